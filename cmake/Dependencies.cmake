@@ -1,0 +1,40 @@
+# The three C libraries come from tools/setup.sh, which writes where it put them.
+set(KESTREL_DEPS_FILE "$ENV{HOME}/.cache/kestrel/deps.cmake" CACHE FILEPATH "written by tools/setup.sh")
+if(NOT EXISTS "${KESTREL_DEPS_FILE}")
+  message(FATAL_ERROR "${KESTREL_DEPS_FILE} is missing: run tools/setup.sh first")
+endif()
+include("${KESTREL_DEPS_FILE}")
+
+function(kestrel_import name prefix library)
+  add_library(kestrel::${name} STATIC IMPORTED GLOBAL)
+  set_target_properties(kestrel::${name} PROPERTIES
+    IMPORTED_LOCATION "${prefix}/lib/${library}"
+    INTERFACE_INCLUDE_DIRECTORIES "${prefix}/include")
+endfunction()
+
+add_library(kestrel::zlib STATIC IMPORTED GLOBAL)
+set_target_properties(kestrel::zlib PROPERTIES
+  IMPORTED_LOCATION /usr/x86_64-w64-mingw32/lib/libz.a)
+kestrel_import(png "${KESTREL_PNG_PREFIX}" libpng16.a)
+kestrel_import(jpeg "${KESTREL_JPEG_PREFIX}" libjpeg.a)
+kestrel_import(id3tag "${KESTREL_ID3TAG_PREFIX}" libid3tag.a)
+set_property(TARGET kestrel::png kestrel::id3tag APPEND PROPERTY INTERFACE_LINK_LIBRARIES kestrel::zlib)
+
+# Boost is header-only here. /usr/include itself must stay off the cross
+# compiler's path (glibc headers), so expose only a link to its boost folder.
+set(KESTREL_BOOST_ROOT "${CMAKE_BINARY_DIR}/boost-include")
+if(NOT EXISTS "${KESTREL_BOOST_ROOT}/boost")
+  file(MAKE_DIRECTORY "${KESTREL_BOOST_ROOT}")
+  file(CREATE_LINK /usr/include/boost "${KESTREL_BOOST_ROOT}/boost" SYMBOLIC)
+endif()
+add_library(kestrel::boost INTERFACE IMPORTED GLOBAL)
+set_target_properties(kestrel::boost PROPERTIES
+  INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${KESTREL_BOOST_ROOT}"
+  INTERFACE_INCLUDE_DIRECTORIES "${KESTREL_BOOST_ROOT}"
+  INTERFACE_COMPILE_DEFINITIONS "BOOST_ALL_NO_LIB")
+
+# GoogleTest from Debian's sources, built by the cross compiler.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)

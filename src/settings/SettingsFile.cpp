@@ -1,0 +1,128 @@
+// Reading and writing the settings file: a 4-byte tag, then the serialised
+// root group as one compressed block.
+#include <windows.h>
+
+#include <cstring>
+
+#include "kit/File.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStream.h"
+
+using namespace settings_stream;
+
+namespace {
+
+// Real trees are two or three levels deep; the bound keeps a hostile file
+// from exhausting the stack.
+constexpr int kMaxDepth = 64;
+// The smallest records: an empty key (2 bytes) and a length (4); an empty
+// name and a group of tag and two zero counts (2 + 12).
+constexpr std::uint64_t kMinValueRecord = 6;
+constexpr std::uint64_t kMinGroupRecord = 14;
+
+bool WriteGroup(kit::File& stream, const Settings& group) {
+    if (!WriteU32(stream, static_cast<std::uint32_t>(group.tag)) ||
+        !WriteU32(stream, static_cast<std::uint32_t>(group.values.size())))
+        return false;
+    for (const auto& [key, value] : group.values)
+        if (!WriteString(stream, key) || !WriteByteBlock(stream, value)) return false;
+    if (!WriteU32(stream, static_cast<std::uint32_t>(group.groups.size()))) return false;
+    for (const auto& [name, child] : group.groups)
+        if (!WriteString(stream, name) || !WriteGroup(stream, child)) return false;
+    return true;
+}
+
+// A count is read as signed: zero or negative means no records.
+bool ReadCount(kit::File& stream, std::uint64_t minRecord, std::uint32_t& count) {
+    if (!ReadU32(stream, count)) return false;
+    if (static_cast<std::int32_t>(count) <= 0) count = 0;
+    return count <= stream.Remaining() / minRecord;
+}
+
+bool ReadGroup(kit::File& stream, Settings& group, int depth) {
+    if (depth > kMaxDepth) return false;
+    std::uint32_t tag = 0, count = 0;
+    if (!ReadU32(stream, tag) || !ReadCount(stream, kMinValueRecord, count)) return false;
+    group.tag = static_cast<std::int32_t>(tag);
+    std::wstring key;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        SettingValue value;
+        if (!ReadString(stream, key) || !ReadByteBlock(stream, value)) return false;
+        group.values[key] = std::move(value);
+    }
+    if (!ReadCount(stream, kMinGroupRecord, count)) return false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Settings child;
+        if (!ReadString(stream, key) || !ReadGroup(stream, child, depth + 1)) return false;
+        group.groups[key] = std::move(child);
+    }
+    return true;
+}
+
+// Reads the file into `parsed`; false when any part of it is damaged.
+bool ParseFile(kit::File& file, Settings& parsed) {
+    std::uint32_t headerTag = 0;
+    std::vector<std::uint8_t> body;
+    if (!ReadU32(file, headerTag) || !ReadCompressedBlock(file, body)) return false;
+    parsed.tag = 0;  // an empty body carries no tag
+    if (body.empty()) return true;
+    kit::File stream;
+    stream.OpenBuffer(body);
+    return ReadGroup(stream, parsed, 0);
+}
+
+// Keeps a damaged file beside the real one, so the save at exit cannot
+// destroy what the user may still recover.
+void KeepDamagedCopy(const std::wstring& path) {
+    ::CopyFileW(path.c_str(), (path + L".bad").c_str(), FALSE);
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+bool Settings::Load(const std::wstring& path) {
+    kit::File file;
+    if (!file.OpenRead(path)) return false;
+    Settings parsed;
+    const bool intact = ParseFile(file, parsed);
+    file.Close();
+    if (!intact) {
+        KeepDamagedCopy(path);
+        return false;
+    }
+    tag = parsed.tag;
+    for (auto& [key, value] : parsed.values) values[key] = std::move(value);
+    for (auto& [name, group] : parsed.groups) groups[name] = std::move(group);
+    return true;
+}
+
+bool Settings::Save(const std::wstring& path) const {
+    std::vector<std::uint8_t> body;
+    {
+        kit::File stream;
+        stream.OpenBuffer(body);
+        if (!WriteGroup(stream, *this)) return false;
+    }
+
+    // Write beside the target and swap it in only when every byte is down,
+    // so a failed save leaves the previous file as it was.
+    wchar_t temporary[MAX_PATH + 1] = {};
+    if (!::GetTempFileNameW(FolderOf(path).c_str(), L"kst", 0, temporary)) return false;
+    bool written = false;
+    {
+        kit::File file;
+        if (file.OpenWrite(temporary)) {
+            written = WriteU32(file, static_cast<std::uint32_t>(tag)) && WriteCompressedBlock(file, body) &&
+                      ::FlushFileBuffers(file.handle());
+        }
+    }
+    if (written &&
+        ::MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    ::DeleteFileW(temporary);
+    return false;
+}

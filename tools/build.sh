@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Configures and builds everything (program, tests, stand-ins, benchmarks).
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${KESTREL_BUILD:-$ROOT/build}
+CACHE_ROOT="${KESTREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrel}"
+if [ ! -f "$BUILD/build.ninja" ]; then
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
+    -DKESTREL_DEPS_FILE="$CACHE_ROOT/deps.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$BUILD" -- -j"$(nproc)"

@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# Installs what building and testing Kestrel needs on Debian 12, then builds the
+# three C libraries that Debian ships no MinGW builds of into a cache outside
+# the clone. Safe to run again: every step is skipped when already done.
+set -euo pipefail
+
+PACKAGES=(
+  cmake make ninja-build python3 dpkg-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  mingw-w64-tools libz-mingw-w64-dev
+  libboost1.81-dev googletest
+  wine wine64 xvfb xauth x11-utils
+  fonts-noto-cjk imagemagick nasm
+)
+
+CACHE_ROOT="${KESTREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrel}"
+MINGW_ROOT=/usr/x86_64-w64-mingw32
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing_packages() {
+  local p
+  for p in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      echo "$p"
+    fi
+  done
+}
+
+install_packages() {
+  local missing
+  missing=$(missing_packages)
+  [ -z "$missing" ] && return 0
+  echo "setup: installing:" $missing
+  local log
+  log=$(mktemp)
+  # shellcheck disable=SC2086
+  if ! { as_root apt-get update -qq && as_root env DEBIAN_FRONTEND=noninteractive \
+         apt-get install -y -qq --no-install-recommends $missing; } >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    return 1
+  fi
+  rm -f "$log"
+}
+
+# Source packages need deb-src lines; trixie is listed for libid3tag 0.16.3 only.
+SRC_LIST=/etc/apt/sources.list.d/kestrel-sources.sources
+add_source_entries() {
+  [ -f "$SRC_LIST" ] && return 0
+  echo "setup: adding deb-src entries"
+  as_root tee "$SRC_LIST" >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm trixie
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  as_root apt-get update -qq >/dev/null
+}
+
+# Checks every file a .dsc lists against its SHA-256 sum.
+verify_dsc() {
+  local dsc=$1 dir
+  dir=$(dirname "$dsc")
+  awk '/^Checksums-Sha256:/{on=1;next} /^[^ ]/{on=0} on && NF==3 {print $1"  "$3}' "$dsc" \
+    | (cd "$dir" && sha256sum --quiet -c -)
+}
+
+# fetch_source PACKAGE SUITE VERSION_PREFIX -> prints the unpacked source folder
+fetch_source() {
+  local pkg=$1 suite=$2 work=$3
+  mkdir -p "$work"
+  (cd "$work" && apt-get source -qq -o APT::Sandbox::User=root --download-only "$pkg/$suite" >/dev/null)
+  local dsc
+  dsc=$(ls "$work"/*.dsc | head -n1)
+  verify_dsc "$dsc" || { echo "setup: checksum mismatch for $dsc" >&2; return 1; }
+  (cd "$work" && dpkg-source -q --no-check -x "$(basename "$dsc")" src >/dev/null)
+  echo "$work/src"
+}
+
+toolchain_file() {
+  local prefix=$1 file=$2
+  cat >"$file" <<TC
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH $MINGW_ROOT $prefix)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+TC
+}
+
+# build_library NAME SUITE CMAKE_ARGS...
+build_library() {
+  local pkg=$1 suite=$2; shift 2
+  local version
+  version=$(apt-get source --print-uris -qq "$pkg/$suite" 2>/dev/null \
+    | awk '{print $2}' | grep '\.dsc$' | sed -e "s/^${pkg}_//" -e 's/\.dsc$//')
+  [ -n "$version" ] || { echo "setup: no source package $pkg/$suite" >&2; return 1; }
+  local prefix="$CACHE_ROOT/$pkg-$version"
+  if [ -f "$prefix/.built" ]; then
+    echo "$prefix"
+    return 0
+  fi
+  echo "setup: building $pkg $version for MinGW" >&2
+  rm -rf "$prefix" "$CACHE_ROOT/work-$pkg"
+  local src
+  src=$(fetch_source "$pkg" "$suite" "$CACHE_ROOT/work-$pkg")
+  toolchain_file "$prefix" "$CACHE_ROOT/work-$pkg/toolchain.cmake"
+  cmake -S "$src" -B "$CACHE_ROOT/work-$pkg/build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$CACHE_ROOT/work-$pkg/toolchain.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_PREFIX_PATH="$MINGW_ROOT" "$@" >"$CACHE_ROOT/work-$pkg/configure.log" 2>&1 \
+    || { tail -n 40 "$CACHE_ROOT/work-$pkg/configure.log" >&2; return 1; }
+  cmake --build "$CACHE_ROOT/work-$pkg/build" --target install >"$CACHE_ROOT/work-$pkg/build.log" 2>&1 \
+    || { tail -n 40 "$CACHE_ROOT/work-$pkg/build.log" >&2; return 1; }
+  touch "$prefix/.built"
+  rm -rf "$CACHE_ROOT/work-$pkg"
+  echo "$prefix"
+}
+
+build_libraries() {
+  mkdir -p "$CACHE_ROOT"
+  local simd=ON
+  command -v nasm >/dev/null || simd=OFF
+  ZLIB_ARGS=(-DZLIB_LIBRARY="$MINGW_ROOT/lib/libz.a" -DZLIB_INCLUDE_DIR="$MINGW_ROOT/include")
+  PNG_PREFIX=$(build_library libpng1.6 bookworm -DPNG_SHARED=OFF -DPNG_STATIC=ON \
+    -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF "${ZLIB_ARGS[@]}")
+  JPEG_PREFIX=$(build_library libjpeg-turbo bookworm -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
+    -DWITH_TURBOJPEG=OFF -DWITH_SIMD=$simd)
+  ID3TAG_PREFIX=$(build_library libid3tag trixie -DBUILD_SHARED_LIBS=OFF "${ZLIB_ARGS[@]}")
+  # The build reads this file to find the three libraries.
+  cat >"$CACHE_ROOT/deps.cmake" <<DEPS
+set(KESTREL_PNG_PREFIX "$PNG_PREFIX")
+set(KESTREL_JPEG_PREFIX "$JPEG_PREFIX")
+set(KESTREL_ID3TAG_PREFIX "$ID3TAG_PREFIX")
+DEPS
+}
+
+install_packages
+add_source_entries
+build_libraries
+echo "setup: ready ($CACHE_ROOT/deps.cmake)"
