@@ -2,7 +2,8 @@
 // 8-bit indices or grey with a palette, BGR, or BGRA.
 #include <png.h>
 
-#include <exception>
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "processing/BitmapLimits.h"
@@ -12,9 +13,38 @@ namespace kit {
 
 namespace {
 
-void ReadFromFile(png_structp png, png_bytep data, png_size_t length) {
-    auto* file = static_cast<File*>(png_get_io_ptr(png));
-    if (file->Read(data, length) != length) png_error(png, "unexpected end of file");
+// libpng asks for a few bytes at a time (chunk headers, 8 KiB of image data);
+// reading the file in larger pieces saves most of the system calls.
+class PngSource {
+public:
+    explicit PngSource(File& file) : file_(file), buffer_(64 * 1024) {}
+
+    bool Read(std::uint8_t* target, size_t length) {
+        while (length > 0) {
+            if (at_ == end_) {
+                at_ = 0;
+                end_ = static_cast<size_t>(file_.Read(buffer_.data(), buffer_.size()));
+                if (end_ == 0) return false;
+            }
+            size_t piece = std::min(length, end_ - at_);
+            std::memcpy(target, buffer_.data() + at_, piece);
+            at_ += piece;
+            target += piece;
+            length -= piece;
+        }
+        return true;
+    }
+
+private:
+    File& file_;
+    std::vector<std::uint8_t> buffer_;
+    size_t at_ = 0;
+    size_t end_ = 0;
+};
+
+void ReadFromSource(png_structp png, png_bytep data, png_size_t length) {
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (!source->Read(data, length)) png_error(png, "unexpected end of file");
 }
 
 void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -105,7 +135,8 @@ bool ReadPng(File& file, Bitmap& bitmap) {
     if (!reader.png || !reader.info) return false;
     // libpng refuses larger headers itself, before any row is allocated.
     png_set_user_limits(reader.png, kMaxBitmapSide, kMaxBitmapSide);
-    png_set_read_fn(reader.png, &file, ReadFromFile);
+    PngSource source(file);
+    png_set_read_fn(reader.png, &source, ReadFromSource);
     std::vector<png_bytep> rows;
     rows.reserve(kMaxBitmapSide);
     return DecodePng(reader.png, reader.info, bitmap, rows);

@@ -121,6 +121,7 @@ struct JpegPicture {
     Bytes rows;                          // top row first, samples packed
     int quality = 100;
     bool progressive = false;
+    bool fullChroma = true;  // false keeps libjpeg's 2 x 2 chroma subsampling
 };
 
 inline Bytes EncodeJpeg(const JpegPicture& picture) {
@@ -138,7 +139,7 @@ inline Bytes EncodeJpeg(const JpegPicture& picture) {
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, picture.quality, TRUE);
     // Full-resolution chroma keeps flat test colours close to exact.
-    for (int c = 0; c < info.num_components; ++c)
+    for (int c = 0; picture.fullChroma && c < info.num_components; ++c)
         info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
     if (picture.progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
