@@ -46,8 +46,8 @@ bool ReadByContent(File& file, Bitmap& bitmap) {
 }  // namespace
 
 bool ReadImage(File& file, Bitmap& bitmap) {
-    bitmap.pixels.clear();
-    bitmap.palette.clear();
+    // Masks of an earlier BMP must not recolour the next picture.
+    bitmap = Bitmap();
     bool loaded = false;
     try {
         loaded = ReadByContent(file, bitmap);

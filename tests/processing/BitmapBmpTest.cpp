@@ -137,6 +137,8 @@ TEST_F(BitmapBmpTest, BitfieldMasksAreReadAndLargerHeadersSkipped) {
     indexed.rows = {1, 0, 0, 0};
     ASSERT_TRUE(Load(indexed));
     EXPECT_EQ(indexed.palette, bitmap.palette);
+    // The masks of the picture before are gone.
+    EXPECT_EQ(0u, bitmap.masks[0] | bitmap.masks[1] | bitmap.masks[2]);
 }
 
 TEST_F(BitmapBmpTest, RefusesWhatItCannotShowOrShouldNotAllocate) {

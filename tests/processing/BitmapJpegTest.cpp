@@ -17,7 +17,7 @@ protected:
         return bitmap.Load(folder.Write(name, data));
     }
     // Compares the loaded rows with a plain libjpeg decoding of the same bytes
-    // (top-down, red-green-red order), sample for sample.
+    // (top-down, red-green-blue order), sample for sample.
     void ExpectSameAsPlainDecoding(const Bytes& data, std::uint32_t topRows = 0xFFFFFFFF) {
         std::uint32_t width = 0, height = 0;
         int components = 0;
