@@ -16,7 +16,7 @@ namespace {
 using samples::Bytes;
 
 constexpr std::uint32_t kSide = 2000;
-constexpr int kRounds = 15;
+constexpr int kRounds = 25;
 
 double Seconds() {
     LARGE_INTEGER now, frequency;
