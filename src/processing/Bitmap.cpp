@@ -34,6 +34,15 @@ struct MaskChannel {
     int bits = 0;
 };
 
+// Back to an empty picture, giving the memory of the old one back.
+void Reset(Bitmap& bitmap) {
+    std::vector<std::uint8_t>().swap(bitmap.pixels);
+    std::vector<std::uint32_t>().swap(bitmap.palette);
+    bitmap.width = 0;
+    bitmap.height = bitmap.stride = bitmap.bitsPerPixel = 0;
+    bitmap.masks = {};
+}
+
 bool ReadByContent(File& file, Bitmap& bitmap) {
     std::uint8_t signature[8] = {};
     std::uint64_t got = file.Read(signature, sizeof signature);
@@ -47,14 +56,14 @@ bool ReadByContent(File& file, Bitmap& bitmap) {
 
 bool ReadImage(File& file, Bitmap& bitmap) {
     // Masks of an earlier BMP must not recolour the next picture.
-    bitmap = Bitmap();
+    Reset(bitmap);
     bool loaded = false;
     try {
         loaded = ReadByContent(file, bitmap);
     } catch (const std::exception&) {
         loaded = false;  // memory exhaustion inside a reader
     }
-    if (!loaded) bitmap = Bitmap();
+    if (!loaded) Reset(bitmap);
     return loaded;
 }
 
@@ -73,7 +82,7 @@ bool Bitmap::Create(std::uint32_t width, std::int32_t height, std::int32_t bitsP
 bool Bitmap::Load(const std::wstring& path) {
     File file;
     if (!file.OpenRead(path)) {
-        *this = Bitmap();
+        Reset(*this);
         return false;
     }
     return ReadImage(file, *this);
