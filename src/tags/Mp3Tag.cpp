@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <id3tag.h>
 
+#include <io.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -38,6 +41,16 @@ bool Mp3Tag::Open(const std::wstring& path) {
     // By the UTF-16 name: the ANSI name of a file outside the code page does not exist.
     UniqueCrtFd fd(::_wopen(path.c_str(), _O_RDONLY | _O_BINARY));
     if (!fd.Valid()) return false;
+    // The library allocates and reads whatever size a leading tag declares, up to
+    // 256 MB, before it notices the file is shorter. Such a tag is unreadable anyway:
+    // only the trailer can give text then.
+    const long long size = ::_filelengthi64(fd.Get());
+    if (size < 0) return false;
+    id3_byte_t header[ID3_TAG_QUERYSIZE];
+    if (::_read(fd.Get(), header, sizeof header) == static_cast<int>(sizeof header) &&
+        ::id3_tag_query(header, sizeof header) > size)
+        return OpenTrailerOnly(fd.Get(), size);
+    if (::_lseeki64(fd.Get(), 0, SEEK_SET) != 0) return false;
     id3_file* file = ::id3_file_fdopen(fd.Get(), ID3_FILE_MODE_READONLY);
     // On failure the library leaves the descriptor open, and ours closes it.
     if (!file) return false;
@@ -50,6 +63,19 @@ bool Mp3Tag::Open(const std::wstring& path) {
     file_ = file;
     tag_ = tag;
     return true;
+}
+
+bool Mp3Tag::OpenTrailerOnly(int fd, long long size) {
+    constexpr int kTrailerSize = 128;
+    id3_byte_t trailer[kTrailerSize];
+    id3_tag* tag = nullptr;
+    if (size >= kTrailerSize && ::_lseeki64(fd, size - kTrailerSize, SEEK_SET) == size - kTrailerSize &&
+        ::_read(fd, trailer, kTrailerSize) == kTrailerSize && ::id3_tag_query(trailer, kTrailerSize) == kTrailerSize)
+        tag = ::id3_tag_parse(trailer, kTrailerSize);
+    // No readable trailer: an empty tag, as for a file without tags.
+    if (!tag) tag = ::id3_tag_new();
+    tag_ = tag;
+    return tag_ != nullptr;
 }
 
 std::wstring Mp3Tag::GetText(const std::wstring& frameId) const {
@@ -74,6 +100,7 @@ std::wstring Mp3Tag::GetText(const std::wstring& frameId) const {
 
 void Mp3Tag::Close() {
     if (file_) ::id3_file_close(file_);
+    else if (tag_) ::id3_tag_delete(tag_);
     file_ = nullptr;
     tag_ = nullptr;
 }

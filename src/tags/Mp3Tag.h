@@ -22,11 +22,13 @@ public:
     std::wstring GetText(const std::wstring& frameId) const;
     void Close();
 
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return tag_ != nullptr; }
 
 private:
+    bool OpenTrailerOnly(int fd, long long size);
+
     id3_file* file_ = nullptr;  // owned
-    id3_tag* tag_ = nullptr;    // owned by file_, valid while it is open
+    id3_tag* tag_ = nullptr;    // owned by file_ while it is open, else by this object
 };
 
 }  // namespace kit

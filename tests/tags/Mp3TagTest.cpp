@@ -161,6 +161,15 @@ TEST(Mp3Tag, FailuresLeaveNothingOpenAndEveryTextEmpty) {
     ASSERT_TRUE(tag.Open(untagged));
     EXPECT_EQ(tag.GetText(L"TIT2"), L"");
 
+    // A header claiming 2^28 - 1 bytes: the library cannot read that tag but still the trailer.
+    const std::wstring oversized = folder.File(L"oversized.mp3");
+    WriteBytes(oversized, Join({Header(3, (1u << 28) - 1), Audio(1000), Trailer("Behind", "It")}));
+    ASSERT_TRUE(tag.Open(oversized));
+    EXPECT_EQ(tag.GetText(L"TIT2"), L"Behind");
+    WriteBytes(oversized, Join({Header(4, 77u << 20), Audio(1000)}));
+    ASSERT_TRUE(tag.Open(oversized));
+    EXPECT_EQ(tag.GetText(L"TIT2"), L"");
+
     // Opening another file closes the first; a failed open leaves the object closed.
     const std::wstring tagged = folder.File(L"tagged.mp3");
     WriteBytes(tagged, Join({TitleArtistTag(3, Latin1, L"T", L"A"), Audio(100)}));
