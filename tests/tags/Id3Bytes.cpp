@@ -1,6 +1,6 @@
 #include "Id3Bytes.h"
 
-#include <stdexcept>
+#include <windows.h>
 
 namespace id3bytes {
 
@@ -15,26 +15,12 @@ void PutUtf16(Bytes& out, const std::wstring& text, bool bigEndian) {
 }
 
 void PutUtf8(Bytes& out, const std::wstring& text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size())
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        if (c < 0x80) {
-            out.push_back(static_cast<std::uint8_t>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<std::uint8_t>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<std::uint8_t>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<std::uint8_t>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-        }
-    }
+    if (text.empty()) return;
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                             nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], length, nullptr, nullptr);
+    for (char c : utf8) out.push_back(static_cast<std::uint8_t>(c));
 }
 
 void PutBigEndian(Bytes& out, std::uint32_t value, int bytes) {

@@ -37,6 +37,8 @@ TEST(Mp3Tag, ReadsEachVersionAndTextEncoding) {
         {3, Utf16Bom, kJapaneseTitle, kOutsideBmp},
         {4, Latin1, L"Caf\u00E9", L"Plain"},
         {4, Utf16Bom, kJapaneseTitle, kOutsideBmp},
+        // libid3tag 0.16.3 reads no string from UTF-16BE text whose first character is
+        // below U+0100 (its first byte is zero); Japanese text is not affected.
         {4, Utf16Be, kJapaneseTitle, L"\U0001F3B5\u30E0"},
         {4, Utf8, kJapaneseTitle, kOutsideBmp},
     };
