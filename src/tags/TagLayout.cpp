@@ -1,0 +1,35 @@
+#include "tags/TagLayout.h"
+
+#include <cstring>
+
+namespace {
+constexpr std::uint64_t kHeaderSize = 10;
+constexpr std::uint64_t kTrailerSize = 128;
+}  // namespace
+
+TagLayout ReadTagLayout(kit::File& file) {
+    TagLayout layout;
+    const std::uint64_t size = file.size();
+    layout.keepEnd = size;
+    std::uint8_t bytes[kHeaderSize];
+
+    if (size >= kTrailerSize) {
+        file.Seek(size - kTrailerSize);
+        if (file.Read(bytes, 3) == 3 && std::memcmp(bytes, "TAG", 3) == 0) {
+            layout.hasTrailer = true;
+            layout.keepEnd = size - kTrailerSize;
+        }
+    }
+
+    file.Seek(0);
+    // A file shorter than a header has no header, whatever its first bytes are.
+    if (file.Read(bytes, kHeaderSize) == kHeaderSize && std::memcmp(bytes, "ID3", 3) == 0) {
+        // Four 7-bit groups, most significant first; the bytes are taken whole, as
+        // they always were here, so a malformed size removes what it always removed.
+        std::uint64_t tagSize = 0;
+        for (int i = 6; i < 10; ++i) tagSize = tagSize * 128 + bytes[i];
+        layout.hasHeader = true;
+        layout.keepBegin = kHeaderSize + tagSize;
+    }
+    return layout;
+}

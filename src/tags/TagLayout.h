@@ -1,0 +1,21 @@
+#pragma once
+// Where the ID3 tags of a recording lie: one ID3v2 tag at offset 0 and one ID3v1
+// trailer in the last 128 bytes. Nothing else is recognised (no appended tag, no
+// version 2.4 footer, no second tag behind the first).
+#include <cstdint>
+
+#include "kit/File.h"
+
+struct TagLayout {
+    bool hasHeader = false;   // "ID3" at offset 0 with a whole 10-byte header
+    bool hasTrailer = false;  // "TAG" at size - 128
+    std::uint64_t keepBegin = 0;  // 10 + declared tag size when there is a header
+    std::uint64_t keepEnd = 0;    // size, or size - 128 when there is a trailer
+
+    bool HasTags() const { return hasHeader || hasTrailer; }
+    // False when the header claims bytes the file does not have (or the trailer's).
+    bool Fits() const { return keepBegin <= keepEnd; }
+};
+
+// Reads the markers through the stream's positioning; leaves the position undefined.
+TagLayout ReadTagLayout(kit::File& file);

@@ -1,0 +1,27 @@
+#pragma once
+// A file that is deleted when its owner goes out of scope, unless it was kept
+// (for example because it has been renamed over its target).
+#include <windows.h>
+
+#include <string>
+
+namespace kit {
+
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!path_.empty()) ::DeleteFileW(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    void Keep() { path_.clear(); }
+
+private:
+    std::wstring path_;
+};
+
+}  // namespace kit

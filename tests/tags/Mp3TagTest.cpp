@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include "Id3Bytes.h"
+#include "TagScratch.h"
+#include "kit/ScopedHandle.h"
+#include "tags/Mp3Tag.h"
+#include "tags/TagFallback.h"
+
+using namespace id3bytes;
+using tagtest::ScratchFolder;
+using tagtest::WriteBytes;
+
+namespace {
+
+const std::wstring kJapaneseTitle = L"\u591C\u7A7A\u306E\u30E0\u30B3\u30A6";  // 夜空のムコウ
+const std::wstring kOutsideBmp = L"Song \U0001F3B5";  // a surrogate pair in UTF-16
+
+struct TagText {
+    std::wstring title, artist;
+};
+
+TagText ReadTitleArtist(const std::wstring& path) {
+    kit::Mp3Tag tag;
+    EXPECT_TRUE(tag.Open(path));
+    return {tag.GetText(L"TIT2"), tag.GetText(L"TPE1")};
+}
+
+}  // namespace
+
+TEST(Mp3Tag, ReadsEachVersionAndTextEncoding) {
+    ScratchFolder folder;
+    struct Case { int version; Encoding encoding; std::wstring title, artist; };
+    const Case cases[] = {
+        {2, Latin1, L"Caf\u00E9", L"\u00C5sa"},
+        {2, Utf16Bom, kJapaneseTitle, kOutsideBmp},
+        {3, Latin1, L"Caf\u00E9 \u00FF", L"Plain"},
+        {3, Utf16Bom, kJapaneseTitle, kOutsideBmp},
+        {4, Latin1, L"Caf\u00E9", L"Plain"},
+        {4, Utf16Bom, kJapaneseTitle, kOutsideBmp},
+        // libid3tag 0.16.3 reads no string from UTF-16BE text whose first character is
+        // below U+0100 (its first byte is zero); Japanese text is not affected.
+        {4, Utf16Be, kJapaneseTitle, L"\U0001F3B5\u30E0"},
+        {4, Utf8, kJapaneseTitle, kOutsideBmp},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "version " << c.version << " encoding " << int(c.encoding));
+        const std::wstring path = folder.File(L"song.mp3");
+        WriteBytes(path, Join({TitleArtistTag(c.version, c.encoding, c.title, c.artist), Audio(400)}));
+        const TagText text = ReadTitleArtist(path);
+        EXPECT_EQ(text.title, c.title);
+        EXPECT_EQ(text.artist, c.artist);
+    }
+}
+
+TEST(Mp3Tag, UndoesUnsynchronisationAndSkipsFooterAndPadding) {
+    ScratchFolder folder;
+    // A byte-order mark and U+00FF followed by U+00E0 both need unsynchronisation.
+    const std::wstring title = L"\u00FF\u00E0 \u4E00";
+    for (int version : {3, 4}) {
+        for (bool footer : {false, true}) {
+            if (footer && version != 4) continue;
+            SCOPED_TRACE(testing::Message() << "version " << version << " footer " << footer);
+            TagOptions options;
+            options.unsynchronise = true;
+            options.footer = footer;
+            options.padding = footer ? 0 : 64;
+            const std::wstring path = folder.File(L"unsync.mp3");
+            WriteBytes(path, Join({TitleArtistTag(version, Utf16Bom, title, L"\u00FF\u00FF", options),
+                                   Audio(300)}));
+            const TagText text = ReadTitleArtist(path);
+            EXPECT_EQ(text.title, title);
+            EXPECT_EQ(text.artist, L"\u00FF\u00FF");
+        }
+    }
+}
+
+TEST(Mp3Tag, TakesFirstStringOfFirstFrameAndNothingFromAnEmptyList) {
+    ScratchFolder folder;
+    const std::wstring path = folder.File(L"lists.mp3");
+    WriteBytes(path, Join({Tag(4, {Frame(4, "TIT2", RawBody(Utf8, "")),
+                                   Frame(4, "TPE1", TextBody(Utf8, {L"First", L"Second", L"Third"})),
+                                   Frame(4, "TPE1", TextBody(Utf8, {L"Other frame"})),
+                                   Frame(4, "TALB", TextBody(Utf16Bom, {L"A", L"B"}))}),
+                           Audio(100)}));
+    kit::Mp3Tag tag;
+    ASSERT_TRUE(tag.Open(path));
+    EXPECT_EQ(tag.GetText(L"TIT2"), L"");
+    EXPECT_EQ(tag.GetText(L"TPE1"), L"First");
+    EXPECT_EQ(tag.GetText(L"TALB"), L"A");
+    // Ids are matched whole: the library alone would answer a prefix or an empty id.
+    EXPECT_EQ(tag.GetText(L"TPE"), L"");
+    EXPECT_EQ(tag.GetText(L"T"), L"");
+    EXPECT_EQ(tag.GetText(L""), L"");
+    EXPECT_EQ(tag.GetText(L"TPE1X"), L"");
+    EXPECT_EQ(tag.GetText(L"tpe1"), L"");
+    EXPECT_EQ(tag.GetText(L"TCON"), L"");
+}
+
+TEST(Mp3Tag, Latin1BytesStayUnconvertedEvenWhenTheyAreShiftJis) {
+    ScratchFolder folder;
+    const std::wstring path = folder.File(L"sjis.mp3");
+    // 夜空 in Shift-JIS, stored under the ISO-8859-1 encoding byte as careless taggers do.
+    WriteBytes(path, Join({Tag(3, {Frame(3, "TIT2", RawBody(Latin1, "\x96\xE9\x8B\xF3"))}), Audio(100)}));
+    kit::Mp3Tag tag;
+    ASSERT_TRUE(tag.Open(path));
+    EXPECT_EQ(tag.GetText(L"TIT2"), L"\u0096\u00E9\u008B\u00F3");
+}
+
+TEST(Mp3Tag, TrailerAloneOrBehindAnId3v2Tag) {
+    ScratchFolder folder;
+    const std::wstring onlyTrailer = folder.File(L"v1.mp3");
+    WriteBytes(onlyTrailer, Join({Audio(500), Trailer("Trailer title   ", "Trailer artist", ' ')}));
+    TagText text = ReadTitleArtist(onlyTrailer);
+    EXPECT_EQ(text.title, L"Trailer title");
+    EXPECT_EQ(text.artist, L"Trailer artist");
+
+    const std::wstring blankTitle = folder.File(L"blank.mp3");
+    WriteBytes(blankTitle, Join({Audio(500), Trailer(std::string(30, ' '), "Someone", ' ')}));
+    text = ReadTitleArtist(blankTitle);
+    EXPECT_EQ(text.title, L"");
+    EXPECT_EQ(text.artist, L"Someone");
+
+    // Both: the ID3v2 frames replace the trailer's.
+    const std::wstring both = folder.File(L"both.mp3");
+    WriteBytes(both, Join({TitleArtistTag(3, Latin1, L"V2 title", L"V2 artist"), Audio(500),
+                           Trailer("V1 title", "V1 artist")}));
+    text = ReadTitleArtist(both);
+    EXPECT_EQ(text.title, L"V2 title");
+    EXPECT_EQ(text.artist, L"V2 artist");
+}
+
+TEST(Mp3Tag, SecondTagInARowIsNotRead) {
+    ScratchFolder folder;
+    const std::wstring path = folder.File(L"two.mp3");
+    WriteBytes(path, Join({Tag(4, {Frame(4, "TIT2", TextBody(Latin1, {L"First tag"}))}),
+                           TitleArtistTag(4, Latin1, L"Second tag", L"Second artist"), Audio(200)}));
+    const TagText text = ReadTitleArtist(path);
+    EXPECT_EQ(text.title, L"First tag");
+    EXPECT_EQ(text.artist, L"");
+}
+
+TEST(Mp3Tag, OpensNamesOutsideTheAnsiCodePage) {
+    ScratchFolder folder;
+    // Hangul, a snowman and g with breve have no code in code page 932.
+    const std::wstring path = folder.File(L"\uD55C\uAE00 \u2603 \u011F.mp3");
+    WriteBytes(path, Join({TitleArtistTag(4, Utf8, kJapaneseTitle, L"\uD55C\uAE00"), Audio(100)}));
+    const TagText text = ReadTitleArtist(path);
+    EXPECT_EQ(text.title, kJapaneseTitle);
+    EXPECT_EQ(text.artist, L"\uD55C\uAE00");
+}
+
+TEST(Mp3Tag, FailuresLeaveNothingOpenAndEveryTextEmpty) {
+    ScratchFolder folder;
+    kit::Mp3Tag tag;
+    EXPECT_EQ(tag.GetText(L"TIT2"), L"");  // never opened
+    EXPECT_FALSE(tag.Open(folder.File(L"missing.mp3")));
+    EXPECT_FALSE(tag.IsOpen());
+    EXPECT_FALSE(tag.Open(folder.path()));  // a folder
+    EXPECT_FALSE(tag.IsOpen());
+
+    const std::wstring untagged = folder.File(L"plain.mp3");
+    WriteBytes(untagged, Audio(1000));
+    ASSERT_TRUE(tag.Open(untagged));
+    EXPECT_EQ(tag.GetText(L"TIT2"), L"");
+
+    // A header claiming 2^28 - 1 bytes: the library cannot read that tag but still the trailer.
+    const std::wstring oversized = folder.File(L"oversized.mp3");
+    WriteBytes(oversized, Join({Header(3, (1u << 28) - 1), Audio(1000), Trailer("Behind", "It")}));
+    ASSERT_TRUE(tag.Open(oversized));
+    EXPECT_EQ(tag.GetText(L"TIT2"), L"Behind");
+    WriteBytes(oversized, Join({Header(4, 77u << 20), Audio(1000)}));
+    ASSERT_TRUE(tag.Open(oversized));
+    EXPECT_EQ(tag.GetText(L"TIT2"), L"");
+
+    // Opening another file closes the first; a failed open leaves the object closed.
+    const std::wstring tagged = folder.File(L"tagged.mp3");
+    WriteBytes(tagged, Join({TitleArtistTag(3, Latin1, L"T", L"A"), Audio(100)}));
+    ASSERT_TRUE(tag.Open(tagged));
+    EXPECT_EQ(tag.GetText(L"TIT2"), L"T");
+    EXPECT_FALSE(tag.Open(folder.File(L"missing.mp3")));
+    EXPECT_EQ(tag.GetText(L"TIT2"), L"");
+    tag.Close();
+    tag.Close();
+    // Nothing of ours still holds the file.
+    EXPECT_TRUE(::DeleteFileW(tagged.c_str()));
+}
+
+TEST(Mp3Tag, ReadsFileHeldOpenForWritingButNotOneLockedWhole) {
+    ScratchFolder folder;
+    const std::wstring path = folder.File(L"held.mp3");
+    WriteBytes(path, Join({TitleArtistTag(3, Latin1, L"Held", L"Open"), Audio(100)}));
+    {
+        // The recorder's way: writing, letting others read.
+        kit::UniqueHandle writer(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(writer);
+        kit::Mp3Tag tag;
+        ASSERT_TRUE(tag.Open(path));
+        EXPECT_EQ(tag.GetText(L"TIT2"), L"Held");
+    }
+    kit::UniqueHandle locker(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(locker);
+    kit::Mp3Tag tag;
+    EXPECT_FALSE(tag.Open(path));
+}
+
+TEST(TagFallback, ReadsOnlyTheMissingFields) {
+    ScratchFolder folder;
+    const std::wstring path = folder.File(L"song.mp3");
+    WriteBytes(path, Join({TitleArtistTag(2, Latin1, L"Tag title", L"Tag artist"), Audio(100)}));
+
+    std::wstring title = L"Web title", artist;
+    FillMissingFromTags(path, title, artist);
+    EXPECT_EQ(title, L"Web title");
+    EXPECT_EQ(artist, L"Tag artist");
+
+    title.clear();
+    artist = L"Web artist";
+    FillMissingFromTags(path, title, artist);
+    EXPECT_EQ(title, L"Tag title");
+    EXPECT_EQ(artist, L"Web artist");
+
+    title.clear();
+    artist.clear();
+    FillMissingFromTags(folder.File(L"missing.mp3"), title, artist);
+    EXPECT_EQ(title, L"");
+    EXPECT_EQ(artist, L"");
+}
