@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <vector>
 
 #include "web/ArtworkFile.h"
@@ -41,10 +42,8 @@ void DownloadArtwork(const std::wstring& artworkFolder, ArtworkView& artworkView
     else artworkView.ShowArtwork(songInfo.artwork);
 }
 
-}  // namespace
-
-bool FetchSongInfo(Settings& station, const std::wstring& artworkFolder, ArtworkView& artworkView,
-                   SongInfo& songInfo) {
+bool FetchSongInfoOrThrow(Settings& station, const std::wstring& artworkFolder, ArtworkView& artworkView,
+                          SongInfo& songInfo) {
     const std::wstring url = station.GetString(L"Url");
     if (url.empty()) return false;
     std::wstring page;
@@ -64,4 +63,17 @@ bool FetchSongInfo(Settings& station, const std::wstring& artworkFolder, Artwork
     EmptyArtworkFolder(artworkFolder);
     DownloadArtwork(artworkFolder, artworkView, songInfo);
     return true;
+}
+
+}  // namespace
+
+bool FetchSongInfo(Settings& station, const std::wstring& artworkFolder, ArtworkView& artworkView,
+                   SongInfo& songInfo) {
+    // Runs inside a timer tick, which no exception may leave; only running
+    // out of memory on a huge page can throw here.
+    try {
+        return FetchSongInfoOrThrow(station, artworkFolder, artworkView, songInfo);
+    } catch (const std::exception&) {
+        return false;
+    }
 }
