@@ -58,8 +58,13 @@ std::wstring DecodePageBytes(const std::string& bytes, const std::string& header
         // Straight to UTF-16: a detour through the ANSI code page would lose
         // everything outside Shift_JIS.
         return MultiByteToText(CP_UTF8, bytes.data(), length);
-    case PageCharset::EucJp:
-        return MultiByteToText(kEucJpCodePage, bytes.data(), length);
+    case PageCharset::EucJp: {
+        std::wstring text = MultiByteToText(kEucJpCodePage, bytes.data(), length);
+        // A system without the EUC-JP tables still shows the page somehow.
+        if (text.empty() && length > 0 && !IsValidCodePage(kEucJpCodePage))
+            text = MultiByteToText(CP_ACP, bytes.data(), length);
+        return text;
+    }
     case PageCharset::ShiftJis:
         return MultiByteToText(kShiftJisCodePage, bytes.data(), length);
     default:
