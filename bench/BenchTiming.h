@@ -39,3 +39,9 @@ inline void Report(const char* what, double measured, double baseline, double ta
 }
 
 }  // namespace bench
+
+// Best-of-N wall time in milliseconds, for any callable.
+template <typename Work>
+double BestMilliseconds(int repetitions, Work work) {
+    return bench::BestOf(repetitions, std::function<void()>(work));
+}

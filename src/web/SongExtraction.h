@@ -1,0 +1,19 @@
+#pragma once
+// Cutting song fields out of a page with the station's regular expression
+// (Perl syntax) and its replacement templates (Perl format syntax).
+#include <array>
+#include <string>
+
+// The template formatted against the first match of `pattern` in `page`, its
+// character references decoded; empty when nothing matches. Throws the regex
+// library's exception (a std::runtime_error) for an invalid pattern.
+std::wstring ExtractField(const std::wstring& page, const std::wstring& pattern,
+                          const std::wstring& format);
+
+// Title, artist, album and artwork templates, in that order.
+using SongTemplates = std::array<std::wstring, 4>;
+
+// ExtractField for the four templates at once: the pattern is compiled and
+// searched once. Never throws; whatever fails leaves its field empty.
+std::array<std::wstring, 4> ExtractSongFields(const std::wstring& page, const std::wstring& pattern,
+                                              const SongTemplates& templates);
