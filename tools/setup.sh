@@ -10,7 +10,7 @@ PACKAGES=(
   mingw-w64-tools libz-mingw-w64-dev
   libboost1.81-dev googletest
   wine wine64 xvfb xauth x11-utils
-  fonts-noto-cjk imagemagick nasm
+  fonts-noto-cjk imagemagick nasm locales
 )
 
 CACHE_ROOT="${KESTREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrel}"
@@ -142,7 +142,21 @@ set(KESTREL_ID3TAG_PREFIX "$ID3TAG_PREFIX")
 DEPS
 }
 
+# Wine takes the Unix file-name encoding from the locale: without a real
+# ja_JP.UTF-8 locale, names outside ASCII cannot be created on disk.
+ensure_japanese_locale() {
+  locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' && return 0
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  if grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    as_root sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  else
+    echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  fi
+  as_root locale-gen >/dev/null
+}
+
 install_packages
+ensure_japanese_locale
 add_source_entries
 build_libraries
 echo "setup: ready ($CACHE_ROOT/deps.cmake)"

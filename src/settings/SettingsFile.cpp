@@ -20,7 +20,7 @@ constexpr int kMaxDepth = 64;
 constexpr std::uint64_t kMinValueRecord = 6;
 constexpr std::uint64_t kMinGroupRecord = 14;
 
-bool WriteGroup(kit::File& stream, const Settings& group) {
+bool WriteGroup(ByteSink& stream, const Settings& group) {
     if (!WriteU32(stream, static_cast<std::uint32_t>(group.tag)) ||
         !WriteU32(stream, static_cast<std::uint32_t>(group.values.size())))
         return false;
@@ -33,13 +33,13 @@ bool WriteGroup(kit::File& stream, const Settings& group) {
 }
 
 // A count is read as signed: zero or negative means no records.
-bool ReadCount(kit::File& stream, std::uint64_t minRecord, std::uint32_t& count) {
+bool ReadCount(ByteSource& stream, std::uint64_t minRecord, std::uint32_t& count) {
     if (!ReadU32(stream, count)) return false;
     if (static_cast<std::int32_t>(count) <= 0) count = 0;
     return count <= stream.Remaining() / minRecord;
 }
 
-bool ReadGroup(kit::File& stream, Settings& group, int depth) {
+bool ReadGroup(ByteSource& stream, Settings& group, int depth) {
     if (depth > kMaxDepth) return false;
     std::uint32_t tag = 0, count = 0;
     if (!ReadU32(stream, tag) || !ReadCount(stream, kMinValueRecord, count)) return false;
@@ -61,14 +61,13 @@ bool ReadGroup(kit::File& stream, Settings& group, int depth) {
 
 // Reads the file into `parsed`; false when any part of it is damaged.
 bool ParseFile(kit::File& file, Settings& parsed) {
+    FileSource header(file);
     std::uint32_t headerTag = 0;
-    std::vector<std::uint8_t> body;
-    if (!ReadU32(file, headerTag) || !ReadCompressedBlock(file, body)) return false;
+    CompressedBlockReader body;
+    if (!ReadU32(header, headerTag) || !body.Open(file)) return false;
     parsed.tag = 0;  // an empty body carries no tag
-    if (body.empty()) return true;
-    kit::File stream;
-    stream.OpenBuffer(body);
-    return ReadGroup(stream, parsed, 0);
+    if (body.length() == 0) return true;
+    return ReadGroup(body, parsed, 0) && body.Finish();
 }
 
 // Keeps a damaged file beside the real one, so the save at exit cannot
@@ -101,13 +100,6 @@ bool Settings::Load(const std::wstring& path) {
 }
 
 bool Settings::Save(const std::wstring& path) const {
-    std::vector<std::uint8_t> body;
-    {
-        kit::File stream;
-        stream.OpenBuffer(body);
-        if (!WriteGroup(stream, *this)) return false;
-    }
-
     // Write beside the target and swap it in only when every byte is down,
     // so a failed save leaves the previous file as it was.
     wchar_t temporary[MAX_PATH + 1] = {};
@@ -116,8 +108,11 @@ bool Settings::Save(const std::wstring& path) const {
     {
         kit::File file;
         if (file.OpenWrite(temporary)) {
-            written = WriteU32(file, static_cast<std::uint32_t>(tag)) && WriteCompressedBlock(file, body) &&
-                      ::FlushFileBuffers(file.handle());
+            FileSink header(file);
+            if (WriteU32(header, static_cast<std::uint32_t>(tag))) {
+                CompressedBlockWriter body(file);
+                written = WriteGroup(body, *this) && body.Finish() && ::FlushFileBuffers(file.handle());
+            }
         }
     }
     if (written &&

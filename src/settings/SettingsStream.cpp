@@ -1,7 +1,5 @@
 #include "settings/SettingsStream.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <limits>
 
@@ -12,116 +10,168 @@ namespace {
 // is damage, not data.
 constexpr std::uint64_t kMaxInflateRatio = 1032;
 constexpr std::uint64_t kInflateSlack = 4096;
+// Values above this size grow as their bytes arrive, so a damaged length
+// cannot make us allocate what the stream never delivers.
+constexpr std::uint64_t kTrustedBlock = 4u << 20;
+constexpr size_t kChunk = 256u << 10;
+constexpr std::uint32_t kMaxU32 = std::numeric_limits<std::uint32_t>::max();
 }  // namespace
 
-bool ReadU32(kit::File& stream, std::uint32_t& value) {
+bool ReadU32(ByteSource& source, std::uint32_t& value) {
     std::uint8_t bytes[4];
-    if (stream.Read(bytes, 4) != 4) return false;
+    if (!source.Read(bytes, 4)) return false;
     value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
     return true;
 }
 
-bool WriteU32(kit::File& stream, std::uint32_t value) {
+bool WriteU32(ByteSink& sink, std::uint32_t value) {
     const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
                                    static_cast<std::uint8_t>(value >> 16),
                                    static_cast<std::uint8_t>(value >> 24)};
-    return stream.Write(bytes, 4) == 4;
+    return sink.Write(bytes, 4);
 }
 
-bool ReadString(kit::File& stream, std::wstring& text) {
+bool ReadString(ByteSource& source, std::wstring& text) {
     text.clear();
     std::uint8_t unit[2];
-    while (stream.Read(unit, 2) == 2) {
-        wchar_t c = static_cast<wchar_t>(unit[0] | (unit[1] << 8));
+    while (source.Read(unit, 2)) {
+        const wchar_t c = static_cast<wchar_t>(unit[0] | (unit[1] << 8));
         if (c == 0) return true;
         text.push_back(c);
     }
     return false;
 }
 
-bool WriteString(kit::File& stream, const std::wstring& text) {
+bool WriteString(ByteSink& sink, const std::wstring& text) {
     std::vector<std::uint8_t> bytes((text.size() + 1) * 2, 0);
     for (size_t i = 0; i < text.size(); ++i) {
         bytes[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
         bytes[2 * i + 1] = static_cast<std::uint8_t>((text[i] >> 8) & 0xFF);
     }
-    return stream.Write(bytes.data(), bytes.size()) == bytes.size();
+    return sink.Write(bytes.data(), bytes.size());
 }
 
-bool ReadByteBlock(kit::File& stream, std::vector<std::uint8_t>& block) {
+bool ReadByteBlock(ByteSource& source, std::vector<std::uint8_t>& block) {
     std::uint32_t length = 0;
-    if (!ReadU32(stream, length) || length > stream.Remaining()) return false;
-    block.assign(length, 0);
-    return length == 0 || stream.Read(block.data(), length) == length;
-}
-
-bool WriteByteBlock(kit::File& stream, const std::vector<std::uint8_t>& block) {
-    if (block.size() > std::numeric_limits<std::uint32_t>::max()) return false;
-    return WriteU32(stream, static_cast<std::uint32_t>(block.size())) &&
-           (block.empty() || stream.Write(block.data(), block.size()) == block.size());
-}
-
-bool WriteCompressedBlock(kit::File& stream, const std::vector<std::uint8_t>& block) {
-    if (block.size() > std::numeric_limits<std::uint32_t>::max()) return false;
-    const auto length = static_cast<uLong>(block.size());
-    if (!WriteU32(stream, static_cast<std::uint32_t>(length))) return false;
-    if (length == 0) return true;
-    uLongf packedLength = compressBound(length);
-    std::vector<std::uint8_t> packed(packedLength);
-    if (compress(packed.data(), &packedLength, block.data(), length) != Z_OK) return false;
-    return WriteU32(stream, static_cast<std::uint32_t>(packedLength)) &&
-           stream.Write(packed.data(), packedLength) == packedLength;
-}
-
-bool ReadCompressedBlock(kit::File& stream, std::vector<std::uint8_t>& block) {
-    block.clear();
-    std::uint32_t length = 0;
-    if (!ReadU32(stream, length)) return false;
-    if (length == 0) return true;
-    std::uint32_t packedLength = 0;
-    if (!ReadU32(stream, packedLength) || packedLength == 0 || packedLength > stream.Remaining())
-        return false;
-    if (length > packedLength * kMaxInflateRatio + kInflateSlack) return false;
-
-    std::vector<std::uint8_t> packed(packedLength);
-    if (stream.Read(packed.data(), packedLength) != packedLength) return false;
-
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK) return false;
-    z.next_in = packed.data();
-    z.avail_in = packedLength;
-    // Start near what typical bodies need and grow only as real output arrives.
-    block.resize(std::min<std::uint64_t>(length, std::uint64_t(packedLength) * 8 + kInflateSlack));
-    int status = Z_OK;
-    for (;;) {
-        z.next_out = block.data() + z.total_out;
-        z.avail_out = static_cast<uInt>(block.size() - z.total_out);
-        status = inflate(&z, Z_NO_FLUSH);
-        if (status != Z_OK) break;
-        if (z.avail_out == 0) {
-            if (block.size() == length) {
-                // Full, yet the stream goes on: one more byte would exceed N.
-                std::uint8_t probe;
-                z.next_out = &probe;
-                z.avail_out = 1;
-                status = inflate(&z, Z_NO_FLUSH);
-                if (status == Z_STREAM_END && z.avail_out == 1) break;
-                status = Z_DATA_ERROR;
-                break;
-            }
-            block.resize(std::min<std::uint64_t>(length, std::uint64_t(block.size()) * 2));
-        } else if (z.avail_in == 0) {
-            status = Z_DATA_ERROR;  // input used up before the stream ended
-            break;
-        }
+    if (!ReadU32(source, length) || length > source.Remaining()) return false;
+    if (length <= kTrustedBlock) {
+        block.resize(length);
+        return length == 0 || source.Read(block.data(), length);
     }
-    const uLong inflated = z.total_out;
-    inflateEnd(&z);
-    if (status != Z_STREAM_END || inflated != length) {
-        block.clear();
-        return false;
+    block.clear();
+    for (std::uint64_t done = 0; done < length;) {
+        const std::uint64_t step = std::min<std::uint64_t>(length - done, std::max<std::uint64_t>(done, kTrustedBlock));
+        block.resize(static_cast<size_t>(done + step));
+        if (!source.Read(block.data() + done, step)) return false;
+        done += step;
     }
     return true;
+}
+
+bool WriteByteBlock(ByteSink& sink, const std::vector<std::uint8_t>& block) {
+    if (block.size() > kMaxU32) return false;
+    return WriteU32(sink, static_cast<std::uint32_t>(block.size())) &&
+           (block.empty() || sink.Write(block.data(), block.size()));
+}
+
+bool FileSource::Read(void* destination, std::uint64_t count) {
+    return count <= file_.Remaining() && file_.Read(destination, count) == count;
+}
+
+bool FileSink::Write(const void* source, std::uint64_t count) { return file_.Write(source, count) == count; }
+
+CompressedBlockWriter::CompressedBlockWriter(kit::File& file)
+    : file_(file), headerOffset_(file.position()), chunk_(kChunk) {
+    FileSink sink(file_);
+    ok_ = WriteU32(sink, 0) && WriteU32(sink, 0) && deflateInit(&z_, Z_DEFAULT_COMPRESSION) == Z_OK;
+}
+
+CompressedBlockWriter::~CompressedBlockWriter() { deflateEnd(&z_); }
+
+bool CompressedBlockWriter::Deflate(int flush) {
+    for (;;) {
+        z_.next_out = chunk_.data();
+        z_.avail_out = static_cast<uInt>(chunk_.size());
+        const int status = deflate(&z_, flush);
+        if (status == Z_STREAM_ERROR) return false;
+        const size_t produced = chunk_.size() - z_.avail_out;
+        if (produced && file_.Write(chunk_.data(), produced) != produced) return false;
+        packedLength_ += produced;
+        if (flush == Z_FINISH ? status == Z_STREAM_END : (z_.avail_in == 0 && z_.avail_out != 0)) return true;
+    }
+}
+
+bool CompressedBlockWriter::Write(const void* source, std::uint64_t count) {
+    if (!ok_) return false;
+    length_ += count;
+    if (length_ > kMaxU32) return ok_ = false;
+    z_.next_in = static_cast<Bytef*>(const_cast<void*>(source));
+    z_.avail_in = static_cast<uInt>(count);
+    return ok_ = Deflate(Z_NO_FLUSH);
+}
+
+bool CompressedBlockWriter::Finish() {
+    if (!ok_) return false;
+    // A serialised group is never empty (tag and two counts), so the block
+    // always has a Z; an empty one would need the file cut back.
+    if (length_ == 0 || !Deflate(Z_FINISH) || packedLength_ > kMaxU32) return false;
+    const std::uint64_t after = headerOffset_ + 8 + packedLength_;
+    file_.Seek(headerOffset_);
+    FileSink sink(file_);
+    const bool written = WriteU32(sink, static_cast<std::uint32_t>(length_)) &&
+                         WriteU32(sink, static_cast<std::uint32_t>(packedLength_));
+    file_.Seek(after);
+    return written;
+}
+
+CompressedBlockReader::~CompressedBlockReader() {
+    if (open_) inflateEnd(&z_);
+}
+
+bool CompressedBlockReader::Open(kit::File& file) {
+    FileSource source(file);
+    std::uint32_t length = 0, packedLength = 0;
+    if (!ReadU32(source, length)) return false;
+    length_ = length;
+    if (length == 0) return true;
+    if (!ReadU32(source, packedLength) || packedLength == 0 || packedLength > file.Remaining()) return false;
+    if (length > packedLength * kMaxInflateRatio + kInflateSlack) return false;
+    packed_.resize(packedLength);
+    if (!source.Read(packed_.data(), packedLength)) return false;
+    if (inflateInit(&z_) != Z_OK) return false;
+    open_ = true;
+    z_.next_in = packed_.data();
+    z_.avail_in = packedLength;
+    return true;
+}
+
+bool CompressedBlockReader::Read(void* destination, std::uint64_t count) {
+    if (count > Remaining() || !open_) return count == 0;
+    auto* out = static_cast<std::uint8_t*>(destination);
+    while (count > 0) {
+        const uInt step = static_cast<uInt>(std::min<std::uint64_t>(count, 1u << 30));
+        z_.next_out = out;
+        z_.avail_out = step;
+        const int status = inflate(&z_, Z_NO_FLUSH);
+        const uInt got = step - z_.avail_out;
+        produced_ += got;
+        out += got;
+        count -= got;
+        if (count == 0) return true;
+        if (status != Z_OK) return false;  // ended early, damaged, or out of input
+    }
+    return true;
+}
+
+bool CompressedBlockReader::Finish() {
+    if (length_ == 0) return true;
+    if (!open_ || produced_ != length_) return false;
+    // The stream must end here, checksum included, with nothing more to give.
+    std::uint8_t probe;
+    z_.next_out = &probe;
+    z_.avail_out = 1;
+    const int status = inflate(&z_, Z_FINISH);
+    return status == Z_STREAM_END && z_.avail_out == 1;
 }
 
 }  // namespace settings_stream

@@ -1,0 +1,12 @@
+#include "processing/FileFinder.h"
+
+std::wstring FileFinder::First(const std::wstring& pattern) {
+    Close();
+    handle_.Reset(::FindFirstFileW(pattern.c_str(), &record_));
+    return handle_ ? std::wstring(record_.cFileName) : std::wstring();
+}
+
+std::wstring FileFinder::Next() {
+    if (!handle_ || !::FindNextFileW(handle_.Get(), &record_)) return std::wstring();
+    return record_.cFileName;
+}

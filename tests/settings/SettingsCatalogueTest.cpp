@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "settings/Settings.h"
+#include "settings/SettingsCatalogue.h"
+#include "support/TempFolder.h"
+
+using testing_support::TempFolder;
+
+TEST(SettingsCatalogue, FirstStartWithoutAFile) {
+    TempFolder folder;
+    Settings root;
+    WriteStartValues(root);
+    EXPECT_FALSE(root.Load(folder / L"Kestrel.dat"));
+    EXPECT_TRUE(root.GetBool(L"IgnoreFirst"));
+    EXPECT_TRUE(root.GetBool(L"IsDeleteFile"));
+    EXPECT_TRUE(root.GetBool(L"IsSetLyrics"));
+    EXPECT_TRUE(root.GetBool(L"IsUncheckSameMusic"));
+    EXPECT_TRUE(root.GetBool(L"IsCommentSameMusic"));
+    EXPECT_FALSE(root.GetBool(L"IsAddPlayList"));
+    EXPECT_FALSE(root.GetBool(L"IsTopmost"));
+    for (const wchar_t* key : {L"CheckTypeTitle", L"CheckTypeArtist", L"CheckTypeAlbum"}) {
+        EXPECT_EQ(root.values[key].size(), 4u);
+        EXPECT_EQ(root.GetInt(key, 9), 0);
+    }
+    EXPECT_EQ(root.Group(L"IsCooperation").GetInt(L"Check"), 0);  // the cycle starts switched off
+    EXPECT_TRUE(root.Group(L"Station").groups.empty());
+}
+
+TEST(SettingsCatalogue, NewStationTakesTheLastConfirmedWaitTime) {
+    Settings root, station;
+    station.SetString(L"Url", L"left over");
+    StartNewStation(root, station);
+    EXPECT_EQ(station.GetInt(L"WaitTime"), 10);
+    EXPECT_EQ(station.GetString(L"Url"), L"");
+    EXPECT_FALSE(station.GetBool(L"Component"));
+
+    // The dialog returns neither flag; confirming carries both back as false.
+    root.SetBool(L"Component", true);
+    Settings confirmed;
+    confirmed.SetInt(L"WaitTime", 25);
+    RememberStationValues(confirmed, root);
+    EXPECT_FALSE(root.GetBool(L"Component"));
+    EXPECT_EQ(root.GetInt(L"WaitTime"), 25);
+    StartNewStation(root, station);
+    EXPECT_EQ(station.GetInt(L"WaitTime"), 25);
+
+    // A WaitTime of the wrong length reads as 0 (fetch at once).
+    station.values[L"WaitTime"] = SettingValue{5};
+    EXPECT_EQ(station.GetInt(L"WaitTime"), 0);
+}
+
+TEST(SettingsCatalogue, IgnoreListRoundTripAndShortLists) {
+    Settings root;
+    WriteIgnoreList(root, {L"cm*", L"", L"ジングル?.mp3"});
+    EXPECT_EQ(root.GetInt(L"IgnoreCount"), 3);
+    EXPECT_EQ(ReadIgnoreList(root), (std::vector<std::wstring>{L"cm*", L"", L"ジングル?.mp3"}));
+
+    root.SetInt(L"IgnoreCount", 5);
+    EXPECT_EQ(ReadIgnoreList(root), (std::vector<std::wstring>{L"cm*", L"", L"ジングル?.mp3", L"", L""}));
+
+    // Shrinking the list drops the old entries beyond the new count.
+    WriteIgnoreList(root, {L"x"});
+    EXPECT_EQ(root.Group(L"IgnoreList").values.size(), 1u);
+
+    root.SetInt(L"IgnoreCount", 0x7FFFFFFF);  // damaged: bounded, not millions of rows
+    EXPECT_LE(ReadIgnoreList(root).size(), 2048u);
+}

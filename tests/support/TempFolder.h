@@ -1,0 +1,35 @@
+#pragma once
+// A fresh folder under the Wine prefix's temp folder, removed with its
+// contents when the test ends, plus small file helpers for tests.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    // path + "\" + name
+    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+void RemoveTree(const std::wstring& path);
+bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
+bool Exists(const std::wstring& path);
+// Sets the last-write time to a fixed day plus `minutes`.
+bool SetWriteTime(const std::wstring& path, int minutes);
+std::vector<std::wstring> ListNames(const std::wstring& folder);
+
+}  // namespace testing_support
