@@ -20,7 +20,7 @@ public:
     ~Image();
 
     // A DIB section holding a copy of the bitmap's pixels; empty on failure.
-    static boost::shared_ptr<Image> Create(Bitmap& bitmap);
+    static boost::shared_ptr<Image> Create(const boost::shared_ptr<Bitmap>& bitmap);
     // A bitmap resource of the program; width and height stay 0 until the
     // first draw reads them. Empty when it cannot be loaded.
     static boost::shared_ptr<Image> FromResource(int id);

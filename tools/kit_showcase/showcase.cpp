@@ -17,8 +17,24 @@
 #include "kit/MessageDialog.h"
 #include "kit/StaticText.h"
 #include "kit/TrackBar.h"
+#include "kit/Image.h"
+#include "processing/Bitmap.h"
 
 namespace {
+
+// A wide picture, so that the frame shows its letterbox bands.
+boost::shared_ptr<kit::Bitmap> Gradient() {
+    boost::shared_ptr<kit::Bitmap> bitmap(new kit::Bitmap());
+    bitmap->Create(160, 90, 24);
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 160; ++x) {
+            std::uint8_t* p = &bitmap->pixels[y * bitmap->stride + x * 3];
+            p[0] = static_cast<std::uint8_t>(255 - x);
+            p[1] = static_cast<std::uint8_t>(y * 2);
+            p[2] = static_cast<std::uint8_t>(x + 60);
+        }
+    return bitmap;
+}
 
 class ShowcaseDialog : public kit::Dialog {
 public:
@@ -49,7 +65,7 @@ public:
         ::SendMessageW(track_->handle(), TBM_SETRANGE, TRUE, MAKELONG(0, 60));
         ::SendMessageW(track_->handle(), TBM_SETPOS, TRUE, 20);
         track_->AddBinding(value_.get(), kit::ShowValue, 0);
-        frame_->ClearImage();
+        frame_->SetImage(kit::Image::Create(Gradient()));
 
         ::SendMessageW(list_->handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
         list_->SetBehaviour(kit::ListView::Editable | kit::ListView::DeleteKey);
