@@ -132,3 +132,20 @@ TEST(WindowDispatch, WrapBorrowsForeignWindows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WindowDispatch, MainLoopHandsKeysToModelessDialogs) {
+    kit_test::RecordingDialog dialog;
+    ASSERT_TRUE(kit_test::OpenTestDialog(dialog));
+    HWND check = ::GetDlgItem(dialog.handle(), IDC_TEST_CHECK);
+    ::SetFocus(check);
+    // only the dialog manager moves the focus on Tab
+    ::PostMessageW(check, WM_KEYDOWN, VK_TAB, 0);
+    ::PostQuitMessage(0);
+    EXPECT_EQ(kit::RunMessageLoop(), 0);
+    EXPECT_NE(::GetFocus(), check);
+    EXPECT_TRUE(::IsChild(dialog.handle(), ::GetFocus()));
+}
+
+}  // namespace
