@@ -123,6 +123,17 @@ TEST(ArtworkImage, PalettePicturesAreShownThroughTheirColours) {
     EXPECT_TRUE(kit::Image::Create(empty));
 }
 
+TEST(ArtworkImage, ResourceBitmapLearnsItsSizeAtTheFirstDraw) {
+    EXPECT_FALSE(kit::Image::FromResource(9999));
+    auto strip = kit::Image::FromResource(IDB_KIT_TEST_STRIP);
+    ASSERT_TRUE(strip);
+    EXPECT_EQ(strip->width(), 0);
+    Canvas canvas(64, 16);
+    strip->Draw(canvas.dc, RECT{0, 0, 64, 16});
+    EXPECT_EQ(strip->width(), 64);
+    EXPECT_EQ(strip->height(), 16);
+}
+
 // A 24-bit BMP of one colour.
 void WriteBmp(const std::wstring& path, int width, int height, std::uint32_t bgr) {
     const int stride = (width * 3 + 3) / 4 * 4;

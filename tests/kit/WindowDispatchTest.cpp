@@ -1,4 +1,6 @@
 // Binding, dispatch, reflection, destruction and the message pump.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "KitTestIds.h"
@@ -134,6 +136,26 @@ TEST(WindowDispatch, WrapBorrowsForeignWindows) {
 }  // namespace
 
 namespace {
+
+TEST(WindowDispatch, TopmostFollowsTheFlag) {
+    kit_test::RecordingDialog dialog;
+    ASSERT_TRUE(kit_test::OpenTestDialog(dialog));
+    dialog.SetTopmost(true);
+    EXPECT_TRUE(::GetWindowLongPtrW(dialog.handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    dialog.SetTopmost(false);
+    EXPECT_FALSE(::GetWindowLongPtrW(dialog.handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(dialog.topmost());
+
+}
+
+TEST(WindowDispatch, ManifestAsksForCommonControls6AndDpiAwareness) {
+    HRSRC found = ::FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    ASSERT_NE(found, nullptr);
+    const char* text = static_cast<const char*>(::LockResource(::LoadResource(nullptr, found)));
+    const std::string manifest(text, ::SizeofResource(nullptr, found));
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+}
 
 TEST(WindowDispatch, MainLoopHandsKeysToModelessDialogs) {
     kit_test::RecordingDialog dialog;
