@@ -90,6 +90,7 @@ void ListViewItem::SwapWith(ListViewItem& other) {
 void ListViewItem::BeginEdit(int column) {
     HWND list = ListHandle();
     if (!list) return;
+    if (editBox_) EndEdit(false);  // a box replaced unseen would lose its text
     RECT cell = {};
     cell.top = column;
     cell.left = LVIR_LABEL;

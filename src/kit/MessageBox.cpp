@@ -49,12 +49,14 @@ int ShowMessageBox(Window* owner, const std::wstring& text, const std::wstring& 
     // A box opened inside another one has its own hook; the outer hook is
     // restored for CallNextHookEx when the inner box returns.
     HHOOK outerHook = slot.hook;
+    boost::shared_ptr<Window> outerBox = slot.box;
     HHOOK hook = ::SetWindowsHookExW(WH_CBT, &CenteringHook, nullptr, ::GetCurrentThreadId());
     slot.hook = hook;
     const int result = ::MessageBoxW(owner ? owner->handle() : nullptr, text.c_str(), caption.c_str(), type);
     if (hook) ::UnhookWindowsHookEx(hook);
     slot.hook = outerHook;
-    slot.box.reset();
+    // the outer box, activated again, is not centred a second time
+    slot.box = outerBox;
     return result;
 }
 

@@ -154,6 +154,19 @@ TEST_F(ListViewTest, LosingFocusCommitsAndEnterStartsAnEdit) {
     EXPECT_EQ(row->GetText(0), L"new");
 }
 
+TEST_F(ListViewTest, StartingASecondEditCommitsTheFirst) {
+    list->SetBehaviour(kit::ListView::Editable);
+    auto row = list->AppendRow(L"one");
+    row->BeginEdit(0);
+    ASSERT_TRUE(row->editBox());
+    ::SetWindowTextW(row->editBox()->handle(), L"uno");
+    row->BeginEdit(1);
+    EXPECT_EQ(row->GetText(0), L"uno");
+    EXPECT_EQ(row->editColumn(), 1);
+    list->DeleteRow(0);  // deleting the edited row drops its box
+    EXPECT_FALSE(row->editBox());
+}
+
 TEST_F(ListViewTest, DoubleClickEditsTheHitCellOnly) {
     list->SetBehaviour(kit::ListView::Editable);
     auto row = list->AppendRow(L"a.mp3");
