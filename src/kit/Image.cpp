@@ -1,0 +1,46 @@
+#include "kit/Image.h"
+
+#include "kit/Window.h"
+
+namespace kit {
+
+Image::~Image() {
+    if (memoryDc_ && previousBitmap_) ::SelectObject(memoryDc_->handle(), previousBitmap_);
+    if (bitmap_) ::DeleteObject(bitmap_);
+    memoryDc_.reset();
+}
+
+boost::shared_ptr<Image> Image::FromResource(int id) {
+    HANDLE loaded = ::LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+    if (!loaded) return boost::shared_ptr<Image>();
+    boost::shared_ptr<Image> image(new Image());
+    image->bitmap_ = static_cast<HBITMAP>(loaded);
+    return image;
+}
+
+void Image::Draw(const boost::shared_ptr<Dc>& destination, const RECT& destinationRect, const RECT* source) {
+    if (!destination || !destination->handle() || !bitmap_) return;
+    HDC target = destination->handle();
+    if (!memoryDc_) {
+        boost::shared_ptr<MemoryDc> memory(new MemoryDc(target));
+        if (!memory->handle()) return;
+        previousBitmap_ = ::SelectObject(memory->handle(), bitmap_);
+        memoryDc_ = memory;
+        if (width_ == 0 || height_ == 0) {
+            BITMAP record = {};
+            if (::GetObjectW(bitmap_, sizeof(record), &record)) {
+                width_ = record.bmWidth;
+                height_ = record.bmHeight;
+            }
+        }
+    }
+    ::SetStretchBltMode(target, HALFTONE);
+    ::SetBrushOrgEx(target, 0, 0, nullptr);
+    const RECT whole = {0, 0, width_, height_};
+    const RECT& from = source ? *source : whole;
+    ::StretchBlt(target, destinationRect.left, destinationRect.top, destinationRect.right - destinationRect.left,
+                 destinationRect.bottom - destinationRect.top, memoryDc_->handle(), from.left, from.top,
+                 from.right - from.left, from.bottom - from.top, SRCCOPY);
+}
+
+}  // namespace kit

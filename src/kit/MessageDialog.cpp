@@ -1,0 +1,17 @@
+#include "kit/MessageDialog.h"
+
+#include "kit/MessageBox.h"
+#include "kit/StaticText.h"
+
+MessageDialog::MessageDialog(const std::wstring& text) : text_(text) {}
+
+MessageDialog::~MessageDialog() = default;
+
+LRESULT MessageDialog::OnInitDialog(WPARAM, LPARAM) {
+    kit::CenterOverWindow(::GetParent(handle_), handle_);
+    textControl_ = kit::AttachItem<kit::StaticText>(this, kTextId);
+    if (textControl_) textControl_->SetText(text_);
+    ::ShowWindow(handle_, SW_SHOW);
+    kit::PumpMessages();
+    return 0;  // no default focus
+}
