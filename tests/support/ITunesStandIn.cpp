@@ -1,4 +1,4 @@
-#include "support/ITunesStandIn.h"
+#include "ITunesStandIn.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "support/ITunesStandInLibrary.h"
+#include "ITunesStandInLibrary.h"
 
 #include <windows.h>
 
