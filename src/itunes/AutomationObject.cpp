@@ -59,8 +59,7 @@ HRESULT AutomationObject::Invoke(const wchar_t* member, WORD flags,
                                  VARIANT* result) const {
     if (!dispatch_) return E_POINTER;
     DISPID id = DISPID_UNKNOWN;
-    LPOLESTR name = const_cast<LPOLESTR>(member);
-    HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    HRESULT hr = Resolve(member, id);
     if (FAILED(hr)) return hr;
 
     // IDispatch takes arguments last to first.
@@ -81,6 +80,19 @@ HRESULT AutomationObject::Invoke(const wchar_t* member, WORD flags,
     if (hr == DISP_E_EXCEPTION && exception.info.scode != S_OK && FAILED(exception.info.scode)) {
         return exception.info.scode;
     }
+    return hr;
+}
+
+HRESULT AutomationObject::Resolve(const wchar_t* member, DISPID& id) const {
+    for (const auto& [name, known] : *ids_) {
+        if (name == member) {
+            id = known;
+            return S_OK;
+        }
+    }
+    LPOLESTR name = const_cast<LPOLESTR>(member);
+    const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    if (SUCCEEDED(hr)) ids_->emplace_back(member, id);
     return hr;
 }
 

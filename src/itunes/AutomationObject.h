@@ -6,7 +6,9 @@
 #include <oaidl.h>
 
 #include <initializer_list>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "itunes/ComOwners.h"
 
@@ -19,7 +21,8 @@ VARIANT ObjectArgument(IDispatch* object);
 class AutomationObject {
 public:
     AutomationObject() = default;
-    explicit AutomationObject(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
+    explicit AutomationObject(ComPtr<IDispatch> dispatch)
+        : dispatch_(std::move(dispatch)), ids_(std::make_shared<IdCache>()) {}
 
     explicit operator bool() const { return static_cast<bool>(dispatch_); }
     IDispatch* Get() const { return dispatch_.Get(); }
@@ -46,7 +49,13 @@ public:
     bool Call(const wchar_t* method, std::initializer_list<VARIANT> arguments = {}) const;
 
 private:
+    // Each name is resolved once per object: every lookup is a round trip to
+    // iTunes' process. Copies of the object share what was resolved.
+    using IdCache = std::vector<std::pair<std::wstring, DISPID>>;
+    HRESULT Resolve(const wchar_t* member, DISPID& id) const;
+
     ComPtr<IDispatch> dispatch_;
+    std::shared_ptr<IdCache> ids_;
 };
 
 // The object a VARIANT holds (VT_DISPATCH or VT_UNKNOWN), with a reference of
