@@ -69,9 +69,9 @@ AutomationObject Registration::AddFile() const {
     AutomationObject status = libraryPlaylist_.CallObject(L"AddFile", {TextArgument(path)});
     if (!status) return {};
     for (int poll = 0;; ++poll) {
+        // A status that cannot say is taken as finished: its tracks decide.
         bool inProgress = false;
-        if (!status.GetBool(L"InProgress", inProgress)) return {};
-        if (!inProgress) break;
+        if (!status.GetBool(L"InProgress", inProgress) || !inProgress) break;
         if (poll == kImportPolls) return {};
         Wait(kImportPollWait);
     }

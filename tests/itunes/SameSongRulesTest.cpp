@@ -31,6 +31,7 @@ TEST_F(SameSongRulesTest, AllSameSongsUncheckedAreReplacedByAnUncheckedNewTrack)
     const StandInTrack first = AddOnDisk(initial, L"星の歌", L"青木", L"夜", false);
     const StandInTrack other = AddOnDisk(initial, L"別の歌", L"青木", L"夜", false);
     const StandInTrack second = AddOnDisk(initial, L"星の歌", L"青木", L"夜", false);
+    ::SetFileAttributesW(second.location.c_str(), FILE_ATTRIBUTE_READONLY);
     Serve(initial);
     settings.SetBool(L"IsSetNoneLyrics", true);
     const PendingSong song = Song(L"星の歌", L"青木", L"夜", L"new.mp3");

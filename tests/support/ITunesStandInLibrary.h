@@ -2,6 +2,13 @@
 // The library of the stand-in iTunes server, as kept in the file that a test
 // hands it: tracks in library order (position + 1 is a track's index), user
 // playlists, and the faults the server is told to produce.
+//
+// The file is UTF-8 text, one record a line, fields separated by tabs (tabs,
+// line breaks and backslashes inside a field escaped with a backslash):
+//   track  id enabled file-track name artist album comment composer location lyrics artwork
+//   playlist  user name track-id...
+//   fail  member count
+//   busy  count
 #include <map>
 #include <string>
 #include <vector>

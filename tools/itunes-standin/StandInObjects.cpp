@@ -1,6 +1,7 @@
 #include "StandInObjects.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <vector>
 
 #include "ServerObject.h"
@@ -25,9 +26,13 @@ std::wstring Upper(const std::wstring& text) {
     return upper;
 }
 
+// Called for every track on each import: stops at the first difference.
 bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && std::towupper(a[i]) != std::towupper(b[i])) return false;
+    }
+    return true;
 }
 
 bool IsFile(const std::wstring& path) {
