@@ -1,6 +1,6 @@
 #pragma once
-// The objects of the stand-in iTunes: application, playlists, source,
-// collections, tracks and import status.
+// The application object of the stand-in iTunes, its playlists and its
+// library source.
 #include <windows.h>
 #include <unknwn.h>
 
