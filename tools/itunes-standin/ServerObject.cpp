@@ -23,6 +23,7 @@ const MemberName kMembers[] = {
     {L"Enabled", Member::Enabled}, {L"Index", Member::Index},
     {L"AddArtworkFromFile", Member::AddArtworkFromFile}, {L"Delete", Member::Delete},
     {L"Location", Member::Location}, {L"Lyrics", Member::Lyrics},
+    {L"StandInCallCount", Member::StandInCallCount},
 };
 
 // Item is the collections' default member, as in iTunes.
@@ -78,6 +79,7 @@ STDMETHODIMP ServerObject::GetTypeInfoCount(UINT* count) {
 STDMETHODIMP ServerObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
 STDMETHODIMP ServerObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    ++State().answeredCalls;
     if (!names || !ids || count == 0) return E_INVALIDARG;
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     for (const MemberName& entry : kMembers) {
@@ -91,6 +93,7 @@ STDMETHODIMP ServerObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LC
 
 STDMETHODIMP ServerObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
                                   VARIANT* result, EXCEPINFO*, UINT*) {
+    ++State().answeredCalls;
     const MemberName* entry = FindMember(id);
     if (!entry) return DISP_E_MEMBERNOTFOUND;
     DISPPARAMS none{};

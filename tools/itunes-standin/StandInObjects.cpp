@@ -175,6 +175,7 @@ protected:
             case Member::LibraryPlaylist:
                 return ReturnObject(result, new PlaylistObject(kLibraryPlaylist));
             case Member::LibrarySource: return ReturnObject(result, new SourceObject());
+            case Member::StandInCallCount: return ReturnLong(result, State().answeredCalls);
             case Member::CreatePlaylist: {
                 StandInPlaylist playlist;
                 if (!TextArgument(arguments, 0, playlist.name)) return DISP_E_TYPEMISMATCH;

@@ -11,6 +11,7 @@ struct StandInState {
     bool readOnly = false;  // changes stay in memory (benchmarks)
     long liveObjects = 0;
     long liveApplications = 0;
+    long answeredCalls = 0;  // GetIDsOfNames and Invoke
     unsigned long classCookie = 0;
     bool classRegistered = false;
 
