@@ -15,6 +15,7 @@
 #include "kit/ControlState.h"
 #include "kit/EditBox.h"
 #include "kit/Menu.h"
+#include "kit/MessageBox.h"
 #include "kit/MessageDialog.h"
 #include "kit/StaticText.h"
 #include "kit/TrayIcon.h"
