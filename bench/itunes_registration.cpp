@@ -1,0 +1,181 @@
+// One registration into a stand-in library of 20,000 tracks with same songs
+// present, split into its stages, beside a bare AddFile round trip to the
+// same server: what the registration costs on top of the cross-process calls.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "itunes/AutomationObject.h"
+#include "itunes/ITunesIds.h"
+#include "itunes/ITunesRegistration.h"
+#include "kit/ScopedHandle.h"
+// The stand-in's registration and library file, shared with the tests.
+#include "../tests/support/ITunesStandIn.cpp"
+#include "../tests/support/ITunesStandInLibrary.cpp"
+
+namespace {
+
+constexpr int kLibrarySize = 20000;
+constexpr int kSameSongs = 12;
+constexpr int kRounds = 15;
+
+double Now() {
+    LARGE_INTEGER counter, frequency;
+    ::QueryPerformanceCounter(&counter);
+    ::QueryPerformanceFrequency(&frequency);
+    return 1000.0 * counter.QuadPart / frequency.QuadPart;
+}
+
+std::wstring MakeFile(const std::wstring& path) {
+    kit::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    ::WriteFile(file.Get(), "ID3", 3, &written, nullptr);
+    return path;
+}
+
+StandInLibrary MakeLibrary(const std::wstring& folder) {
+    StandInLibrary library;
+    for (int i = 0; i < kLibrarySize; ++i) {
+        StandInTrack& track = library.AddTrack(L"Track " + std::to_wstring(i),
+                                               L"Artist " + std::to_wstring(i % 500),
+                                               L"Album " + std::to_wstring(i % 1000));
+        track.location = folder + L"t" + std::to_wstring(i) + L".mp3";
+    }
+    // Same songs spread through the library, all checked so that the rounds
+    // leave the library as they found it; near misses for the partial search.
+    for (int i = 0; i < kSameSongs; ++i) {
+        StandInTrack& same = library.tracks[(i * 1657 + 11) % kLibrarySize];
+        same.name = L"Morning Song";
+        same.artist = L"Kestrel Band";
+        same.album = L"First Light";
+        if (i == kSameSongs - 1) same.lyrics = L"la la";
+        StandInTrack& nearMiss = library.tracks[(i * 1657 + 700) % kLibrarySize];
+        nearMiss.name = L"Morning Song (Live)";
+        nearMiss.artist = L"Kestrel Band";
+    }
+    return library;
+}
+
+// CPU time this thread spent, in ms: our own work, marshalling included,
+// without the time spent waiting for the server.
+double ThreadCpu() {
+    FILETIME created, exited, kernel, user;
+    ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user);
+    auto ms = [](const FILETIME& t) {
+        return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
+
+struct ComApartment {
+    ComApartment() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComApartment() { ::CoUninitialize(); }
+};
+
+}  // namespace
+
+int main() {
+    ComApartment apartment;
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"kestrel-bench-itunes\\";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring libraryPath = folder + L"library.txt";
+    if (!MakeLibrary(folder).Save(libraryPath)) {
+        std::printf("cannot write the library\n");
+        return 1;
+    }
+    ITunesStandInRegistration registration(libraryPath, /*readOnly=*/true);
+
+    double baseline = 0, propertyRead = 0, total = 0, cpu = 0;
+    long calls = 0;
+    std::map<std::string, double> stages;
+    {
+        // Held for the whole run, so that one server serves every round.
+        ComPtr<IDispatch> application;
+        if (FAILED(::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                      reinterpret_cast<void**>(application.Receive())))) {
+            std::printf("the stand-in did not start\n");
+            return 1;
+        }
+        const AutomationObject iTunes(application);
+        const AutomationObject libraryPlaylist = iTunes.GetObject(L"LibraryPlaylist");
+        const AutomationObject libraryTracks = libraryPlaylist.GetObject(L"Tracks");
+
+        // Bare round trip: adding a file the library already holds.
+        const ScopedBstr known(folder + L"t0.mp3");
+        MakeFile(folder + L"t0.mp3");
+        libraryPlaylist.Call(L"AddFile", {TextArgument(known)});
+        const double start = Now();
+        for (int i = 0; i < kRounds * 10; ++i) libraryPlaylist.Call(L"AddFile", {TextArgument(known)});
+        baseline = (Now() - start) / (kRounds * 10);
+        // The cheapest call there is, for scale: one property read.
+        const double probe = Now();
+        long count = 0;
+        for (int i = 0; i < 100; ++i) libraryTracks.GetLong(L"Count", count);
+        propertyRead = (Now() - probe) / 100;
+
+        Settings settings;
+        for (const wchar_t* key : {L"IsCommentSameMusic", L"IsUncheckSameMusic", L"IsSetLyrics",
+                                   L"IsDeleteFile", L"IsSetNoneLyrics", L"IsAddPlayList"}) {
+            settings.SetBool(key, true);
+        }
+        Settings station;
+        station.SetString(L"StationName", L"Bench FM");
+        for (int round = 0; round < kRounds; ++round) {
+            PendingSong song;
+            song.filePath = MakeFile(folder + L"new" + std::to_wstring(round) + L".mp3");
+            song.title = L"Morning Song";
+            song.artist = L"Kestrel Band";
+            song.album = L"First Light";
+            double mark = Now();
+            const double begin = mark;
+            const double cpuBegin = ThreadCpu();
+            long callsBefore = 0;
+            iTunes.GetLong(L"StandInCallCount", callsBefore);
+            RegistrationOptions options;
+            options.stageDone = [&](const char* stage) {
+                const double now = Now();
+                stages[stage] += now - mark;
+                mark = now;
+            };
+            if (!RegisterSong(song, settings, station, options)) {
+                std::printf("registration failed\n");
+                return 1;
+            }
+            total += Now() - begin;
+            cpu += ThreadCpu() - cpuBegin;
+            long callsAfter = 0;
+            iTunes.GetLong(L"StandInCallCount", callsAfter);
+            calls += callsAfter - callsBefore - 1;  // less the count's own call
+            // Take the new track out again so that every round meets the same library.
+            long count = 0;
+            libraryTracks.GetLong(L"Count", count);
+            libraryTracks.Item(count).Call(L"Delete");
+            ::DeleteFileW(song.filePath.c_str());
+        }
+    }
+    total /= kRounds;
+    cpu /= kRounds;
+    std::printf("library of %d tracks, %d same songs, %d rounds\n", kLibrarySize, kSameSongs,
+                kRounds);
+    std::printf("bare AddFile round trip: %.3f ms (baseline 1.00)\n", baseline);
+    std::printf("one property read: %.3f ms, ratio %.2f\n", propertyRead, propertyRead / baseline);
+    std::printf("RegisterSong: %.3f ms per call, ratio %.2f\n", total, total / baseline);
+    std::printf("  %ld calls answered by the server (GetIDsOfNames and Invoke)\n",
+                calls / kRounds);
+    std::printf("  of which CPU time of the calling thread: %.3f ms, ratio %.2f\n", cpu,
+                cpu / baseline);
+    for (const char* stage : {"connect", "search", "add", "rules"}) {
+        const double perCall = stages[stage] / kRounds;
+        std::printf("  %-8s %.3f ms, ratio %.2f\n", stage, perCall, perCall / baseline);
+    }
+    ::DeleteFileW(libraryPath.c_str());
+    ::DeleteFileW((folder + L"t0.mp3").c_str());
+    ::RemoveDirectoryW(folder.c_str());
+    return 0;
+}

@@ -1,0 +1,307 @@
+#include "app/Kestrel.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "app_ids.h"
+#include "MenuIds.h"
+#include "itunes/ITunesRegistration.h"
+#include "kit/Artwork.h"
+#include "kit/Brush.h"
+#include "kit/CheckBox.h"
+#include "kit/ComboBox.h"
+#include "kit/ControlState.h"
+#include "kit/EditBox.h"
+#include "kit/Menu.h"
+#include "kit/MessageBox.h"
+#include "kit/MessageDialog.h"
+#include "kit/StaticText.h"
+#include "kit/TrayIcon.h"
+#include "processing/PathHelpers.h"
+#include "processing/RecordingFiles.h"
+#include "settings/SettingsCatalogue.h"
+#include "tags/Mp3Tag.h"
+#include "tags/StripTags.h"
+
+Kestrel::Kestrel()
+    : cycle_(settings_, *this),
+      settingsPath_(SettingsFilePath()),
+      artworkDirectory_(AddBackslash(DirectoryOf(ModulePath())) + L"Artwork") {
+    comInitialised_ = SUCCEEDED(::CoInitialize(nullptr));
+}
+
+Kestrel::~Kestrel() {
+    message_.reset();
+    if (comInitialised_) ::CoUninitialize();
+}
+
+LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
+    ::SendMessageW(handle_, WM_SETICON, ICON_BIG,
+                   reinterpret_cast<LPARAM>(::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL))));
+
+    cooperation_ = kit::AttachItem<kit::CheckBox>(this, IDC_MAIN_COOPERATION);
+    for (auto [box, id] : {std::make_pair(&fileNameBox_, IDC_MAIN_FILENAME), std::make_pair(&titleBox_, IDC_MAIN_TITLE),
+                           std::make_pair(&artistBox_, IDC_MAIN_ARTIST), std::make_pair(&albumBox_, IDC_MAIN_ALBUM)}) {
+        *box = kit::AttachItem<kit::EditBox>(this, id);
+        if (*box) {
+            (*box)->SetAcceptsDrops(true);
+            (*box)->SetFolderMode(true);
+        }
+    }
+    artwork_ = kit::AttachItem<kit::StaticText>(this, IDC_MAIN_ARTWORK);
+    stations_ = kit::AttachItem<kit::ComboBox>(this, IDC_MAIN_STATIONS);
+    menu_ = kit::Menu::Load(IDR_POPUP_MENU);
+
+    WriteStartValues(settings_);
+    ::CreateDirectoryW(artworkDirectory_.c_str(), nullptr);
+    DeleteFilesInFolder(artworkDirectory_);
+    settings_.Load(settingsPath_);
+
+    FillStationList();
+    if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
+    if (cooperation_) kit::RestoreCheck(*cooperation_, settings_.Group(L"IsCooperation"));
+    CopySelectedStation();
+    RestorePlacement();
+    ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
+    return 0;
+}
+
+void Kestrel::RestorePlacement() {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    ::GetWindowPlacement(handle_, &placement);
+    RECT window{};
+    ::GetWindowRect(handle_, &window);
+    if (settings_.GetPlacement(L"WindowPlacement", placement)) {
+        // The stored size is never trusted: the template decides it.
+        placement.length = sizeof(placement);
+        RECT& normal = placement.rcNormalPosition;
+        normal.right = normal.left + (window.right - window.left);
+        normal.bottom = normal.top + (window.bottom - window.top);
+    }
+    ::SetWindowPlacement(handle_, &placement);
+    const UINT show = placement.showCmd;
+    placement.flags = 0;
+    placement.showCmd = SW_HIDE;
+    ::SetWindowPlacement(handle_, &placement);
+
+    const bool toTray = show == SW_SHOWMINIMIZED && settings_.GetBool(L"IsTaskTray");
+    if (show == SW_SHOWMAXIMIZED) {
+        ::PostMessageW(handle_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    } else if (show == SW_SHOWMINIMIZED) {
+        if (toTray)
+            AddToTray();
+        else
+            ::PostMessageW(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    }
+    ApplyTopmost();
+    if (!toTray) ::ShowWindow(handle_, SW_SHOW);
+}
+
+void Kestrel::ApplyTopmost() { SetTopmost(settings_.GetBool(L"IsTopmost")); }
+
+void Kestrel::AddToTray() {
+    kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)));
+}
+
+void Kestrel::StoreControlStates() {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (::GetWindowPlacement(handle_, &placement)) settings_.SetPlacement(L"WindowPlacement", placement);
+    if (stations_) kit::SaveIndex(*stations_, settings_.Group(L"SelectStation"));
+    if (cooperation_) kit::SaveCheck(*cooperation_, settings_.Group(L"IsCooperation"));
+}
+
+bool Kestrel::SaveSettings() {
+    StoreControlStates();
+    return settings_.Save(settingsPath_);
+}
+
+LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
+    kit::RemoveTrayIcon(*this);
+    DeleteFilesInFolder(artworkDirectory_);
+    ::SetFileAttributesW(artworkDirectory_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryW(artworkDirectory_.c_str());
+    if (!saved_) SaveSettings();
+    ::KillTimer(handle_, kTimerId);
+    ::PostQuitMessage(0);
+    return kit::Dialog::OnDestroy(wParam, lParam);
+}
+
+LRESULT Kestrel::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Windows may end the process right after this message: save now, the
+    // same way the destroy handler would.
+    if (message == WM_ENDSESSION && wParam) saved_ = SaveSettings();
+    return kit::Dialog::DefaultProc(message, wParam, lParam);
+}
+
+LRESULT Kestrel::OnSize(WPARAM wParam, LPARAM lParam) {
+    if (wParam == SIZE_MINIMIZED && settings_.GetBool(L"IsTaskTray")) {
+        AddToTray();
+        ::ShowWindow(handle_, SW_HIDE);
+    }
+    return kit::Dialog::OnSize(wParam, lParam);
+}
+
+LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kTimerId) return kit::Dialog::OnTimer(wParam, lParam);
+    const bool wasSkipped = cycle_.skipCurrent;
+    cycle_.Tick();
+    // The grey background of the file-name box follows the skip flag.
+    if (cycle_.skipCurrent != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
+    return 0;
+}
+
+LRESULT Kestrel::OnUser(WPARAM, LPARAM lParam) {
+    switch (lParam) {
+    case WM_LBUTTONDOWN:
+        kit::RemoveTrayIcon(*this);
+        ::ShowWindow(handle_, SW_SHOW);
+        ::OpenIcon(handle_);
+        break;
+    case WM_RBUTTONDOWN: {
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        // The window must be in front, or the menu does not close when the
+        // user clicks elsewhere.
+        ::SetForegroundWindow(handle_);
+        if (menu_) {
+            if (auto tray = menu_->PopupAt(POPUP_TASKTRAY))
+                ::TrackPopupMenu(tray->handle(), TPM_LEFTBUTTON, cursor.x, cursor.y, 0, handle_, nullptr);
+        }
+        ::PostMessageW(handle_, WM_NULL, 0, 0);
+        break;
+    }
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT Kestrel::OnCtlColorStatic(WPARAM wParam, LPARAM lParam) {
+    if (cycle_.skipCurrent && fileNameBox_ && reinterpret_cast<HWND>(lParam) == fileNameBox_->handle()) {
+        if (!greyBrush_) greyBrush_ = kit::Brush::CreateSolid(RGB(128, 128, 128));
+        if (greyBrush_) {
+            ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB(128, 128, 128));
+            return reinterpret_cast<LRESULT>(greyBrush_->handle());
+        }
+    }
+    return kit::Dialog::OnCtlColorStatic(wParam, lParam);
+}
+
+LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(wParam)) {
+    case IDCANCEL:
+    case IDC_MAIN_QUIT:
+    case ID_TRAY_EXIT:
+        ::DestroyWindow(handle_);
+        return 0;
+    case IDC_MAIN_STATIONS:
+        if (HIWORD(wParam) == CBN_SELCHANGE) SelectStationChanged();
+        break;
+    case IDC_MAIN_ADD:
+        RunStationDialog(true);
+        break;
+    case IDC_MAIN_EDIT:
+        RunStationDialog(false);
+        break;
+    case IDC_MAIN_DELETE:
+        DeleteSelectedStation();
+        break;
+    case IDC_MAIN_HELP: {
+        // Beside the program, whatever folder it was started from.
+        const std::wstring manual = AddBackslash(DirectoryOf(ModulePath())) + L"Manual\\index.html";
+        ::ShellExecuteW(handle_, nullptr, manual.c_str(), L"", L"", SW_SHOWNORMAL);
+        break;
+    }
+    case IDC_MAIN_SETTINGS:
+        RunConfigDialog();
+        break;
+    default:
+        break;
+    }
+    return kit::Dialog::OnCommand(wParam, lParam);
+}
+
+void Kestrel::FillStationList() {
+    if (!stations_) return;
+    ::SendMessageW(stations_->handle(), CB_RESETCONTENT, 0, 0);
+    for (const auto& [name, station] : settings_.Group(L"Station").groups) stations_->AddString(station.GetString(L"StationName"));
+}
+
+void Kestrel::CopySelectedStation() {
+    const std::wstring name = stations_ ? stations_->GetText() : std::wstring();
+    if (name.empty())
+        cycle_.currentStation.Clear();
+    else
+        cycle_.currentStation = settings_.Group(L"Station").Group(name);
+}
+
+void Kestrel::SelectStationChanged() {
+    CopySelectedStation();
+    cycle_.currentRecording.clear();
+}
+
+void Kestrel::DeleteSelectedStation() {
+    if (!stations_ || stations_->GetSelection() == CB_ERR) return;  // nothing to ask about
+    cycle_.busy = true;
+    const std::wstring name = stations_->GetText();
+    if (kit::ShowMessageBox(this, L"ラジオ局『" + name + L"』を削除しますか？", L"確認", MB_YESNO) == IDYES) {
+        settings_.Group(L"Station").RemoveGroup(name);
+        const int index = stations_->GetSelection();
+        ::SendMessageW(stations_->handle(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+        const int count = stations_->GetCount();
+        stations_->SetSelection(count > 0 ? std::min(index, count - 1) : -1);
+        // Another station is now selected: its first song starts afresh.
+        SelectStationChanged();
+        SaveSettings();
+    }
+    cycle_.busy = false;
+}
+
+bool Kestrel::IsCooperationChecked() { return cooperation_ && cooperation_->IsChecked(); }
+
+void Kestrel::ShowFileName(const std::wstring& name) {
+    if (fileNameBox_) fileNameBox_->SetText(name);
+}
+
+void Kestrel::ShowSongBoxes(const std::wstring& title, const std::wstring& artist, const std::wstring& album) {
+    if (titleBox_) titleBox_->SetText(title);
+    if (artistBox_) artistBox_->SetText(artist);
+    if (albumBox_) albumBox_->SetText(album);
+}
+
+void Kestrel::ClearArtwork() {
+    if (artwork_) artwork_->ClearImage();
+}
+
+void Kestrel::ShowArtwork(const std::wstring& path) {
+    if (artwork_) kit::ShowArtwork(*artwork_, path);
+}
+
+void Kestrel::ShowMessage(const std::wstring& text) {
+    message_.reset();
+    if (!::IsWindowVisible(handle_)) return;  // hidden in the tray: no window pops up
+    message_.reset(new MessageDialog(text));
+    if (!message_->Create(this, MessageDialog::kTemplateId)) message_.reset();
+}
+
+void Kestrel::CloseMessage() { message_.reset(); }
+
+void Kestrel::FetchSongInfo(Settings& station, SongInfo& songInfo) {
+    ::FetchSongInfo(station, artworkDirectory_, *this, songInfo);
+}
+
+std::wstring Kestrel::ReadTagText(const std::wstring& path, const char* frameId) {
+    kit::Mp3Tag tag;
+    if (!tag.Open(path)) return std::wstring();
+    return tag.GetText(std::wstring(frameId, frameId + std::char_traits<char>::length(frameId)));
+}
+
+bool Kestrel::StripTags(const std::wstring& path) { return ::StripTags(path); }
+
+bool Kestrel::RegisterSong(const PendingSong& song, Settings& settings, Settings& station) {
+    return ::RegisterSong(song, settings, station);
+}

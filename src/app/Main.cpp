@@ -1,0 +1,16 @@
+// The program's entry: one main window and its message loop.
+#include <windows.h>
+
+#include <memory>
+
+#include "app/Kestrel.h"
+#include "kit/CommonControls.h"
+#include "kit/Window.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    kit::InitializeCommonControls();
+    auto mainWindow = std::make_unique<Kestrel>();
+    if (!mainWindow->Create(nullptr, Kestrel::kTemplateId)) return 1;
+    kit::RunMessageLoop();
+    return 0;
+}

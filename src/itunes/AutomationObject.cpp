@@ -1,0 +1,184 @@
+#include "itunes/AutomationObject.h"
+
+#include <vector>
+
+namespace {
+
+// Servers may fill the exception record; its strings are ours to free.
+struct ScopedExceptionInfo {
+    EXCEPINFO info{};
+    ~ScopedExceptionInfo() {
+        ::SysFreeString(info.bstrSource);
+        ::SysFreeString(info.bstrDescription);
+        ::SysFreeString(info.bstrHelpFile);
+    }
+};
+
+}  // namespace
+
+VARIANT TextArgument(const ScopedBstr& text) {
+    VARIANT value;
+    ::VariantInit(&value);
+    V_VT(&value) = VT_BSTR;
+    V_BSTR(&value) = text.Get();
+    return value;
+}
+
+VARIANT LongArgument(long value) {
+    VARIANT variant;
+    ::VariantInit(&variant);
+    V_VT(&variant) = VT_I4;
+    V_I4(&variant) = value;
+    return variant;
+}
+
+VARIANT ObjectArgument(IDispatch* object) {
+    VARIANT value;
+    ::VariantInit(&value);
+    V_VT(&value) = VT_DISPATCH;
+    V_DISPATCH(&value) = object;
+    return value;
+}
+
+AutomationObject ObjectFromVariant(const VARIANT& value) {
+    if (V_VT(&value) == VT_DISPATCH) {
+        return AutomationObject(ComPtr<IDispatch>::Share(V_DISPATCH(&value)));
+    }
+    if (V_VT(&value) == VT_UNKNOWN && V_UNKNOWN(&value)) {
+        ComPtr<IDispatch> dispatch;
+        if (SUCCEEDED(V_UNKNOWN(&value)->QueryInterface(
+                IID_IDispatch, reinterpret_cast<void**>(dispatch.Receive())))) {
+            return AutomationObject(std::move(dispatch));
+        }
+    }
+    return AutomationObject();
+}
+
+HRESULT AutomationObject::Invoke(const wchar_t* member, WORD flags,
+                                 std::initializer_list<VARIANT> arguments,
+                                 VARIANT* result) const {
+    if (!dispatch_) return E_POINTER;
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = Resolve(member, id);
+    if (FAILED(hr)) return hr;
+
+    // IDispatch takes arguments last to first.
+    std::vector<VARIANT> reversed(arguments.begin(), arguments.end());
+    std::vector<VARIANT>(reversed.rbegin(), reversed.rend()).swap(reversed);
+    DISPID putId = DISPID_PROPERTYPUT;
+    DISPPARAMS parameters{};
+    parameters.rgvarg = reversed.empty() ? nullptr : reversed.data();
+    parameters.cArgs = static_cast<UINT>(reversed.size());
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        parameters.rgdispidNamedArgs = &putId;
+        parameters.cNamedArgs = 1;
+    }
+    ScopedExceptionInfo exception;
+    UINT badArgument = 0;
+    hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result,
+                           &exception.info, &badArgument);
+    if (hr == DISP_E_EXCEPTION && exception.info.scode != S_OK && FAILED(exception.info.scode)) {
+        return exception.info.scode;
+    }
+    return hr;
+}
+
+HRESULT AutomationObject::Resolve(const wchar_t* member, DISPID& id) const {
+    for (const auto& [name, known] : *ids_) {
+        if (name == member) {
+            id = known;
+            return S_OK;
+        }
+    }
+    LPOLESTR name = const_cast<LPOLESTR>(member);
+    const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    if (SUCCEEDED(hr)) ids_->emplace_back(member, id);
+    return hr;
+}
+
+AutomationObject AutomationObject::GetObject(const wchar_t* property) const {
+    ScopedVariant result;
+    if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return {};
+    return ObjectFromVariant(result.Get());
+}
+
+AutomationObject AutomationObject::CallObject(const wchar_t* method,
+                                              std::initializer_list<VARIANT> arguments) const {
+    ScopedVariant result;
+    if (FAILED(Invoke(method, DISPATCH_METHOD, arguments, result.Receive()))) return {};
+    return ObjectFromVariant(result.Get());
+}
+
+AutomationObject AutomationObject::Item(long index) const {
+    ScopedVariant result;
+    if (FAILED(Invoke(L"Item", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {LongArgument(index)},
+                      result.Receive()))) {
+        return {};
+    }
+    return ObjectFromVariant(result.Get());
+}
+
+AutomationObject AutomationObject::Query(const IID& iid) const {
+    if (!dispatch_) return {};
+    // The interface is dual, so the pointer that comes back is an IDispatch.
+    ComPtr<IDispatch> other;
+    if (FAILED(dispatch_->QueryInterface(iid, reinterpret_cast<void**>(other.Receive())))) {
+        return {};
+    }
+    return AutomationObject(std::move(other));
+}
+
+bool AutomationObject::GetText(const wchar_t* property, std::wstring& text) const {
+    ScopedVariant result;
+    if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return false;
+    const VARIANT& value = result.Get();
+    if (V_VT(&value) == VT_EMPTY || V_VT(&value) == VT_NULL) {
+        text.clear();
+        return true;
+    }
+    if (V_VT(&value) == VT_BSTR) {
+        text.assign(V_BSTR(&value) ? V_BSTR(&value) : L"", ::SysStringLen(V_BSTR(&value)));
+        return true;
+    }
+    ScopedVariant converted;
+    if (FAILED(::VariantChangeType(converted.Receive(), const_cast<VARIANT*>(&value), 0, VT_BSTR))) return false;
+    BSTR bstr = V_BSTR(&converted.Get());
+    text.assign(bstr ? bstr : L"", ::SysStringLen(bstr));
+    return true;
+}
+
+bool AutomationObject::GetLong(const wchar_t* property, long& value) const {
+    ScopedVariant result;
+    if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return false;
+    ScopedVariant converted;
+    if (FAILED(::VariantChangeType(converted.Receive(), const_cast<VARIANT*>(&result.Get()), 0, VT_I4))) return false;
+    value = V_I4(&converted.Get());
+    return true;
+}
+
+bool AutomationObject::GetBool(const wchar_t* property, bool& value) const {
+    ScopedVariant result;
+    if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return false;
+    ScopedVariant converted;
+    if (FAILED(::VariantChangeType(converted.Receive(), const_cast<VARIANT*>(&result.Get()), 0, VT_BOOL))) return false;
+    value = V_BOOL(&converted.Get()) != VARIANT_FALSE;
+    return true;
+}
+
+bool AutomationObject::PutText(const wchar_t* property, const std::wstring& text) const {
+    ScopedBstr value(text);
+    return SUCCEEDED(Invoke(property, DISPATCH_PROPERTYPUT, {TextArgument(value)}, nullptr));
+}
+
+bool AutomationObject::PutBool(const wchar_t* property, bool flag) const {
+    VARIANT value;
+    ::VariantInit(&value);
+    V_VT(&value) = VT_BOOL;
+    V_BOOL(&value) = flag ? VARIANT_TRUE : VARIANT_FALSE;
+    return SUCCEEDED(Invoke(property, DISPATCH_PROPERTYPUT, {value}, nullptr));
+}
+
+bool AutomationObject::Call(const wchar_t* method, std::initializer_list<VARIANT> arguments) const {
+    ScopedVariant result;
+    return SUCCEEDED(Invoke(method, DISPATCH_METHOD, arguments, result.Receive()));
+}

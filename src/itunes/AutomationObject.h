@@ -1,0 +1,63 @@
+#pragma once
+// An automation object called by member name through IDispatch. Member names
+// are resolved at run time, so the same code drives any server that answers
+// them, whatever DISPIDs it uses. Every result is owned on return.
+#include <windows.h>
+#include <oaidl.h>
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "itunes/ComOwners.h"
+
+// Argument values for Invoke. They borrow: the BSTR or object must outlive
+// the call.
+VARIANT TextArgument(const ScopedBstr& text);
+VARIANT LongArgument(long value);
+VARIANT ObjectArgument(IDispatch* object);
+
+class AutomationObject {
+public:
+    AutomationObject() = default;
+    explicit AutomationObject(ComPtr<IDispatch> dispatch)
+        : dispatch_(std::move(dispatch)), ids_(std::make_shared<IdCache>()) {}
+
+    explicit operator bool() const { return static_cast<bool>(dispatch_); }
+    IDispatch* Get() const { return dispatch_.Get(); }
+
+    // Arguments in the order the member declares them.
+    HRESULT Invoke(const wchar_t* member, WORD flags, std::initializer_list<VARIANT> arguments,
+                   VARIANT* result) const;
+
+    // Null when the call fails or yields no object.
+    AutomationObject GetObject(const wchar_t* property) const;
+    AutomationObject CallObject(const wchar_t* method,
+                                std::initializer_list<VARIANT> arguments) const;
+    // Collections: 1-based, a property get with an argument.
+    AutomationObject Item(long index) const;
+    // Another interface of the same object, used through its own IDispatch.
+    AutomationObject Query(const IID& iid) const;
+
+    bool GetText(const wchar_t* property, std::wstring& text) const;
+    bool GetLong(const wchar_t* property, long& value) const;
+    bool GetBool(const wchar_t* property, bool& value) const;
+    bool PutText(const wchar_t* property, const std::wstring& text) const;
+    bool PutBool(const wchar_t* property, bool value) const;
+    // A method whose result, if any, is dropped.
+    bool Call(const wchar_t* method, std::initializer_list<VARIANT> arguments = {}) const;
+
+private:
+    // Each name is resolved once per object: every lookup is a round trip to
+    // iTunes' process. Copies of the object share what was resolved.
+    using IdCache = std::vector<std::pair<std::wstring, DISPID>>;
+    HRESULT Resolve(const wchar_t* member, DISPID& id) const;
+
+    ComPtr<IDispatch> dispatch_;
+    std::shared_ptr<IdCache> ids_;
+};
+
+// The object a VARIANT holds (VT_DISPATCH or VT_UNKNOWN), with a reference of
+// its own; null for anything else.
+AutomationObject ObjectFromVariant(const VARIANT& value);

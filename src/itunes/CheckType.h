@@ -1,0 +1,12 @@
+#pragma once
+// How one field of a new song is compared with the library's tracks.
+#include <cstdint>
+
+enum class CheckType { Partial = 0, Exact = 1, Ignore = 2 };
+
+// Stored values other than 1 and 2 behave as Partial.
+inline CheckType ToCheckType(std::int32_t stored) {
+    if (stored == 1) return CheckType::Exact;
+    if (stored == 2) return CheckType::Ignore;
+    return CheckType::Partial;
+}

@@ -1,0 +1,90 @@
+#pragma once
+// Owners of COM pointers, BSTRs and VARIANTs: each releases what it holds in
+// its destructor, so every path out of an automation call gives back what it
+// took.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <utility>
+
+template <typename Interface>
+class ComPtr {
+public:
+    ComPtr() = default;
+    // Takes over a reference the caller already owns.
+    explicit ComPtr(Interface* owned) : pointer_(owned) {}
+    ~ComPtr() { Reset(); }
+
+    ComPtr(const ComPtr& other) : pointer_(other.pointer_) {
+        if (pointer_) pointer_->AddRef();
+    }
+    ComPtr& operator=(const ComPtr& other) {
+        if (this != &other) {
+            if (other.pointer_) other.pointer_->AddRef();
+            Reset(other.pointer_);
+        }
+        return *this;
+    }
+    ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.pointer_, nullptr));
+        return *this;
+    }
+
+    // Adds a reference of its own to a borrowed pointer.
+    static ComPtr Share(Interface* borrowed) {
+        if (borrowed) borrowed->AddRef();
+        return ComPtr(borrowed);
+    }
+
+    Interface* Get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+
+    // For out-parameters: drops the current reference first.
+    Interface** Receive() {
+        Reset();
+        return &pointer_;
+    }
+    void Reset(Interface* owned = nullptr) {
+        if (pointer_) pointer_->Release();
+        pointer_ = owned;
+    }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+class ScopedBstr {
+public:
+    ScopedBstr() = default;
+    explicit ScopedBstr(const std::wstring& text)
+        : bstr_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    ~ScopedBstr() { ::SysFreeString(bstr_); }
+    ScopedBstr(const ScopedBstr&) = delete;
+    ScopedBstr& operator=(const ScopedBstr&) = delete;
+
+    BSTR Get() const { return bstr_; }
+
+private:
+    BSTR bstr_ = nullptr;
+};
+
+class ScopedVariant {
+public:
+    ScopedVariant() { ::VariantInit(&variant_); }
+    ~ScopedVariant() { ::VariantClear(&variant_); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
+
+    const VARIANT& Get() const { return variant_; }
+    // For out-parameters: clears the current value first.
+    VARIANT* Receive() {
+        ::VariantClear(&variant_);
+        return &variant_;
+    }
+
+private:
+    VARIANT variant_;
+};

@@ -1,0 +1,166 @@
+#include "itunes/ITunesRegistration.h"
+
+#include <exception>
+
+#include "itunes/AutomationObject.h"
+#include "itunes/ITunesIds.h"
+#include "itunes/SameSongRules.h"
+#include "itunes/SameSongSearch.h"
+
+namespace {
+
+constexpr unsigned kNameRetryWait = 100;  // ms
+constexpr int kNameAttempts = 100;
+// An import may finish later: its status is polled before its tracks are read.
+constexpr unsigned kImportPollWait = 100;  // ms
+constexpr int kImportPolls = 300;          // 30 s
+
+class Registration {
+public:
+    Registration(const PendingSong& song, const Settings& settings, const Settings& station,
+                 const RegistrationOptions& options)
+        : song_(song), settings_(settings), station_(station), options_(options) {}
+
+    bool Run();
+
+private:
+    void Wait(unsigned milliseconds) const {
+        if (options_.wait) {
+            options_.wait(milliseconds);
+        } else {
+            ::Sleep(milliseconds);
+        }
+    }
+    void StageDone(const char* stage) const {
+        if (options_.stageDone) options_.stageDone(stage);
+    }
+
+    bool Connect();
+    AutomationObject AddFile() const;
+    bool AddToStationPlaylist(const AutomationObject& track) const;
+    AutomationObject FindStationPlaylist(const std::wstring& name) const;
+    bool SetFields(const AutomationObject& track) const;
+
+    const PendingSong& song_;
+    const Settings& settings_;
+    const Settings& station_;
+    const RegistrationOptions& options_;
+    AutomationObject iTunes_;
+    AutomationObject libraryPlaylist_;
+    AutomationObject libraryTracks_;
+};
+
+bool Registration::Connect() {
+    ComPtr<IDispatch> application;
+    if (FAILED(::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                  reinterpret_cast<void**>(application.Receive()))) ||
+        !application) {
+        return false;
+    }
+    iTunes_ = AutomationObject(std::move(application));
+    libraryPlaylist_ = iTunes_.GetObject(L"LibraryPlaylist");
+    if (!libraryPlaylist_) return false;
+    libraryTracks_ = libraryPlaylist_.GetObject(L"Tracks");
+    return static_cast<bool>(libraryTracks_);
+}
+
+AutomationObject Registration::AddFile() const {
+    ScopedBstr path(song_.filePath);
+    AutomationObject status = libraryPlaylist_.CallObject(L"AddFile", {TextArgument(path)});
+    if (!status) return {};
+    for (int poll = 0;; ++poll) {
+        // A status that cannot say is taken as finished: its tracks decide.
+        bool inProgress = false;
+        if (!status.GetBool(L"InProgress", inProgress) || !inProgress) break;
+        if (poll == kImportPolls) return {};
+        Wait(kImportPollWait);
+    }
+    AutomationObject added = status.GetObject(L"Tracks");
+    if (!added) return {};
+    return added.Item(1);
+}
+
+AutomationObject Registration::FindStationPlaylist(const std::wstring& name) const {
+    AutomationObject source = iTunes_.GetObject(L"LibrarySource");
+    if (!source) return {};
+    AutomationObject playlists = source.GetObject(L"Playlists");
+    long count = 0;
+    if (!playlists || !playlists.GetLong(L"Count", count)) return {};
+    for (long i = 1; i <= count; ++i) {
+        // A playlist that cannot be fetched or named is passed over.
+        AutomationObject playlist = playlists.Item(i);
+        std::wstring playlistName;
+        if (playlist && playlist.GetText(L"Name", playlistName) && playlistName == name) {
+            return playlist;
+        }
+    }
+    ScopedBstr newName(name);
+    return iTunes_.CallObject(L"CreatePlaylist", {TextArgument(newName)});
+}
+
+bool Registration::AddToStationPlaylist(const AutomationObject& track) const {
+    const AutomationObject playlist = FindStationPlaylist(station_.GetString(L"StationName"));
+    if (!playlist) return false;
+    AutomationObject userPlaylist = playlist.Query(kIITUserPlaylist);
+    if (!userPlaylist) return false;
+    return userPlaylist.Call(L"AddTrack", {ObjectArgument(track.Get())});
+}
+
+bool Registration::SetFields(const AutomationObject& track) const {
+    bool named = false;
+    for (int attempt = 1; attempt <= kNameAttempts; ++attempt) {
+        if (track.PutText(L"Name", song_.title)) {
+            named = true;
+            break;
+        }
+        if (attempt < kNameAttempts) Wait(kNameRetryWait);
+    }
+    if (!named || !track.PutText(L"Artist", song_.artist) ||
+        !track.PutText(L"Album", song_.album)) {
+        track.Call(L"Delete");
+        return false;
+    }
+    if (!song_.artworkPath.empty()) {
+        ScopedBstr artwork(song_.artworkPath);
+        track.Call(L"AddArtworkFromFile", {TextArgument(artwork)});
+    }
+    return true;
+}
+
+bool Registration::Run() {
+    if (!Connect()) return false;
+    StageDone("connect");
+
+    SameSongQuery query;
+    query.title = song_.title;
+    query.artist = song_.artist;
+    query.album = song_.album;
+    query.titleCheck = ToCheckType(settings_.GetInt(L"CheckTypeTitle"));
+    query.artistCheck = ToCheckType(settings_.GetInt(L"CheckTypeArtist"));
+    query.albumCheck = ToCheckType(settings_.GetInt(L"CheckTypeAlbum"));
+    const SameSongSearchResult sameSongs = SearchSameSongs(libraryPlaylist_, query);
+    StageDone("search");
+
+    const AutomationObject track = AddFile();
+    if (!track) return false;
+    if (settings_.GetBool(L"IsAddPlayList") && !AddToStationPlaylist(track)) return false;
+    if (!SetFields(track)) return false;
+    StageDone("add");
+
+    ApplySameSongRules(libraryPlaylist_, libraryTracks_, sameSongs, track, song_.filePath,
+                       settings_);
+    StageDone("rules");
+    return true;
+}
+
+}  // namespace
+
+bool RegisterSong(const PendingSong& song, const Settings& settings, const Settings& station,
+                  const RegistrationOptions& options) {
+    try {
+        return Registration(song, settings, station, options).Run();
+    } catch (const std::exception&) {
+        // Memory exhaustion while copying texts; every owner has let go by now.
+        return false;
+    }
+}

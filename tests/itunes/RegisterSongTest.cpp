@@ -1,0 +1,179 @@
+#include <algorithm>
+
+#include "StandInFixture.h"
+
+using RegisterSongTest = StandInTest;
+
+namespace {
+
+long CountOf(const std::vector<unsigned>& waits, unsigned milliseconds) {
+    return static_cast<long>(std::count(waits.begin(), waits.end(), milliseconds));
+}
+
+}  // namespace
+
+TEST_F(RegisterSongTest, AddsTheFileWithItsFieldsAndArtwork) {
+    Serve(StandInLibrary());
+    PendingSong song = Song(L"夜明けの歌", L"青木", L"朝", L"夜明けの歌.mp3");
+    song.artworkPath = MakeRecording(L"artwork.jpg");
+    ASSERT_TRUE(Register(song));
+
+    const StandInLibrary library = Served();
+    ASSERT_EQ(library.tracks.size(), 1u);
+    const StandInTrack& track = library.tracks[0];
+    EXPECT_EQ(track.name, L"夜明けの歌");
+    EXPECT_EQ(track.artist, L"青木");
+    EXPECT_EQ(track.album, L"朝");
+    EXPECT_EQ(track.location, song.filePath);
+    EXPECT_EQ(track.artwork, song.artworkPath);
+    EXPECT_TRUE(track.enabled);
+    EXPECT_TRUE(library.playlists.empty());
+    EXPECT_TRUE(waits.empty());
+    EXPECT_TRUE(Exists(song.filePath));
+}
+
+TEST_F(RegisterSongTest, ArtworkIsOptionalAndItsRejectionHarmless) {
+    StandInLibrary initial;
+    initial.failures[L"AddArtworkFromFile"] = 5;
+    Serve(initial);
+    ASSERT_TRUE(Register(Song(L"無地", L"", L"", L"plain.mp3")));
+    // An empty path never reaches iTunes.
+    EXPECT_EQ(Served().failures[L"AddArtworkFromFile"], 5);
+
+    PendingSong song = Song(L"絵なし", L"", L"", L"rejected.mp3");
+    song.artworkPath = folder + L"missing.png";
+    EXPECT_TRUE(Register(song));
+    const StandInLibrary library = Served();
+    ASSERT_NE(library.FindByName(L"絵なし"), nullptr);
+    EXPECT_TRUE(library.FindByName(L"絵なし")->artwork.empty());
+}
+
+TEST_F(RegisterSongTest, FailsWithoutITunes) {
+    ITunesStandInRegistration::Unregister();
+    EXPECT_FALSE(Register(Song(L"a", L"b", L"c", L"nowhere.mp3")));
+}
+
+TEST_F(RegisterSongTest, FailsWhenTheFileCannotBeAdded) {
+    Serve(StandInLibrary());
+    PendingSong song;
+    song.filePath = folder + L"gone.mp3";
+    song.title = L"gone";
+    EXPECT_FALSE(Register(song));
+    EXPECT_TRUE(Served().tracks.empty());
+}
+
+TEST_F(RegisterSongTest, WaitsForAnImportInProgress) {
+    StandInLibrary initial;
+    initial.busyPolls = 5;
+    Serve(initial);
+    ASSERT_TRUE(Register(Song(L"遅い", L"", L"", L"slow.mp3")));
+    EXPECT_EQ(waits, std::vector<unsigned>(5, 100));
+    EXPECT_NE(Served().FindByName(L"遅い"), nullptr);
+}
+
+TEST_F(RegisterSongTest, GivesUpOnAnImportAfterThirtySeconds) {
+    StandInLibrary initial;
+    initial.busyPolls = 1000;
+    Serve(initial);
+    EXPECT_FALSE(Register(Song(L"終わらない", L"", L"", L"endless.mp3")));
+    EXPECT_EQ(waits, std::vector<unsigned>(300, 100));
+}
+
+TEST_F(RegisterSongTest, RetriesTheTitleNinetyNineTimes) {
+    StandInLibrary initial;
+    initial.failures[L"put Name"] = 99;
+    Serve(initial);
+    ASSERT_TRUE(Register(Song(L"粘り", L"歌手", L"", L"retry.mp3")));
+    EXPECT_EQ(CountOf(waits, 100), 99);
+    EXPECT_NE(Served().FindByName(L"粘り"), nullptr);
+}
+
+TEST_F(RegisterSongTest, RemovesTheTrackWhenTheTitleNeverSticks) {
+    StandInLibrary initial;
+    initial.failures[L"put Name"] = 100;
+    Serve(initial);
+    PendingSong song = Song(L"無理", L"歌手", L"", L"never.mp3");
+    EXPECT_FALSE(Register(song));
+    EXPECT_EQ(waits, std::vector<unsigned>(99, 100));
+    EXPECT_TRUE(Served().tracks.empty());
+    // The library forgets the track; the file stays where it was moved.
+    EXPECT_TRUE(Exists(song.filePath));
+}
+
+TEST_F(RegisterSongTest, RemovesTheTrackWhenArtistOrAlbumIsRefused) {
+    StandInLibrary initial;
+    initial.failures[L"put Artist"] = 1;
+    initial.failures[L"put Album"] = 1;
+    Serve(initial);
+    EXPECT_FALSE(Register(Song(L"一", L"歌手", L"盤", L"one.mp3")));
+    EXPECT_TRUE(Served().tracks.empty());
+    EXPECT_FALSE(Register(Song(L"二", L"歌手", L"盤", L"two.mp3")));
+    EXPECT_TRUE(Served().tracks.empty());
+    EXPECT_TRUE(waits.empty());
+}
+
+TEST_F(RegisterSongTest, LeavesPlaylistsAloneWhenNotAsked) {
+    StandInLibrary initial;
+    initial.playlists.push_back({L"テスト局", true, {}});
+    initial.failures[L"LibrarySource"] = 1;
+    Serve(initial);
+    settings.SetBool(L"IsAddPlayList", false);
+    ASSERT_TRUE(Register(Song(L"曲", L"", L"", L"song.mp3")));
+    const StandInLibrary library = Served();
+    EXPECT_TRUE(library.playlists[0].trackIds.empty());
+    EXPECT_EQ(library.failures.at(L"LibrarySource"), 1);
+}
+
+TEST_F(RegisterSongTest, PlaylistNamesMustMatchExactly) {
+    StandInLibrary initial;
+    initial.playlists.push_back({L"radio k", true, {}});
+    initial.playlists.push_back({L"RADIO K", true, {}});
+    Serve(initial);
+    settings.SetBool(L"IsAddPlayList", true);
+    station.SetString(L"StationName", L"Radio K");
+    ASSERT_TRUE(Register(Song(L"first", L"", L"", L"first.mp3")));
+    ASSERT_TRUE(Register(Song(L"second", L"", L"", L"second.mp3")));
+
+    const StandInLibrary library = Served();
+    ASSERT_EQ(library.playlists.size(), 3u);
+    EXPECT_TRUE(library.playlists[0].trackIds.empty());
+    EXPECT_TRUE(library.playlists[1].trackIds.empty());
+    // Created once, found the second time.
+    EXPECT_EQ(library.playlists[2].name, L"Radio K");
+    EXPECT_EQ(library.playlists[2].trackIds,
+              (std::vector<long>{library.FindByName(L"first")->id,
+                                 library.FindByName(L"second")->id}));
+}
+
+TEST_F(RegisterSongTest, AnEmptyStationNameNamesAnEmptyPlaylist) {
+    Serve(StandInLibrary());
+    settings.SetBool(L"IsAddPlayList", true);
+    station.SetString(L"StationName", L"");
+    ASSERT_TRUE(Register(Song(L"名無し", L"", L"", L"nameless.mp3")));
+    const StandInLibrary library = Served();
+    ASSERT_EQ(library.playlists.size(), 1u);
+    EXPECT_EQ(library.playlists[0].name, L"");
+    EXPECT_EQ(library.playlists[0].trackIds.size(), 1u);
+}
+
+TEST_F(RegisterSongTest, AStationPlaylistThatIsNoUserPlaylistFails) {
+    StandInLibrary initial;
+    initial.playlists.push_back({L"テスト局", false, {}});
+    Serve(initial);
+    settings.SetBool(L"IsAddPlayList", true);
+    EXPECT_FALSE(Register(Song(L"迷子", L"", L"", L"stray.mp3")));
+    const StandInLibrary library = Served();
+    // The song stays in the library, in no playlist, named as iTunes named it.
+    ASSERT_NE(library.FindByName(L"stray"), nullptr);
+    EXPECT_TRUE(library.playlists[0].trackIds.empty());
+    EXPECT_EQ(library.playlists.size(), 1u);
+}
+
+TEST_F(RegisterSongTest, AFailingPlaylistLookupFailsTheCall) {
+    StandInLibrary initial;
+    initial.failures[L"Playlists"] = 1;
+    Serve(initial);
+    settings.SetBool(L"IsAddPlayList", true);
+    EXPECT_FALSE(Register(Song(L"曲", L"", L"", L"song.mp3")));
+    EXPECT_TRUE(Served().playlists.empty());
+}

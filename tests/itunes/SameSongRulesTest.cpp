@@ -1,0 +1,253 @@
+#include "StandInFixture.h"
+
+namespace {
+
+class SameSongRulesTest : public StandInTest {
+protected:
+    // A library track whose file exists in the test folder.
+    StandInTrack& AddOnDisk(StandInLibrary& library, const std::wstring& name,
+                            const std::wstring& artist, const std::wstring& album,
+                            bool enabled = true) {
+        StandInTrack& track = library.AddTrack(name, artist, album);
+        track.enabled = enabled;
+        track.location = MakeRecording(L"old" + std::to_wstring(track.id) + L".mp3");
+        return track;
+    }
+
+    const StandInTrack& NewTrack(const StandInLibrary& library, const PendingSong& song) {
+        for (const StandInTrack& track : library.tracks) {
+            if (track.location == song.filePath) return track;
+        }
+        ADD_FAILURE() << "the new track is missing";
+        static const StandInTrack none;
+        return none;
+    }
+};
+
+}  // namespace
+
+TEST_F(SameSongRulesTest, AllSameSongsUncheckedAreReplacedByAnUncheckedNewTrack) {
+    StandInLibrary initial;
+    const StandInTrack first = AddOnDisk(initial, L"星の歌", L"青木", L"夜", false);
+    const StandInTrack other = AddOnDisk(initial, L"別の歌", L"青木", L"夜", false);
+    const StandInTrack second = AddOnDisk(initial, L"星の歌", L"青木", L"夜", false);
+    ::SetFileAttributesW(second.location.c_str(), FILE_ATTRIBUTE_READONLY);
+    Serve(initial);
+    settings.SetBool(L"IsSetNoneLyrics", true);
+    const PendingSong song = Song(L"星の歌", L"青木", L"夜", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+
+    const StandInLibrary library = Served();
+    ASSERT_EQ(library.tracks.size(), 2u);
+    EXPECT_EQ(library.tracks[0].id, other.id);
+    const StandInTrack& added = NewTrack(library, song);
+    EXPECT_FALSE(added.enabled);
+    EXPECT_TRUE(added.comment.empty());
+    // Unchecked, so it is not marked as missing lyrics either.
+    EXPECT_TRUE(added.composer.empty());
+    EXPECT_FALSE(Exists(first.location));
+    EXPECT_FALSE(Exists(second.location));
+    EXPECT_TRUE(Exists(other.location));
+    EXPECT_TRUE(Exists(song.filePath));
+}
+
+TEST_F(SameSongRulesTest, OneCheckedAndOneUncheckedSameSong) {
+    StandInLibrary initial;
+    const StandInTrack unchecked = AddOnDisk(initial, L"Song", L"Band", L"LP", false);
+    const StandInTrack checked = AddOnDisk(initial, L"Song", L"Band", L"LP", true);
+    const StandInTrack notSame = AddOnDisk(initial, L"Song", L"Band", L"EP", true);
+    Serve(initial);
+    const PendingSong song = Song(L"Song", L"Band", L"LP", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+
+    const StandInLibrary library = Served();
+    const StandInTrack& added = NewTrack(library, song);
+    EXPECT_TRUE(added.enabled);
+    EXPECT_EQ(added.comment, song.filePath);
+    ASSERT_NE(library.FindTrack(checked.id), nullptr);
+    EXPECT_EQ(library.FindTrack(checked.id)->comment, song.filePath);
+    ASSERT_NE(library.FindTrack(notSame.id), nullptr);
+    EXPECT_TRUE(library.FindTrack(notSame.id)->comment.empty());
+    EXPECT_EQ(library.FindTrack(unchecked.id), nullptr);
+    EXPECT_FALSE(Exists(unchecked.location));
+    EXPECT_TRUE(Exists(checked.location));
+}
+
+TEST_F(SameSongRulesTest, RulesOffLeaveSameSongsAlone) {
+    StandInLibrary initial;
+    const StandInTrack unchecked = AddOnDisk(initial, L"Song", L"Band", L"LP", false);
+    Serve(initial);
+    settings.SetBool(L"IsUncheckSameMusic", false);
+    settings.SetBool(L"IsDeleteFile", false);
+    const PendingSong song = Song(L"Song", L"Band", L"LP", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+    const StandInLibrary library = Served();
+    EXPECT_TRUE(NewTrack(library, song).enabled);
+    EXPECT_NE(library.FindTrack(unchecked.id), nullptr);
+    EXPECT_TRUE(Exists(unchecked.location));
+}
+
+TEST_F(SameSongRulesTest, LyricsComeFromTheFirstSameSongThatHasAny) {
+    StandInLibrary initial;
+    AddOnDisk(initial, L"Song", L"Band", L"LP").lyrics = L"";
+    AddOnDisk(initial, L"Other", L"Band", L"LP").lyrics = L"not these";
+    AddOnDisk(initial, L"Song", L"Band", L"LP").lyrics = L"first\nverse";
+    AddOnDisk(initial, L"Song", L"Band", L"LP").lyrics = L"second";
+    Serve(initial);
+    settings.SetBool(L"IsSetNoneLyrics", true);
+    const PendingSong song = Song(L"Song", L"Band", L"LP", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+    const StandInLibrary library = Served();
+    const StandInTrack& added = NewTrack(library, song);
+    EXPECT_EQ(added.lyrics, L"first\nverse");
+    EXPECT_TRUE(added.composer.empty());
+}
+
+TEST_F(SameSongRulesTest, FoundLyricsNotCopiedWhenSwitchedOffAndNoMarkEither) {
+    StandInLibrary initial;
+    AddOnDisk(initial, L"Song", L"Band", L"LP").lyrics = L"words";
+    Serve(initial);
+    settings.SetBool(L"IsSetLyrics", false);
+    settings.SetBool(L"IsSetNoneLyrics", true);
+    const PendingSong song = Song(L"Song", L"Band", L"LP", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+    const StandInLibrary library = Served();
+    const StandInTrack& added = NewTrack(library, song);
+    EXPECT_TRUE(added.lyrics.empty());
+    EXPECT_TRUE(added.composer.empty());
+}
+
+TEST_F(SameSongRulesTest, TheNoLyricsMarkIsSetAndCleanedUp) {
+    StandInLibrary initial;
+    AddOnDisk(initial, L"unchecked", L"x", L"", false);
+    AddOnDisk(initial, L"given lyrics", L"x", L"").lyrics = L"found later";
+    AddOnDisk(initial, L"still missing", L"x", L"");
+    initial.AddTrack(L"no file", L"x", L"").fileTrack = false;
+    for (StandInTrack& track : initial.tracks) track.composer = L"歌詞未登録";
+    Serve(initial);
+    settings.SetBool(L"IsSetNoneLyrics", true);
+    const PendingSong song = Song(L"新曲", L"y", L"", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+
+    const StandInLibrary library = Served();
+    ASSERT_EQ(library.tracks.size(), 5u);
+    EXPECT_EQ(NewTrack(library, song).composer, L"歌詞未登録");
+    EXPECT_EQ(library.tracks[0].composer, L"");
+    EXPECT_EQ(library.tracks[1].composer, L"");
+    EXPECT_EQ(library.tracks[2].composer, L"歌詞未登録");
+    EXPECT_EQ(library.tracks[3].composer, L"歌詞未登録");
+}
+
+TEST_F(SameSongRulesTest, NoActiveCriteriaMeansNoSameSongs) {
+    StandInLibrary initial;
+    const StandInTrack unchecked = AddOnDisk(initial, L"Song", L"Band", L"LP", false);
+    Serve(initial);
+    settings.SetInt(L"CheckTypeTitle", 2);
+    settings.SetInt(L"CheckTypeArtist", 2);
+    settings.SetInt(L"CheckTypeAlbum", 2);
+    settings.SetBool(L"IsSetNoneLyrics", true);
+    const PendingSong song = Song(L"Song", L"Band", L"LP", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+    // And with the texts empty instead.
+    settings.SetInt(L"CheckTypeTitle", 0);
+    settings.SetInt(L"CheckTypeArtist", 0);
+    settings.SetInt(L"CheckTypeAlbum", 0);
+    const PendingSong untitled = Song(L"", L"", L"", L"untitled.mp3");
+    ASSERT_TRUE(Register(untitled));
+
+    const StandInLibrary library = Served();
+    ASSERT_NE(library.FindTrack(unchecked.id), nullptr);
+    EXPECT_TRUE(Exists(unchecked.location));
+    EXPECT_TRUE(NewTrack(library, song).enabled);
+    // Treated as a song without found lyrics.
+    EXPECT_EQ(NewTrack(library, song).composer, L"歌詞未登録");
+    EXPECT_EQ(NewTrack(library, untitled).composer, L"歌詞未登録");
+}
+
+TEST_F(SameSongRulesTest, ExactTitleAndPartialArtist) {
+    StandInLibrary initial;
+    const long same = AddOnDisk(initial, L"Song", L"The Band X", L"").id;
+    const long partialTitle = AddOnDisk(initial, L"Song (Live)", L"Band", L"").id;
+    const long otherCase = AddOnDisk(initial, L"song", L"Band", L"").id;
+    const long otherArtist = AddOnDisk(initial, L"Song", L"Solo", L"").id;
+    Serve(initial);
+    settings.SetInt(L"CheckTypeTitle", 1);
+    settings.SetInt(L"CheckTypeArtist", 0);
+    const PendingSong song = Song(L"Song", L"band", L"", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+
+    const StandInLibrary library = Served();
+    ASSERT_NE(library.FindTrack(same), nullptr);
+    EXPECT_EQ(library.FindTrack(same)->comment, song.filePath);
+    ASSERT_NE(library.FindTrack(partialTitle), nullptr);
+    EXPECT_EQ(library.FindTrack(partialTitle)->comment, L"");
+    ASSERT_NE(library.FindTrack(otherCase), nullptr);
+    EXPECT_EQ(library.FindTrack(otherCase)->comment, L"");
+    ASSERT_NE(library.FindTrack(otherArtist), nullptr);
+    EXPECT_EQ(library.FindTrack(otherArtist)->comment, L"");
+}
+
+TEST_F(SameSongRulesTest, TwoOfThreeCriteriaIsNoSameSong) {
+    StandInLibrary initial;
+    const StandInTrack twoOfThree = AddOnDisk(initial, L"Song", L"Band", L"Other", false);
+    Serve(initial);
+    const PendingSong song = Song(L"Song", L"Band", L"LP", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+    const StandInLibrary library = Served();
+    EXPECT_NE(library.FindTrack(twoOfThree.id), nullptr);
+    EXPECT_TRUE(Exists(twoOfThree.location));
+    EXPECT_TRUE(NewTrack(library, song).enabled);
+}
+
+TEST_F(SameSongRulesTest, AFailedSearchLeavesNoSameSongs) {
+    StandInLibrary initial;
+    const StandInTrack unchecked = AddOnDisk(initial, L"Song", L"Band", L"LP", false);
+    initial.failures[L"Search"] = 1;
+    Serve(initial);
+    const PendingSong song = Song(L"Song", L"Band", L"LP", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+    EXPECT_NE(Served().FindTrack(unchecked.id), nullptr);
+    EXPECT_TRUE(Exists(unchecked.location));
+}
+
+TEST_F(SameSongRulesTest, UncheckedSameSongsThatAreNoFilesStay) {
+    StandInLibrary initial;
+    StandInTrack& stream = initial.AddTrack(L"Song", L"Band", L"LP");
+    stream.enabled = false;
+    stream.fileTrack = false;
+    const long streamId = stream.id;
+    Serve(initial);
+    ASSERT_TRUE(Register(Song(L"Song", L"Band", L"LP", L"new.mp3")));
+    EXPECT_NE(Served().FindTrack(streamId), nullptr);
+}
+
+// iTunes hands back the existing track when a path is added again, and an
+// old entry may point at a name the output folder has since reused: the new
+// recording must survive either way.
+TEST_F(SameSongRulesTest, TheNewFileIsNeverDeletedAsADuplicate) {
+    StandInLibrary initial;
+    StandInTrack& stale = initial.AddTrack(L"Song", L"Band", L"LP");
+    stale.enabled = false;
+    stale.location = folder + L"NEW.mp3";  // differs in case only
+    const long staleId = stale.id;
+    const StandInTrack other = AddOnDisk(initial, L"Song", L"Band", L"LP", false);
+    Serve(initial);
+    const PendingSong song = Song(L"Song", L"Band", L"LP", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+
+    const StandInLibrary library = Served();
+    EXPECT_TRUE(Exists(song.filePath));
+    EXPECT_NE(library.FindTrack(staleId), nullptr);
+    EXPECT_EQ(library.FindTrack(other.id), nullptr);
+    EXPECT_FALSE(Exists(other.location));
+}
+
+TEST_F(SameSongRulesTest, ASameSongWhoseCheckMarkCannotBeReadIsKept) {
+    StandInLibrary initial;
+    const StandInTrack unreadable = AddOnDisk(initial, L"Song", L"Band", L"LP", false);
+    initial.failures[L"Enabled"] = 1;
+    Serve(initial);
+    ASSERT_TRUE(Register(Song(L"Song", L"Band", L"LP", L"new.mp3")));
+    EXPECT_NE(Served().FindTrack(unreadable.id), nullptr);
+    EXPECT_TRUE(Exists(unreadable.location));
+}

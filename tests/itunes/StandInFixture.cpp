@@ -1,0 +1,95 @@
+#include "StandInFixture.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include "kit/ScopedHandle.h"
+
+namespace {
+
+void RemoveFolder(const std::wstring& folder) {
+    std::wstring from = folder;
+    from.push_back(L'\0');  // the list ends with a second terminator
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NO_UI;
+    ::SHFileOperationW(&operation);
+}
+
+}  // namespace
+
+void StandInTest::SetUp() {
+    comReady_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    ASSERT_TRUE(comReady_);
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    folder = std::wstring(temp) + L"kestrel-itunes-" + std::to_wstring(::GetCurrentProcessId()) +
+             L"\\";
+    RemoveFolder(folder.substr(0, folder.size() - 1));
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    libraryPath = folder + L"library.txt";
+
+    settings.SetBool(L"IgnoreFirst", true);
+    settings.SetBool(L"IsCommentSameMusic", true);
+    settings.SetBool(L"IsUncheckSameMusic", true);
+    settings.SetBool(L"IsSetLyrics", true);
+    settings.SetBool(L"IsDeleteFile", true);
+    settings.SetInt(L"CheckTypeTitle", 0);
+    settings.SetInt(L"CheckTypeArtist", 0);
+    settings.SetInt(L"CheckTypeAlbum", 0);
+    station.SetString(L"StationName", L"テスト局");
+}
+
+void StandInTest::TearDown() {
+    if (registration) {
+        EXPECT_TRUE(ITunesStandInRegistration::WaitForServerExit())
+            << "the stand-in kept running after every object was released";
+        registration.reset();
+    }
+    if (!folder.empty()) RemoveFolder(folder.substr(0, folder.size() - 1));
+    if (comReady_) ::CoUninitialize();
+}
+
+void StandInTest::Serve(const StandInLibrary& library) {
+    ASSERT_TRUE(library.Save(libraryPath));
+    registration = std::make_unique<ITunesStandInRegistration>(libraryPath);
+    ASSERT_TRUE(registration->registered());
+}
+
+StandInLibrary StandInTest::Served() const {
+    StandInLibrary library;
+    EXPECT_TRUE(library.Load(libraryPath));
+    return library;
+}
+
+std::wstring StandInTest::MakeRecording(const std::wstring& fileName) const {
+    const std::wstring path = folder + fileName;
+    kit::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_TRUE(file.Valid());
+    const char bytes[] = "\xFF\xFB\x90\x00 not really audio";
+    DWORD written = 0;
+    ::WriteFile(file.Get(), bytes, sizeof bytes - 1, &written, nullptr);
+    return path;
+}
+
+bool StandInTest::Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+PendingSong StandInTest::Song(const std::wstring& title, const std::wstring& artist,
+                              const std::wstring& album, const std::wstring& fileName) const {
+    PendingSong song;
+    song.filePath = MakeRecording(fileName);
+    song.title = title;
+    song.artist = artist;
+    song.album = album;
+    return song;
+}
+
+bool StandInTest::Register(const PendingSong& song) {
+    RegistrationOptions options;
+    options.wait = [this](unsigned milliseconds) { waits.push_back(milliseconds); };
+    return RegisterSong(song, settings, station, options);
+}

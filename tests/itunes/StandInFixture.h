@@ -1,0 +1,43 @@
+#pragma once
+// A test that talks to the stand-in iTunes over real COM: it writes the
+// library the server starts from, registers songs, and reads the library the
+// server wrote back.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "itunes/ITunesRegistration.h"
+#include "support/ITunesStandIn.h"
+#include "support/ITunesStandInLibrary.h"
+
+class StandInTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes the library and registers the server to serve it.
+    void Serve(const StandInLibrary& library);
+    // The library as the server left it.
+    StandInLibrary Served() const;
+    // A small file in the output folder standing for a finished recording.
+    std::wstring MakeRecording(const std::wstring& fileName) const;
+    static bool Exists(const std::wstring& path);
+
+    PendingSong Song(const std::wstring& title, const std::wstring& artist,
+                     const std::wstring& album, const std::wstring& fileName) const;
+    // Waits are recorded instead of slept.
+    bool Register(const PendingSong& song);
+
+    std::wstring folder;
+    std::wstring libraryPath;
+    Settings settings;  // start values of the program
+    Settings station;
+    std::vector<unsigned> waits;
+    std::unique_ptr<ITunesStandInRegistration> registration;
+
+private:
+    bool comReady_ = false;
+};

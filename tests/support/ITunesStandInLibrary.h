@@ -1,0 +1,57 @@
+#pragma once
+// The library of the stand-in iTunes server, as kept in the file that a test
+// hands it: tracks in library order (position + 1 is a track's index), user
+// playlists, and the faults the server is told to produce.
+//
+// The file is UTF-8 text, one record a line, fields separated by tabs (tabs,
+// line breaks and backslashes inside a field escaped with a backslash):
+//   track  id enabled file-track name artist album comment composer location lyrics artwork
+//   playlist  user name track-id...
+//   fail  member count
+//   busy  count
+#include <map>
+#include <string>
+#include <vector>
+
+struct StandInTrack {
+    long id = 0;  // stays with the track when others are removed
+    bool enabled = true;
+    bool fileTrack = true;  // answers the file-track interface
+    std::wstring name, artist, album, comment, composer, location, lyrics;
+    std::wstring artwork;  // the last picture file attached
+};
+
+struct StandInPlaylist {
+    std::wstring name;
+    bool user = true;  // false: answers no user-playlist interface
+    std::vector<long> trackIds;
+};
+
+class StandInLibrary {
+public:
+    // Appends a track with a fresh id.
+    StandInTrack& AddTrack(const std::wstring& name, const std::wstring& artist,
+                           const std::wstring& album);
+    StandInTrack* FindTrack(long id);
+    const StandInTrack* FindTrack(long id) const;
+    // First track with this name; null when none.
+    const StandInTrack* FindByName(const std::wstring& name) const;
+    // 1-based position in the library, 0 when the track is gone.
+    long IndexOf(long id) const;
+    // From the library and every playlist.
+    bool RemoveTrack(long id);
+    StandInPlaylist* FindPlaylist(const std::wstring& name);
+    const StandInPlaylist* FindPlaylist(const std::wstring& name) const;
+
+    bool Load(const std::wstring& path);
+    bool Save(const std::wstring& path) const;
+
+    std::vector<StandInTrack> tracks;
+    std::vector<StandInPlaylist> playlists;
+    // Member ("Search", "Enabled"; property puts as "put Name") to the number
+    // of calls still to fail.
+    std::map<std::wstring, int> failures;
+    // Reads of InProgress that answer true for each import.
+    int busyPolls = 0;
+    long nextId = 1;
+};

@@ -1,0 +1,27 @@
+#pragma once
+// What the whole server shares: the library, where it lives, and the count of
+// live objects that keeps the process running.
+#include <string>
+
+#include "support/ITunesStandInLibrary.h"
+
+struct StandInState {
+    StandInLibrary library;
+    std::wstring libraryPath;
+    bool readOnly = false;  // changes stay in memory (benchmarks)
+    long liveObjects = 0;
+    long liveApplications = 0;
+    long answeredCalls = 0;  // GetIDsOfNames and Invoke
+    unsigned long classCookie = 0;
+    bool classRegistered = false;
+
+    // Writes the library after a change, unless read-only.
+    void Changed();
+    // Counts failures the test asked for; true when this call is to fail.
+    bool ShouldFail(const std::wstring& member);
+    void ObjectCreated();
+    // The last object gone ends the server.
+    void ObjectDestroyed();
+};
+
+StandInState& State();
