@@ -1,0 +1,294 @@
+// The station dialog on its real template over a live main window.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include "DialogTestSupport.h"
+#include "MenuIds.h"
+#include "app/StationDialog.h"
+#include "app_ids.h"
+#include "kit/EditBox.h"
+#include "kit/Menu.h"
+
+using dialog_test::BoxAnswerer;
+using dialog_test::Click;
+using dialog_test::ItemText;
+
+namespace {
+
+const wchar_t kPage[] = L"<p class=\"song\">Blue Moon / Ella &amp; Louis</p>";
+
+class StationDialogTest : public dialog_test::OverMainWindow {
+protected:
+    // Opens the dialog modelessly so that the test can drive it.
+    HWND Open(StationDialog& dialog) {
+        EXPECT_TRUE(dialog.Create(&window, StationDialog::kTemplateId));
+        kit::PumpMessages();
+        return dialog.handle();
+    }
+    static void SetItem(HWND dialog, int id, const std::wstring& text) { ::SetDlgItemTextW(dialog, id, text.c_str()); }
+    static bool Enabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
+    static std::wstring Result(HWND dialog, int field) { return ItemText(dialog, IDC_STATION_RESULT_TITLE + field); }
+    void SetPosition(HWND dialog, int position) {
+        HWND track = ::GetDlgItem(dialog, IDC_STATION_WAIT_SLIDER);
+        ::SendMessageW(track, TBM_SETPOS, TRUE, position);
+        ::UpdateWindow(track);
+    }
+    Settings& station() { return window.currentStation(); }
+};
+
+TEST_F(StationDialogTest, UrlBoxEnablesTheTestBench) {
+    station().SetString(L"StationName", L"FM");
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    ASSERT_TRUE(h);
+    const int governed[] = {IDC_STATION_WAIT,          IDC_STATION_PATTERN,      IDC_STATION_TITLE,
+                            IDC_STATION_ARTIST,        IDC_STATION_ALBUM,        IDC_STATION_ARTWORK,
+                            IDC_STATION_HTML,          IDC_STATION_RESULT_TITLE, IDC_STATION_RESULT_ARTIST,
+                            IDC_STATION_RESULT_ALBUM,  IDC_STATION_RESULT_ARTWORK, IDC_STATION_WAIT_SLIDER,
+                            IDC_STATION_FETCH};
+    const int free[] = {IDC_STATION_NAME,          IDC_STATION_PLAY,           IDC_STATION_END,
+                        IDC_STATION_OUTPUT,        IDC_STATION_BROWSE_PLAY,    IDC_STATION_BROWSE_END,
+                        IDC_STATION_BROWSE_OUTPUT, IDC_STATION_SNIPPET_PATTERN, IDC_STATION_SNIPPET_ARTWORK,
+                        IDC_STATION_URL,           IDOK};
+    for (int id : governed) EXPECT_FALSE(Enabled(h, id)) << id;
+    for (int id : free) EXPECT_TRUE(Enabled(h, id)) << id;
+
+    ::SendDlgItemMessageW(h, IDC_STATION_URL, WM_CHAR, L'h', 1);
+    for (int id : governed) EXPECT_TRUE(Enabled(h, id)) << id;
+    ::SendDlgItemMessageW(h, IDC_STATION_URL, WM_CHAR, VK_BACK, 1);
+    for (int id : governed) EXPECT_FALSE(Enabled(h, id)) << id;
+}
+
+TEST_F(StationDialogTest, ControlsShowTheStation) {
+    station().SetString(L"StationName", L"FM");
+    station().SetString(L"PlayDirectory", L"C:\\rec\\play");
+    station().SetString(L"Url", L"http://127.0.0.1/now");
+    station().SetString(L"Artwork", L"$2");
+    station().SetInt(L"WaitTime", 12);
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    EXPECT_EQ(ItemText(h, IDC_STATION_NAME), L"FM");
+    EXPECT_EQ(ItemText(h, IDC_STATION_PLAY), L"C:\\rec\\play");
+    EXPECT_EQ(ItemText(h, IDC_STATION_END), L"");
+    EXPECT_EQ(ItemText(h, IDC_STATION_ARTWORK), L"$2");
+    EXPECT_EQ(ItemText(h, IDC_STATION_WAIT), L"12");
+    // the remembered selection sits after the text
+    auto* url = dynamic_cast<kit::EditBox*>(kit::Window::FromHandle(::GetDlgItem(h, IDC_STATION_URL)));
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->selection(), static_cast<DWORD>(MAKELONG(20, 20)));
+}
+
+TEST_F(StationDialogTest, WaitingTimeFollowsTheTrackBarWithin0To30) {
+    station().SetString(L"Url", L"http://127.0.0.1/");
+    station().SetInt(L"WaitTime", 45);
+    StationDialog capped(window, true);
+    HWND h = Open(capped);
+    ::UpdateWindow(::GetDlgItem(h, IDC_STATION_WAIT_SLIDER));
+    EXPECT_EQ(ItemText(h, IDC_STATION_WAIT), L"30");
+    SetItem(h, IDC_STATION_NAME, L"New");
+    Click(h, IDOK);
+    EXPECT_EQ(capped.result().GetInt(L"WaitTime", -1), 30);
+    EXPECT_EQ(capped.result().values.at(L"WaitTime").size(), 4u);
+
+    station().values.erase(L"WaitTime");
+    StationDialog moved(window, true);
+    h = Open(moved);
+    EXPECT_EQ(ItemText(h, IDC_STATION_WAIT), L"0");
+    SetPosition(h, 12);
+    EXPECT_EQ(ItemText(h, IDC_STATION_WAIT), L"12");
+    SetPosition(h, 99);
+    EXPECT_EQ(ItemText(h, IDC_STATION_WAIT), L"30");
+    SetPosition(h, 7);
+    SetItem(h, IDC_STATION_NAME, L"New");
+    Click(h, IDOK);
+    EXPECT_EQ(moved.result().GetInt(L"WaitTime", -1), 7);
+}
+
+TEST_F(StationDialogTest, LiveTestFollowsPageAndPatternAndTemplates) {
+    station().SetString(L"Url", L"http://127.0.0.1/");
+    station().SetString(L"Title", L"$1");
+    StationDialog dialog(window, true);
+    HWND h = Open(dialog);
+    for (int field = 0; field < 4; ++field) EXPECT_EQ(Result(h, field), L"HTMLが取得されていません");
+
+    // Page text only arrives by a fetch; a stored one stands in for it here.
+    SetItem(h, IDC_STATION_HTML, kPage);
+    dialog.RunTest();
+    for (int field = 0; field < 4; ++field) EXPECT_EQ(Result(h, field), L"マッチパターンが入力されていません");
+
+    SetItem(h, IDC_STATION_PATTERN, L"\"song\">(.*?) / (.*?)<");
+    EXPECT_EQ(Result(h, 0), L"Blue Moon");
+    EXPECT_EQ(Result(h, 1), L"");  // no template: empty, not a failure
+    SetItem(h, IDC_STATION_ARTIST, L"$2");
+    EXPECT_EQ(Result(h, 1), L"Ella & Louis");
+    ::SendDlgItemMessageW(h, IDC_STATION_ARTIST, EM_SETSEL, 2, 2);
+    ::SendDlgItemMessageW(h, IDC_STATION_ARTIST, WM_CHAR, L'!', 1);
+    EXPECT_EQ(Result(h, 1), L"Ella & Louis!");
+    SetItem(h, IDC_STATION_ALBUM, L"$3");  // no third group: nothing
+    EXPECT_EQ(Result(h, 2), L"検索に失敗しました");
+
+    SetItem(h, IDC_STATION_PATTERN, L"(unclosed");
+    EXPECT_EQ(Result(h, 0), L"検索に失敗しました");
+    EXPECT_EQ(Result(h, 1), L"検索に失敗しました");
+    EXPECT_EQ(Result(h, 3), L"");
+    SetItem(h, IDC_STATION_PATTERN, L"nowhere");
+    EXPECT_EQ(Result(h, 0), L"検索に失敗しました");
+    SetItem(h, IDC_STATION_PATTERN, L"");
+    for (int field = 0; field < 4; ++field) EXPECT_EQ(Result(h, field), L"マッチパターンが入力されていません");
+}
+
+TEST_F(StationDialogTest, StoredPageIsTestedAtOnce) {
+    station().SetString(L"Url", L"http://127.0.0.1/");
+    station().SetString(L"Html", kPage);
+    station().SetString(L"MatchPattern", L"(\\w+) Moon");
+    station().SetString(L"Album", L"\\1!");
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    EXPECT_EQ(Result(h, 2), L"Blue!");
+    EXPECT_EQ(Result(h, 0), L"");
+}
+
+TEST_F(StationDialogTest, SnippetsFollowEachOtherAtTheRememberedPlace) {
+    station().SetString(L"Url", L"http://127.0.0.1/");
+    station().SetString(L"Title", L"AB");
+    station().SetString(L"MatchPattern", L"x");
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    {
+        dialog_test::MenuCloser menus;
+        Click(h, IDC_STATION_SNIPPET_TITLE);
+        EXPECT_EQ(menus.menusSeen, 1);
+        EXPECT_EQ(menus.lastMenu, window.menu()->PopupAt(POPUP_REGEX_REPLACE)->handle());
+    }
+    EXPECT_EQ(dialog.snippetTarget(), StationDialog::TitleBox);
+    // the menu posts the chosen item to the dialog
+    ::SendMessageW(h, WM_COMMAND, ID_REPLACE_1, 0);
+    ::SendMessageW(h, WM_COMMAND, ID_REPLACE_1, 0);
+    EXPECT_EQ(ItemText(h, IDC_STATION_TITLE), L"AB\\1\\1");
+
+    // a place the user left in the middle of the text
+    auto* title = dynamic_cast<kit::EditBox*>(kit::Window::FromHandle(::GetDlgItem(h, IDC_STATION_TITLE)));
+    ASSERT_TRUE(title);
+    title->SetSelection(MAKELONG(1, 2));
+    ::SendMessageW(h, WM_COMMAND, ID_REPLACE_ALL, 0);
+    ::SendMessageW(h, WM_COMMAND, ID_REPLACE_9, 0);
+    EXPECT_EQ(ItemText(h, IDC_STATION_TITLE), L"A\\0\\9\\1\\1");
+    EXPECT_EQ(title->selection(), static_cast<DWORD>(MAKELONG(5, 5)));
+
+    {
+        dialog_test::MenuCloser menus;
+        Click(h, IDC_STATION_SNIPPET_PATTERN);
+        EXPECT_EQ(menus.lastMenu, window.menu()->PopupAt(POPUP_REGEX_SEARCH)->handle());
+    }
+    EXPECT_EQ(dialog.snippetTarget(), StationDialog::PatternBox);
+    ::SendMessageW(h, WM_COMMAND, ID_REGEX_OR, 0);
+    ::SendMessageW(h, WM_COMMAND, ID_REGEX_ESCAPE, 0);
+    ::SendMessageW(h, WM_COMMAND, ID_REGEX_N_TO_M_LAZY, 0);
+    EXPECT_EQ(ItemText(h, IDC_STATION_PATTERN), L"x|\\{n,m}?");
+}
+
+TEST_F(StationDialogTest, NamesAreCheckedAgainstTheOtherStations) {
+    AddStation(L"FM");
+    AddStation(L"AM");
+    station() = window.settings().Group(L"Station").Group(L"FM");
+    {
+        StationDialog adding(window, true);
+        HWND h = Open(adding);
+        BoxAnswerer boxes(h);
+        SetItem(h, IDC_STATION_NAME, L"");
+        Click(h, IDOK);
+        SetItem(h, IDC_STATION_NAME, L"FM");
+        Click(h, IDOK);
+        ASSERT_EQ(boxes.texts.size(), 2u);
+        EXPECT_EQ(boxes.texts[0], L"局名を入力して下さい");
+        EXPECT_EQ(boxes.texts[1], L"同名の局が既に存在しています");
+        EXPECT_TRUE(adding.result().values.empty());
+        EXPECT_TRUE(::IsWindowVisible(h));
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(h, IDC_STATION_NAME));
+        EXPECT_EQ(::SendDlgItemMessageW(h, IDC_STATION_NAME, EM_GETSEL, 0, 0), MAKELONG(0, 2));
+        SetItem(h, IDC_STATION_NAME, L"fm");  // names differ by case
+        Click(h, IDOK);
+        EXPECT_EQ(adding.result().GetString(L"StationName"), L"fm");
+    }
+    {
+        StationDialog keeping(window, false);
+        HWND h = Open(keeping);
+        Click(h, IDOK);
+        EXPECT_EQ(keeping.result().GetString(L"StationName"), L"FM");
+    }
+    {
+        StationDialog renaming(window, false);
+        HWND h = Open(renaming);
+        BoxAnswerer boxes(h);
+        SetItem(h, IDC_STATION_NAME, L"AM");
+        Click(h, IDOK);
+        ASSERT_EQ(boxes.texts.size(), 1u);
+        EXPECT_EQ(boxes.texts[0], L"同名の局が既に存在しています");
+        EXPECT_TRUE(renaming.result().values.empty());
+        SetItem(h, IDC_STATION_NAME, L"J-WAVE");
+        Click(h, IDOK);
+        EXPECT_EQ(renaming.result().GetString(L"StationName"), L"J-WAVE");
+    }
+}
+
+TEST_F(StationDialogTest, ResultHoldsEveryBoxAndNothingElse) {
+    station().SetString(L"StationName", L"FM");
+    station().SetBool(L"Component", true);
+    station().SetBool(L"DeleteReturn", true);
+    station().SetString(L"Url", L"http://127.0.0.1/");
+    station().SetString(L"Html", L"<html>");
+    station().SetInt(L"WaitTime", 5);
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    SetItem(h, IDC_STATION_OUTPUT, L"D:\\out");
+    Click(h, IDOK);
+    const Settings& result = dialog.result();
+    EXPECT_EQ(result.values.size(), 12u);
+    for (const wchar_t* key : {L"StationName", L"PlayDirectory", L"EndDirectory", L"OutputDirectory", L"Url",
+                               L"MatchPattern", L"Title", L"Artist", L"Album", L"Artwork", L"Html", L"WaitTime"})
+        EXPECT_EQ(result.values.count(key), 1u) << key;
+    EXPECT_EQ(result.GetString(L"OutputDirectory"), L"D:\\out");
+    EXPECT_EQ(result.GetString(L"Html"), L"<html>");
+    EXPECT_EQ(result.GetInt(L"WaitTime"), 5);
+    EXPECT_TRUE(result.groups.empty());
+}
+
+// The modal loop, run with a script posted before it starts.
+StationDialog* scripted = nullptr;
+int scriptStep = 0;
+void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!scripted || !scripted->handle() || !::IsWindowVisible(scripted->handle())) return;
+    ::KillTimer(nullptr, timer);
+    HWND h = scripted->handle();
+    if (scriptStep == 0) {
+        ::SetDlgItemTextW(h, IDC_STATION_NAME, L"Modal FM");
+        ::PostMessageW(::GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
+    } else if (scriptStep == 1) {
+        ::SetDlgItemTextW(h, IDC_STATION_NAME, L"Thrown away");
+        ::PostMessageW(::GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0);
+    } else {
+        ::PostMessageW(h, WM_CLOSE, 0, 0);
+    }
+}
+
+TEST_F(StationDialogTest, ModalResultIsOneForOkAndZeroOtherwise) {
+    for (scriptStep = 0; scriptStep < 3; ++scriptStep) {
+        StationDialog dialog(window, true);
+        scripted = &dialog;
+        ::SetTimer(nullptr, 0, 20, &RunScript);
+        const INT_PTR code = dialog.DoModal(&window, StationDialog::kTemplateId);
+        scripted = nullptr;
+        if (scriptStep == 0) {
+            EXPECT_EQ(code, 1);
+            EXPECT_EQ(dialog.result().GetString(L"StationName"), L"Modal FM");
+        } else {
+            EXPECT_EQ(code, 0) << scriptStep;
+            EXPECT_TRUE(dialog.result().values.empty());
+        }
+    }
+}
+
+}  // namespace
