@@ -166,7 +166,9 @@ void ConfigDialog::DeleteIgnoreRow() {
 void ConfigDialog::MoveIgnoreRowUp() {
     if (!ignoreList_) return;
     boost::shared_ptr<kit::ListViewItem> selected = ignoreList_->SelectedRow();
-    if (!selected || selected->index() <= 0) return;
+    // The blank last row stays last: a name moved below it would be taken
+    // for the blank row and dropped at the next save.
+    if (!selected || selected->index() <= 0 || selected->index() == ignoreList_->RowCount() - 1) return;
     boost::shared_ptr<kit::ListViewItem> above = ignoreList_->RowAt(selected->index() - 1);
     selected->SwapWith(*above);
     above->Select();

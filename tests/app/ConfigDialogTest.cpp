@@ -1,0 +1,270 @@
+// The settings dialog on its real template over a live main window.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include "DialogTestSupport.h"
+#include "MenuIds.h"
+#include "app/ConfigDialog.h"
+#include "app/IgnoreListView.h"
+#include "app_ids.h"
+#include "kit/Menu.h"
+#include "kit/ToolBar.h"
+
+using dialog_test::Click;
+
+namespace {
+
+class ConfigDialogTest : public dialog_test::OverMainWindow {
+protected:
+    HWND Open(ConfigDialog& dialog) {
+        EXPECT_TRUE(dialog.Create(&window, ConfigDialog::kTemplateId));
+        kit::PumpMessages();
+        return dialog.handle();
+    }
+    static std::vector<std::wstring> Rows(const ConfigDialog& dialog) {
+        std::vector<std::wstring> texts;
+        for (const auto& row : dialog.ignoreList()->rows()) texts.push_back(row->GetText(0));
+        return texts;
+    }
+    static void Select(ConfigDialog& dialog, int row) { dialog.ignoreList()->RowAt(row)->Select(); }
+    static int SelectedIndex(const ConfigDialog& dialog) {
+        auto row = dialog.ignoreList()->SelectedRow();
+        return row ? row->index() : -1;
+    }
+    static bool Checked(HWND dialog, int id) { return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+    void StoreIgnoreList(const std::vector<std::wstring>& names) {
+        Settings& settings = window.settings();
+        settings.SetInt(L"IgnoreCount", static_cast<int>(names.size()));
+        for (size_t i = 0; i < names.size(); ++i) settings.Group(L"IgnoreList").SetString(std::to_wstring(i), names[i]);
+    }
+};
+
+using Names = std::vector<std::wstring>;
+
+TEST_F(ConfigDialogTest, TablesAreLoadedAndSaved) {
+    Settings& settings = window.settings();
+    settings.SetBool(L"IgnoreFirst", false);
+    settings.SetBool(L"IsDeleteFile", true);
+    settings.SetBool(L"IsTaskTray", true);
+    settings.values.erase(L"IsTopmost");
+    settings.values[L"IsSetLyrics"] = SettingValue{1, 0};  // not a flag: unchecked
+    settings.values.erase(L"CheckTypeTitle");
+    settings.SetInt(L"CheckTypeArtist", 2);
+    settings.SetInt(L"CheckTypeAlbum", 7);
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    EXPECT_FALSE(Checked(h, 1034));
+    EXPECT_TRUE(Checked(h, 1036));
+    EXPECT_TRUE(Checked(h, 1050));
+    EXPECT_FALSE(Checked(h, 1049));
+    EXPECT_FALSE(Checked(h, 1043));
+    EXPECT_TRUE(Checked(h, 1037));  // missing: partial
+    EXPECT_FALSE(Checked(h, 1038));
+    EXPECT_TRUE(Checked(h, 1042));  // artist: ignore
+    EXPECT_FALSE(Checked(h, 1040));
+    for (int id : {1046, 1047, 1048}) EXPECT_FALSE(Checked(h, id)) << id;
+
+    ::CheckDlgButton(h, 1034, BST_CHECKED);
+    ::CheckDlgButton(h, 1050, BST_UNCHECKED);
+    ::CheckDlgButton(h, 1037, BST_UNCHECKED);
+    ::CheckDlgButton(h, 1038, BST_CHECKED);
+    Click(h, IDC_CONFIG_OK);
+    EXPECT_FALSE(::IsWindowVisible(h));
+    EXPECT_TRUE(settings.GetBool(L"IgnoreFirst"));
+    EXPECT_TRUE(settings.GetBool(L"IsDeleteFile"));
+    EXPECT_FALSE(settings.GetBool(L"IsTaskTray"));
+    EXPECT_EQ(settings.values.at(L"IsTopmost"), SettingValue{0});
+    EXPECT_EQ(settings.values.at(L"IsSetLyrics"), SettingValue{0});
+    EXPECT_EQ(settings.GetInt(L"CheckTypeTitle"), 1);
+    EXPECT_EQ(settings.GetInt(L"CheckTypeArtist"), 2);
+    EXPECT_EQ(settings.GetInt(L"CheckTypeAlbum"), 7);  // no button checked: left alone
+}
+
+TEST_F(ConfigDialogTest, WithoutAnIgnoreListThereIsOneBlankRow) {
+    window.settings().values.erase(L"IgnoreCount");
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    EXPECT_EQ(Rows(dialog), Names{L""});
+    Select(dialog, 0);
+    Click(h, ID_IGNORE_DELETE);  // the blank row stays
+    Click(h, ID_IGNORE_UP);
+    Click(h, ID_IGNORE_DOWN);
+    EXPECT_EQ(Rows(dialog), Names{L""});
+    Click(h, IDC_CONFIG_OK);
+    EXPECT_EQ(window.settings().values.at(L"IgnoreCount").size(), 4u);
+    EXPECT_EQ(window.settings().GetInt(L"IgnoreCount", -1), 0);
+}
+
+TEST_F(ConfigDialogTest, IgnoreListIsLoadedWithItsGapsAndSaved) {
+    StoreIgnoreList({L"a.mp3", L"", L"c.mp3", L"stale.mp3"});
+    window.settings().SetInt(L"IgnoreCount", 3);
+    window.settings().Group(L"IgnoreList").values.erase(L"1");
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    EXPECT_EQ(Rows(dialog), (Names{L"a.mp3", L"", L"c.mp3", L""}));
+    Select(dialog, 1);
+    Click(h, ID_IGNORE_DELETE);
+    Click(h, IDC_CONFIG_OK);
+    const Settings& saved = window.settings();
+    EXPECT_EQ(saved.GetInt(L"IgnoreCount"), 2);
+    EXPECT_EQ(saved.FindGroup(L"IgnoreList")->GetString(L"0"), L"a.mp3");
+    EXPECT_EQ(saved.FindGroup(L"IgnoreList")->GetString(L"1"), L"c.mp3");
+    EXPECT_EQ(saved.FindGroup(L"IgnoreList")->GetString(L"3"), L"stale.mp3");  // beyond the count, ignored
+}
+
+TEST_F(ConfigDialogTest, RowsMoveUpAndDownButNeverPastTheBlankRow) {
+    StoreIgnoreList({L"a", L"b", L"c"});
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    Select(dialog, 0);
+    Click(h, ID_IGNORE_UP);  // first row: nothing
+    EXPECT_EQ(Rows(dialog), (Names{L"a", L"b", L"c", L""}));
+    Click(h, ID_IGNORE_DOWN);
+    EXPECT_EQ(Rows(dialog), (Names{L"b", L"a", L"c", L""}));
+    EXPECT_EQ(SelectedIndex(dialog), 1);
+    Click(h, ID_IGNORE_DOWN);
+    EXPECT_EQ(Rows(dialog), (Names{L"b", L"c", L"a", L""}));
+    EXPECT_EQ(SelectedIndex(dialog), 2);
+    Click(h, ID_IGNORE_DOWN);  // second to last: nothing
+    EXPECT_EQ(Rows(dialog), (Names{L"b", L"c", L"a", L""}));
+    Click(h, ID_IGNORE_UP);
+    EXPECT_EQ(Rows(dialog), (Names{L"b", L"a", L"c", L""}));
+    EXPECT_EQ(SelectedIndex(dialog), 1);
+    EXPECT_FALSE(dialog.ignoreList()->RowAt(2)->IsSelected());
+    // The blank row stays last, or the name above it would be dropped on OK.
+    Select(dialog, 3);
+    Click(h, ID_IGNORE_UP);
+    Click(h, ID_IGNORE_DELETE);
+    EXPECT_EQ(Rows(dialog), (Names{L"b", L"a", L"c", L""}));
+    Click(h, IDC_CONFIG_OK);
+    EXPECT_EQ(window.settings().GetInt(L"IgnoreCount"), 3);
+    EXPECT_EQ(window.settings().FindGroup(L"IgnoreList")->GetString(L"2"), L"c");
+}
+
+TEST_F(ConfigDialogTest, InsertEditsANewRowOrTheBlankOne) {
+    StoreIgnoreList({L"a", L"b"});
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    Click(h, ID_IGNORE_INSERT);  // nothing selected: nothing
+    EXPECT_EQ(Rows(dialog).size(), 3u);
+
+    Select(dialog, 1);
+    Click(h, ID_IGNORE_INSERT);
+    EXPECT_EQ(Rows(dialog), (Names{L"a", L"", L"b", L""}));
+    auto row = dialog.ignoreList()->RowAt(1);
+    ASSERT_TRUE(row->editBox());
+    ::SetWindowTextW(row->editBox()->handle(), L"new.mp3");
+    ::SendMessageW(row->editBox()->handle(), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Rows(dialog), (Names{L"a", L"new.mp3", L"b", L""}));
+
+    Select(dialog, 3);
+    Click(h, ID_IGNORE_INSERT);
+    auto blank = dialog.ignoreList()->RowAt(3);
+    ASSERT_TRUE(blank->editBox());
+    ::SetWindowTextW(blank->editBox()->handle(), L"last.mp3");
+    ::SendMessageW(blank->editBox()->handle(), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Rows(dialog), (Names{L"a", L"new.mp3", L"b", L"last.mp3", L""}));
+}
+
+TEST_F(ConfigDialogTest, DeleteKeyOnTheBlankRowLosesNoName) {
+    StoreIgnoreList({L"a", L"b"});
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    Select(dialog, 2);
+    ::SendMessageW(dialog.ignoreList()->handle(), WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(Rows(dialog), (Names{L"a", L"b", L""}));
+    Click(h, IDC_CONFIG_OK);
+    EXPECT_EQ(window.settings().GetInt(L"IgnoreCount"), 2);
+    EXPECT_EQ(window.settings().FindGroup(L"IgnoreList")->GetString(L"1"), L"b");
+}
+
+TEST_F(ConfigDialogTest, AnEditInProgressIsSavedByOk) {
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    Select(dialog, 0);
+    Click(h, ID_IGNORE_INSERT);
+    auto row = dialog.ignoreList()->RowAt(0);
+    ASSERT_TRUE(row->editBox());
+    ::SetWindowTextW(row->editBox()->handle(), L"typed.mp3");
+    Click(h, IDC_CONFIG_OK);
+    EXPECT_EQ(window.settings().GetInt(L"IgnoreCount"), 1);
+    EXPECT_EQ(window.settings().FindGroup(L"IgnoreList")->GetString(L"0"), L"typed.mp3");
+}
+
+TEST_F(ConfigDialogTest, CancelLeavesTheSettingsUnchanged) {
+    StoreIgnoreList({L"a", L"b"});
+    window.settings().SetInt(L"CheckTypeAlbum", 1);
+    const Settings before = window.settings();
+    for (int cancel : {IDC_CONFIG_CANCEL, IDCANCEL}) {
+        ConfigDialog dialog(window);
+        HWND h = Open(dialog);
+        ::CheckDlgButton(h, 1034, Checked(h, 1034) ? BST_UNCHECKED : BST_CHECKED);
+        ::CheckDlgButton(h, 1046, BST_CHECKED);
+        Select(dialog, 0);
+        Click(h, ID_IGNORE_DELETE);
+        Click(h, cancel);
+        EXPECT_FALSE(::IsWindowVisible(h));
+        EXPECT_TRUE(window.settings() == before) << cancel;
+    }
+}
+
+TEST_F(ConfigDialogTest, ToolBarSitsOnTheListAndRightClickOffersTheListMenu) {
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    ASSERT_TRUE(dialog.toolBar());
+    const auto& buttons = dialog.toolBar()->buttons();
+    ASSERT_EQ(buttons.size(), 4u);
+    const int commands[] = {ID_IGNORE_INSERT, ID_IGNORE_DELETE, ID_IGNORE_UP, ID_IGNORE_DOWN};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(buttons[i]->commandId(), commands[i]);
+    RECT bar, list;
+    ::GetWindowRect(dialog.toolBar()->handle(), &bar);
+    ::GetWindowRect(dialog.ignoreList()->handle(), &list);
+    EXPECT_EQ(bar.left, list.left);
+    EXPECT_EQ(bar.bottom, list.top);
+    EXPECT_EQ(::SendMessageW(dialog.ignoreList()->handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
+                  (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT),
+              LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    ASSERT_EQ(dialog.ignoreList()->columns().size(), 1u);
+    EXPECT_GT(::SendMessageW(dialog.ignoreList()->handle(), LVM_GETCOLUMNWIDTH, 0, 0), 100);
+
+    dialog_test::MenuCloser menus;
+    NMHDR click = {};
+    click.hwndFrom = dialog.ignoreList()->handle();
+    click.idFrom = IDC_CONFIG_IGNORE_LIST;
+    click.code = NM_RCLICK;
+    ::SendMessageW(h, WM_NOTIFY, IDC_CONFIG_IGNORE_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(menus.menusSeen, 1);
+    EXPECT_EQ(menus.lastMenu, window.menu()->PopupAt(POPUP_IGNORE_LIST)->handle());
+}
+
+// The modal loop with a script posted before it starts.
+ConfigDialog* scripted = nullptr;
+int scriptedButton = 0;
+void CALLBACK PressButton(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!scripted || !scripted->handle() || !::IsWindowVisible(scripted->handle())) return;
+    ::KillTimer(nullptr, timer);
+    ::CheckDlgButton(scripted->handle(), 1049, BST_CHECKED);
+    if (scriptedButton == WM_CLOSE)
+        ::PostMessageW(scripted->handle(), WM_CLOSE, 0, 0);
+    else
+        ::PostMessageW(::GetDlgItem(scripted->handle(), scriptedButton), BM_CLICK, 0, 0);
+}
+
+TEST_F(ConfigDialogTest, ModalResultIsOneOnlyForOk) {
+    window.settings().SetBool(L"IsTopmost", false);
+    for (int button : {IDC_CONFIG_CANCEL, WM_CLOSE, IDC_CONFIG_OK}) {
+        ConfigDialog dialog(window);
+        scripted = &dialog;
+        scriptedButton = button;
+        ::SetTimer(nullptr, 0, 20, &PressButton);
+        const INT_PTR code = dialog.DoModal(&window, ConfigDialog::kTemplateId);
+        scripted = nullptr;
+        EXPECT_EQ(code, button == IDC_CONFIG_OK ? 1 : 0) << button;
+        EXPECT_EQ(window.settings().GetBool(L"IsTopmost"), button == IDC_CONFIG_OK) << button;
+    }
+}
+
+}  // namespace
