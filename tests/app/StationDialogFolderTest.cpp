@@ -60,20 +60,6 @@ TEST_F(StationDialogFolders, BrowseStartsAtTheBoxAndFillsIt) {
     EXPECT_EQ(ItemText(h, IDC_STATION_OUTPUT), L"C:\\out");  // cancelled: unchanged
 }
 
-TEST(FolderPicker, IsOpenedOnTheStartFolder) {
-    const std::wstring start = L"C:\\rec";
-    wchar_t displayName[MAX_PATH];
-    HWND owner = reinterpret_cast<HWND>(0x1234);
-    const BROWSEINFOW info = FolderPickerInfo(owner, start, displayName);
-    EXPECT_EQ(info.hwndOwner, owner);
-    EXPECT_EQ(info.pidlRoot, nullptr);
-    EXPECT_EQ(info.lpszTitle, nullptr);
-    EXPECT_EQ(info.pszDisplayName, displayName);
-    EXPECT_EQ(info.ulFlags, 0x41u);
-    EXPECT_EQ(info.lpfn, &FolderPickerCallback);
-    EXPECT_EQ(reinterpret_cast<const wchar_t*>(info.lParam), start.c_str());
-}
-
 // A stand-in picker window: records what the callback sends it, and holds
 // the name-space child with its tree as the shell's picker does.
 struct Sent {
