@@ -117,6 +117,11 @@ void EditBox::SetText(const std::wstring& text) {
     selection_ = MAKELONG(end, end);
 }
 
+void EditBox::SetSelection(DWORD selection) {
+    selection_ = selection;
+    ::SendMessageW(handle_, EM_SETSEL, LOWORD(selection), HIWORD(selection));
+}
+
 void EditBox::SelectAll() { ::SendMessageW(handle_, EM_SETSEL, 0, -1); }
 
 }  // namespace kit

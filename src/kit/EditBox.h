@@ -30,6 +30,8 @@ public:
 
     // Start in the low half, end in the high half (EM_GETSEL's form).
     DWORD selection() const { return selection_; }
+    // Remembers `selection` (EM_GETSEL's form) and selects it in the control.
+    void SetSelection(DWORD selection);
     bool acceptsDrops() const { return acceptsDrops_; }
     void SetAcceptsDrops(bool on) { acceptsDrops_ = on; }
     bool folderMode() const { return folderMode_; }

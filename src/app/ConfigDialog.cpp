@@ -1,0 +1,185 @@
+#include "app/ConfigDialog.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "MenuIds.h"
+#include "app/IgnoreListView.h"
+#include "app/Kestrel.h"
+#include "app_ids.h"
+#include "kit/CheckBox.h"
+#include "kit/Image.h"
+#include "kit/ToolBar.h"
+#include "settings/Settings.h"
+
+namespace {
+
+const wchar_t kIgnoreCount[] = L"IgnoreCount";
+const wchar_t kIgnoreList[] = L"IgnoreList";
+
+struct ToolButton {
+    int image;
+    int command;
+    const wchar_t* tip;
+};
+const ToolButton kToolButtons[] = {
+    {0, ID_IGNORE_INSERT, L"挿入"},
+    {1, ID_IGNORE_DELETE, L"削除"},
+    {2, ID_IGNORE_UP, L"上へ"},
+    {3, ID_IGNORE_DOWN, L"下へ"},
+};
+
+}  // namespace
+
+ConfigDialog::ConfigDialog(Kestrel& mainWindow) : mainWindow_(mainWindow) {}
+
+ConfigDialog::~ConfigDialog() = default;
+
+LRESULT ConfigDialog::OnInitDialog(WPARAM, LPARAM) {
+    for (int i = 0; i < kConfigCheckRowCount; ++i)
+        checkBoxes_[i] = kit::AttachItem<kit::CheckBox>(this, kConfigCheckRows[i].id);
+    for (int i = 0; i < kConfigRadioRowCount; ++i)
+        radioButtons_[i] = kit::AttachItem<kit::RadioButton>(this, kConfigRadioRows[i].id);
+    CreateToolBar();
+    CreateIgnoreList();
+    PlaceToolBar();
+    Load(mainWindow_.settings());
+    ::ShowWindow(handle_, SW_SHOW);
+    return 0;
+}
+
+void ConfigDialog::CreateToolBar() {
+    toolBarImage_ = kit::Image::FromResource(IDB_IGNORE_TOOLBAR);
+    toolBar_ = kit::ToolBar::Create(this, 4, 16, 16, WS_VISIBLE | TBSTYLE_FLAT | CCS_NODIVIDER | CCS_NOPARENTALIGN,
+                                    toolBarImage_);
+    if (!toolBar_) return;
+    for (const ToolButton& button : kToolButtons) {
+        if (boost::shared_ptr<kit::ToolBarButton> added = toolBar_->AddButton(button.image, button.command))
+            toolBar_->AddTooltip(*added, button.tip);
+    }
+    ::SetWindowPos(toolBar_->handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+}
+
+void ConfigDialog::CreateIgnoreList() {
+    boost::shared_ptr<IgnoreListView> list(new IgnoreListView(&mainWindow_, this));
+    if (!list->AttachTo(this, IDC_CONFIG_IGNORE_LIST)) return;
+    list->Subclass();
+    ::SendMessageW(list->handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
+                   LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    list->SetBehaviour(kit::ListView::DeleteKey | kit::ListView::Editable);
+    list->EnsureBlankRow();
+    // one column as wide as the list can show without a horizontal scroll bar
+    RECT header = {};
+    HWND headerWindow = reinterpret_cast<HWND>(::SendMessageW(list->handle(), LVM_GETHEADER, 0, 0));
+    if (!headerWindow || !::GetClientRect(headerWindow, &header) || header.right <= 0)
+        ::GetClientRect(list->handle(), &header);
+    const int width = header.right - header.left - 2 * ::GetSystemMetrics(SM_CXEDGE) -
+                      ::GetSystemMetrics(SM_CXVSCROLL);
+    list->AddColumn(width > 0 ? width : 0, L"ファイル名");
+    ignoreList_ = list;
+}
+
+void ConfigDialog::PlaceToolBar() {
+    if (!toolBar_ || !ignoreList_) return;
+    RECT list = {}, bar = {};
+    ::GetWindowRect(ignoreList_->handle(), &list);
+    ::MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&list), 2);
+    ::GetWindowRect(toolBar_->handle(), &bar);
+    const int width = bar.right - bar.left;
+    const int height = bar.bottom - bar.top;
+    ::MoveWindow(toolBar_->handle(), list.left, list.top - height, width, height, TRUE);
+}
+
+void ConfigDialog::Load(const Settings& settings) {
+    for (int i = 0; i < kConfigCheckRowCount; ++i) {
+        if (checkBoxes_[i]) checkBoxes_[i]->SetCheck(settings.GetBool(kConfigCheckRows[i].key) ? BST_CHECKED : BST_UNCHECKED);
+    }
+    for (int i = 0; i < kConfigRadioRowCount; ++i) {
+        if (radioButtons_[i] && settings.GetInt(kConfigRadioRows[i].key) == kConfigRadioRows[i].value)
+            radioButtons_[i]->SetCheck(BST_CHECKED);
+    }
+    if (!ignoreList_) return;
+    const int count = settings.GetInt(kIgnoreCount);
+    if (count <= 0) return;
+    for (int row = ignoreList_->RowCount() - 1; row >= 0; --row) ignoreList_->DeleteRow(row);
+    const Settings* names = settings.FindGroup(kIgnoreList);
+    for (int i = 0; i < count; ++i)
+        ignoreList_->AppendRow(names ? names->GetString(std::to_wstring(i)) : std::wstring());
+    ignoreList_->AppendRow(std::wstring());
+}
+
+void ConfigDialog::Save(Settings& settings) {
+    for (int i = 0; i < kConfigCheckRowCount; ++i) {
+        if (checkBoxes_[i]) settings.SetBool(kConfigCheckRows[i].key, checkBoxes_[i]->GetCheck() == BST_CHECKED);
+    }
+    for (int i = 0; i < kConfigRadioRowCount; ++i) {
+        if (radioButtons_[i] && radioButtons_[i]->GetCheck() == BST_CHECKED)
+            settings.SetInt(kConfigRadioRows[i].key, kConfigRadioRows[i].value);
+    }
+    if (!ignoreList_) return;
+    // An edit still open counts, and the last row must be the blank one, or
+    // the last name would be dropped as if it were.
+    for (const auto& row : ignoreList_->rows())
+        if (row->editBox()) row->EndEdit(false);
+    ignoreList_->EnsureBlankRow();
+    const int count = ignoreList_->RowCount() - 1;
+    settings.SetInt(kIgnoreCount, count);
+    Settings& names = settings.Group(kIgnoreList);
+    for (int i = 0; i < count; ++i) names.SetString(std::to_wstring(i), ignoreList_->RowAt(i)->GetText(0));
+}
+
+LRESULT ConfigDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) == BN_CLICKED) {
+        switch (LOWORD(wParam)) {
+        case IDCANCEL:
+        case IDC_CONFIG_CANCEL: ::EndDialog(handle_, 0); break;
+        case IDC_CONFIG_OK:
+            Save(mainWindow_.settings());
+            ::EndDialog(handle_, 1);
+            break;
+        case ID_IGNORE_INSERT: InsertIgnoreRow(); break;
+        case ID_IGNORE_DELETE: DeleteIgnoreRow(); break;
+        case ID_IGNORE_UP: MoveIgnoreRowUp(); break;
+        case ID_IGNORE_DOWN: MoveIgnoreRowDown(); break;
+        }
+    }
+    return kit::ModalDialog::OnCommand(wParam, lParam);
+}
+
+void ConfigDialog::InsertIgnoreRow() {
+    if (!ignoreList_) return;
+    boost::shared_ptr<kit::ListViewItem> selected = ignoreList_->SelectedRow();
+    if (!selected) return;
+    const int last = ignoreList_->RowCount() - 1;
+    boost::shared_ptr<kit::ListViewItem> row =
+        selected->index() != last ? ignoreList_->InsertRow(selected->index(), std::wstring()) : selected;
+    if (row) row->BeginEdit(0);
+}
+
+void ConfigDialog::DeleteIgnoreRow() {
+    if (!ignoreList_) return;
+    boost::shared_ptr<kit::ListViewItem> selected = ignoreList_->SelectedRow();
+    if (selected && selected->index() != ignoreList_->RowCount() - 1) ignoreList_->DeleteRow(selected->index());
+}
+
+void ConfigDialog::MoveIgnoreRowUp() {
+    if (!ignoreList_) return;
+    boost::shared_ptr<kit::ListViewItem> selected = ignoreList_->SelectedRow();
+    if (!selected || selected->index() <= 0) return;
+    boost::shared_ptr<kit::ListViewItem> above = ignoreList_->RowAt(selected->index() - 1);
+    selected->SwapWith(*above);
+    above->Select();
+    above->Focus();
+}
+
+void ConfigDialog::MoveIgnoreRowDown() {
+    if (!ignoreList_) return;
+    boost::shared_ptr<kit::ListViewItem> selected = ignoreList_->SelectedRow();
+    // the blank last row never moves
+    if (!selected || selected->index() >= ignoreList_->RowCount() - 2) return;
+    boost::shared_ptr<kit::ListViewItem> below = ignoreList_->RowAt(selected->index() + 1);
+    selected->SwapWith(*below);
+    below->Select();
+    below->Focus();
+}

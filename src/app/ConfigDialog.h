@@ -1,0 +1,56 @@
+#pragma once
+// The settings dialog: iTunes registration options, window options and the
+// ignore list. Nothing reaches the settings before "OK".
+#include <array>
+
+#include <boost/shared_ptr.hpp>
+
+#include "app/ConfigTables.h"
+#include "kit/Dialog.h"
+
+class IgnoreListView;
+class Kestrel;
+class Settings;
+
+namespace kit {
+class CheckBox;
+class Image;
+class RadioButton;
+class ToolBar;
+}  // namespace kit
+
+class ConfigDialog : public kit::ModalDialog {
+public:
+    static constexpr int kTemplateId = 103;
+
+    explicit ConfigDialog(Kestrel& mainWindow);
+    ~ConfigDialog() override;
+
+    LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    // Controls from `settings`, and back.
+    void Load(const Settings& settings);
+    void Save(Settings& settings);
+
+    // The ignore list's commands, for the selected row.
+    void InsertIgnoreRow();
+    void DeleteIgnoreRow();
+    void MoveIgnoreRowUp();
+    void MoveIgnoreRowDown();
+
+    const boost::shared_ptr<IgnoreListView>& ignoreList() const { return ignoreList_; }
+    const boost::shared_ptr<kit::ToolBar>& toolBar() const { return toolBar_; }
+
+private:
+    void CreateToolBar();
+    void CreateIgnoreList();
+    void PlaceToolBar();
+
+    Kestrel& mainWindow_;
+    std::array<boost::shared_ptr<kit::CheckBox>, kConfigCheckRowCount> checkBoxes_;
+    std::array<boost::shared_ptr<kit::RadioButton>, kConfigRadioRowCount> radioButtons_;
+    boost::shared_ptr<kit::Image> toolBarImage_;
+    boost::shared_ptr<kit::ToolBar> toolBar_;
+    boost::shared_ptr<IgnoreListView> ignoreList_;
+};

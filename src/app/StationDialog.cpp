@@ -1,0 +1,242 @@
+#include "app/StationDialog.h"
+
+#include <commctrl.h>
+
+#include "MenuIds.h"
+#include "app/Kestrel.h"
+#include "app/StationFolderPicker.h"
+#include "app/StationSnippet.h"
+#include "app_ids.h"
+#include "kit/Button.h"
+#include "kit/EditBox.h"
+#include "kit/Menu.h"
+#include "kit/MessageBox.h"
+#include "kit/MessageDialog.h"
+#include "kit/TrackBar.h"
+#include "web/Http.h"
+#include "web/SongExtraction.h"
+
+namespace {
+
+struct BoxRow {
+    int id;
+    const wchar_t* key;  // null: a box of the dialog's own
+};
+
+// The boxes in table order; StationDialog::Box indexes this.
+const BoxRow kBoxes[StationDialog::kBoxCount] = {
+    {IDC_STATION_NAME, L"StationName"},
+    {IDC_STATION_PLAY, L"PlayDirectory"},
+    {IDC_STATION_END, L"EndDirectory"},
+    {IDC_STATION_OUTPUT, L"OutputDirectory"},
+    {IDC_STATION_URL, L"Url"},
+    {IDC_STATION_WAIT, nullptr},
+    {IDC_STATION_PATTERN, L"MatchPattern"},
+    {IDC_STATION_TITLE, L"Title"},
+    {IDC_STATION_ARTIST, L"Artist"},
+    {IDC_STATION_ALBUM, L"Album"},
+    {IDC_STATION_ARTWORK, L"Artwork"},
+    {IDC_STATION_HTML, L"Html"},
+    {IDC_STATION_RESULT_TITLE, nullptr},
+    {IDC_STATION_RESULT_ARTIST, nullptr},
+    {IDC_STATION_RESULT_ALBUM, nullptr},
+    {IDC_STATION_RESULT_ARTWORK, nullptr},
+};
+
+const int kButtonIds[6] = {
+    IDC_STATION_SNIPPET_PATTERN, IDC_STATION_SNIPPET_TITLE,  IDC_STATION_SNIPPET_ARTIST,
+    IDC_STATION_SNIPPET_ALBUM,   IDC_STATION_SNIPPET_ARTWORK, IDC_STATION_FETCH,
+};
+const int kFetchButton = 5;
+
+const wchar_t kNoPage[] = L"HTMLが取得されていません";
+const wchar_t kNoPattern[] = L"マッチパターンが入力されていません";
+const wchar_t kNotFound[] = L"検索に失敗しました";
+const wchar_t kFetchFailed[] = L"取得失敗";
+const wchar_t kFetching[] = L"WEBから取得中...";
+const wchar_t kNoName[] = L"局名を入力して下さい";
+const wchar_t kDuplicateName[] = L"同名の局が既に存在しています";
+
+bool IsTestTrigger(int id) {
+    return id == IDC_STATION_PATTERN || id == IDC_STATION_TITLE || id == IDC_STATION_ARTIST ||
+           id == IDC_STATION_ALBUM || id == IDC_STATION_ARTWORK;
+}
+
+bool IsSnippetCommand(UINT id) {
+    return (id >= ID_REGEX_LINE_START && id <= ID_REGEX_ESCAPE) || (id >= ID_REPLACE_1 && id <= ID_REPLACE_9);
+}
+
+}  // namespace
+
+StationDialog::StationDialog(Kestrel& mainWindow, bool isNew) : mainWindow_(mainWindow), isNew_(isNew) {}
+
+StationDialog::~StationDialog() = default;
+
+LRESULT StationDialog::OnInitDialog(WPARAM, LPARAM) {
+    for (int i = 0; i < kBoxCount; ++i) boxes_[i] = kit::AttachItem<kit::EditBox>(this, kBoxes[i].id);
+    if (boxes_[HtmlBox]) ::SendMessageW(boxes_[HtmlBox]->handle(), EM_LIMITTEXT, kPageLimit, 0);
+    waitTime_ = kit::AttachItem<kit::TrackBar>(this, IDC_STATION_WAIT_SLIDER);
+    if (waitTime_) ::SendMessageW(waitTime_->handle(), TBM_SETRANGE, TRUE, MAKELONG(0, kMaxWaitTime));
+    for (int i = 0; i < 6; ++i) buttons_[i] = kit::AttachItem<kit::Button>(this, kButtonIds[i]);
+    LoadControls();
+    AddBindings();
+    RunTest();
+    ::ShowWindow(handle_, SW_SHOW);
+    return TRUE;
+}
+
+void StationDialog::LoadControls() {
+    const Settings& station = mainWindow_.currentStation();
+    for (int i = 0; i < kBoxCount; ++i) {
+        if (kBoxes[i].key && boxes_[i]) boxes_[i]->SetText(station.GetString(kBoxes[i].key));
+    }
+    // the track bar keeps a stored value above its range at its end
+    if (waitTime_) ::SendMessageW(waitTime_->handle(), TBM_SETPOS, TRUE, station.GetInt(L"WaitTime"));
+}
+
+void StationDialog::AddBindings() {
+    if (waitTime_ && boxes_[WaitBox]) {
+        waitTime_->Subclass();
+        waitTime_->AddBinding(boxes_[WaitBox].get(), kit::ShowValue, 0);
+    }
+    kit::EditBox* url = boxes_[UrlBox].get();
+    if (!url) return;
+    url->Subclass();
+    for (int i = WaitBox; i < kBoxCount; ++i) {
+        if (boxes_[i]) url->AddBinding(boxes_[i].get(), kit::Enable, 0);
+    }
+    if (waitTime_) url->AddBinding(waitTime_.get(), kit::Enable, 0);
+    if (buttons_[kFetchButton]) url->AddBinding(buttons_[kFetchButton].get(), kit::Enable, 0);
+}
+
+LRESULT StationDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    if (code == EN_UPDATE && IsTestTrigger(id) && lParam) {
+        RunTest();
+    } else if (code == BN_CLICKED) {
+        switch (id) {
+        case IDOK: Confirm(); break;
+        case IDCANCEL: ::EndDialog(handle_, 0); break;
+        case IDC_STATION_BROWSE_PLAY: BrowseForFolder(PlayBox); break;
+        case IDC_STATION_BROWSE_END: BrowseForFolder(EndBox); break;
+        case IDC_STATION_BROWSE_OUTPUT: BrowseForFolder(OutputBox); break;
+        case IDC_STATION_SNIPPET_PATTERN: ShowSnippetMenu(PatternBox, 0); break;
+        case IDC_STATION_SNIPPET_TITLE: ShowSnippetMenu(TitleBox, 1); break;
+        case IDC_STATION_SNIPPET_ARTIST: ShowSnippetMenu(TitleBox + 1, 2); break;
+        case IDC_STATION_SNIPPET_ALBUM: ShowSnippetMenu(TitleBox + 2, 3); break;
+        case IDC_STATION_SNIPPET_ARTWORK: ShowSnippetMenu(TitleBox + 3, 4); break;
+        case IDC_STATION_FETCH: FetchPage(); break;
+        default:
+            if (!lParam && IsSnippetCommand(static_cast<UINT>(id))) InsertSnippet(static_cast<UINT>(id));
+            break;
+        }
+    }
+    // the boxes learn of focus changes and text updates this way
+    return kit::ModalDialog::OnCommand(wParam, lParam);
+}
+
+void StationDialog::RunTest() {
+    kit::EditBox* results[4] = {};
+    for (int i = 0; i < 4; ++i) results[i] = boxes_[TitleResultBox + i].get();
+    auto showAll = [&results](const wchar_t* text) {
+        for (kit::EditBox* result : results)
+            if (result) result->SetText(text);
+    };
+    const std::wstring page = boxes_[HtmlBox] ? boxes_[HtmlBox]->GetText() : std::wstring();
+    if (page.empty()) return showAll(kNoPage);
+    const std::wstring pattern = boxes_[PatternBox] ? boxes_[PatternBox]->GetText() : std::wstring();
+    if (pattern.empty()) return showAll(kNoPattern);
+    SongTemplates templates;
+    for (int i = 0; i < 4; ++i) templates[i] = boxes_[TitleBox + i] ? boxes_[TitleBox + i]->GetText() : std::wstring();
+    // One compilation and search for the four fields; an invalid pattern
+    // leaves every field empty.
+    const std::array<std::wstring, 4> fields = ExtractSongFields(page, pattern, templates);
+    for (int i = 0; i < 4; ++i) {
+        if (!results[i]) continue;
+        if (templates[i].empty())
+            results[i]->SetText(std::wstring());
+        else
+            results[i]->SetText(fields[i].empty() ? std::wstring(kNotFound) : fields[i]);
+    }
+}
+
+void StationDialog::FetchPage() {
+    if (!boxes_[UrlBox] || !boxes_[HtmlBox]) return;
+    std::wstring text;
+    {
+        MessageDialog message(kFetching);
+        message.Create(this, MessageDialog::kTemplateId);
+        kit::Http http;
+        if (http.Open(boxes_[UrlBox]->GetText())) http.ReadText(text);
+        // the box holds no more than its limit, whatever the server sent
+        if (text.size() > static_cast<size_t>(kPageLimit)) text.resize(kPageLimit);
+        boxes_[HtmlBox]->SetText(text.empty() ? std::wstring(kFetchFailed) : text);
+        RunTest();
+    }
+}
+
+bool StationDialog::ChooseFolder(const std::wstring& startFolder, std::wstring& chosen) {
+    return PickFolder(handle_, startFolder, chosen);
+}
+
+void StationDialog::BrowseForFolder(int box) {
+    if (box < PlayBox || box > OutputBox || !boxes_[box]) return;
+    std::wstring chosen;
+    if (ChooseFolder(boxes_[box]->GetText(), chosen)) boxes_[box]->SetText(chosen);
+}
+
+void StationDialog::ShowSnippetMenu(int box, int buttonIndex) {
+    snippetTarget_ = box;
+    const boost::shared_ptr<kit::Menu>& menu = mainWindow_.menu();
+    if (!menu || !buttons_[buttonIndex]) return;
+    boost::shared_ptr<kit::Menu> popup = menu->PopupAt(box == PatternBox ? POPUP_REGEX_SEARCH : POPUP_REGEX_REPLACE);
+    if (!popup) return;
+    RECT button = {};
+    ::GetWindowRect(buttons_[buttonIndex]->handle(), &button);
+    // the chosen item arrives as WM_COMMAND
+    ::TrackPopupMenu(popup->handle(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, button.left, button.top, 0,
+                     handle_, nullptr);
+}
+
+void StationDialog::InsertSnippet(UINT commandId) {
+    kit::EditBox* box = boxes_[snippetTarget_].get();
+    const boost::shared_ptr<kit::Menu>& menu = mainWindow_.menu();
+    if (!box || !menu) return;
+    const std::wstring snippet = SnippetOfLabel(MenuLabel(menu->handle(), commandId));
+    if (snippet.empty()) return;
+    DWORD caret = 0;
+    const std::wstring text = InsertAtSelection(box->GetText(), box->selection(), snippet, caret);
+    box->SetText(text);  // a pattern or template box re-runs the test
+    box->SetSelection(caret);
+}
+
+void StationDialog::FocusName(bool selectAll) {
+    if (!boxes_[NameBox]) return;
+    ::SetFocus(boxes_[NameBox]->handle());
+    if (selectAll) boxes_[NameBox]->SelectAll();
+}
+
+void StationDialog::Confirm() {
+    const std::wstring name = boxes_[NameBox] ? boxes_[NameBox]->GetText() : std::wstring();
+    if (name.empty()) {
+        kit::ShowMessageBox(this, kNoName, L"", MB_OK);
+        FocusName(false);
+        return;
+    }
+    const Settings* stations = mainWindow_.settings().FindGroup(L"Station");
+    if (stations && stations->FindGroup(name)) {
+        const bool conflict = isNew_ || name != mainWindow_.currentStation().GetString(L"StationName");
+        if (conflict) {
+            kit::ShowMessageBox(this, kDuplicateName, L"", MB_OK);
+            FocusName(true);
+            return;
+        }
+    }
+    result_.Clear();
+    for (int i = 0; i < kBoxCount; ++i) {
+        if (kBoxes[i].key && boxes_[i]) result_.SetString(kBoxes[i].key, boxes_[i]->GetText());
+    }
+    result_.SetInt(L"WaitTime", waitTime_ ? waitTime_->GetPosition() : 0);
+    ::EndDialog(handle_, 1);
+}

@@ -1,0 +1,81 @@
+#pragma once
+// The dialog in which the user sets up one radio station, with a test bench
+// that fetches the station's page and shows what the pattern and templates
+// cut out of it.
+#include <array>
+#include <string>
+
+#include <boost/shared_ptr.hpp>
+
+#include "kit/Dialog.h"
+#include "settings/Settings.h"
+
+class Kestrel;
+
+namespace kit {
+class Button;
+class EditBox;
+class TrackBar;
+}  // namespace kit
+
+class StationDialog : public kit::ModalDialog {
+public:
+    static constexpr int kTemplateId = 104;
+    static constexpr int kBoxCount = 16;
+    static constexpr int kMaxWaitTime = 30;
+    static constexpr int kPageLimit = 1048576;  // characters of page text
+
+    // Indices into the box table.
+    enum Box {
+        NameBox = 0,
+        PlayBox = 1,
+        EndBox = 2,
+        OutputBox = 3,
+        UrlBox = 4,
+        WaitBox = 5,
+        PatternBox = 6,
+        TitleBox = 7,  // Artist, Album and Artwork templates follow
+        HtmlBox = 11,
+        TitleResultBox = 12,  // the other three results follow
+    };
+
+    // `isNew`: adding a station (any existing name conflicts) rather than
+    // editing `mainWindow.currentStation()`. No window exists yet.
+    StationDialog(Kestrel& mainWindow, bool isNew);
+    ~StationDialog() override;
+
+    LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    // Filled on OK: StationName, the folders, Url, MatchPattern, the four
+    // templates, Html and WaitTime. Empty otherwise.
+    const Settings& result() const { return result_; }
+
+    // What the buttons do, callable without a click.
+    void RunTest();
+    void FetchPage();
+    void BrowseForFolder(int box);
+    void InsertSnippet(UINT commandId);
+
+    int snippetTarget() const { return snippetTarget_; }
+
+protected:
+    // Asks the user for a folder, starting at `startFolder`; false on cancel.
+    virtual bool ChooseFolder(const std::wstring& startFolder, std::wstring& chosen);
+
+private:
+    void LoadControls();
+    void AddBindings();
+    void Confirm();
+    void ShowSnippetMenu(int box, int buttonIndex);
+    void FocusName(bool selectAll);
+
+    Kestrel& mainWindow_;
+    Settings result_;
+    std::array<boost::shared_ptr<kit::EditBox>, kBoxCount> boxes_;
+    boost::shared_ptr<kit::TrackBar> waitTime_;
+    // the five ">" buttons, then "HTMLを取得する"
+    std::array<boost::shared_ptr<kit::Button>, 6> buttons_;
+    bool isNew_;
+    int snippetTarget_ = PatternBox;
+};
