@@ -96,7 +96,7 @@ int main() {
     std::map<std::string, double> stages;
     {
         // Held for the whole run, so that one server serves every round.
-        ComPtr<IDispatch> application;
+        kit::ComPtr<IDispatch> application;
         if (FAILED(::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                       reinterpret_cast<void**>(application.Receive())))) {
             std::printf("the stand-in did not start\n");
@@ -107,7 +107,7 @@ int main() {
         const AutomationObject libraryTracks = libraryPlaylist.GetObject(L"Tracks");
 
         // Bare round trip: adding a file the library already holds.
-        const ScopedBstr known(folder + L"t0.mp3");
+        const kit::ScopedBstr known(folder + L"t0.mp3");
         MakeFile(folder + L"t0.mp3");
         libraryPlaylist.Call(L"AddFile", {TextArgument(known)});
         const double start = Now();

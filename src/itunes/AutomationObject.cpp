@@ -16,7 +16,7 @@ struct ScopedExceptionInfo {
 
 }  // namespace
 
-VARIANT TextArgument(const ScopedBstr& text) {
+VARIANT TextArgument(const kit::ScopedBstr& text) {
     VARIANT value;
     ::VariantInit(&value);
     V_VT(&value) = VT_BSTR;
@@ -42,10 +42,10 @@ VARIANT ObjectArgument(IDispatch* object) {
 
 AutomationObject ObjectFromVariant(const VARIANT& value) {
     if (V_VT(&value) == VT_DISPATCH) {
-        return AutomationObject(ComPtr<IDispatch>::Share(V_DISPATCH(&value)));
+        return AutomationObject(kit::ComPtr<IDispatch>::Share(V_DISPATCH(&value)));
     }
     if (V_VT(&value) == VT_UNKNOWN && V_UNKNOWN(&value)) {
-        ComPtr<IDispatch> dispatch;
+        kit::ComPtr<IDispatch> dispatch;
         if (SUCCEEDED(V_UNKNOWN(&value)->QueryInterface(
                 IID_IDispatch, reinterpret_cast<void**>(dispatch.Receive())))) {
             return AutomationObject(std::move(dispatch));
@@ -97,20 +97,20 @@ HRESULT AutomationObject::Resolve(const wchar_t* member, DISPID& id) const {
 }
 
 AutomationObject AutomationObject::GetObject(const wchar_t* property) const {
-    ScopedVariant result;
+    kit::ScopedVariant result;
     if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return {};
     return ObjectFromVariant(result.Get());
 }
 
 AutomationObject AutomationObject::CallObject(const wchar_t* method,
                                               std::initializer_list<VARIANT> arguments) const {
-    ScopedVariant result;
+    kit::ScopedVariant result;
     if (FAILED(Invoke(method, DISPATCH_METHOD, arguments, result.Receive()))) return {};
     return ObjectFromVariant(result.Get());
 }
 
 AutomationObject AutomationObject::Item(long index) const {
-    ScopedVariant result;
+    kit::ScopedVariant result;
     if (FAILED(Invoke(L"Item", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {LongArgument(index)},
                       result.Receive()))) {
         return {};
@@ -121,7 +121,7 @@ AutomationObject AutomationObject::Item(long index) const {
 AutomationObject AutomationObject::Query(const IID& iid) const {
     if (!dispatch_) return {};
     // The interface is dual, so the pointer that comes back is an IDispatch.
-    ComPtr<IDispatch> other;
+    kit::ComPtr<IDispatch> other;
     if (FAILED(dispatch_->QueryInterface(iid, reinterpret_cast<void**>(other.Receive())))) {
         return {};
     }
@@ -129,7 +129,7 @@ AutomationObject AutomationObject::Query(const IID& iid) const {
 }
 
 bool AutomationObject::GetText(const wchar_t* property, std::wstring& text) const {
-    ScopedVariant result;
+    kit::ScopedVariant result;
     if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return false;
     const VARIANT& value = result.Get();
     if (V_VT(&value) == VT_EMPTY || V_VT(&value) == VT_NULL) {
@@ -140,7 +140,7 @@ bool AutomationObject::GetText(const wchar_t* property, std::wstring& text) cons
         text.assign(V_BSTR(&value) ? V_BSTR(&value) : L"", ::SysStringLen(V_BSTR(&value)));
         return true;
     }
-    ScopedVariant converted;
+    kit::ScopedVariant converted;
     if (FAILED(::VariantChangeType(converted.Receive(), const_cast<VARIANT*>(&value), 0, VT_BSTR))) return false;
     BSTR bstr = V_BSTR(&converted.Get());
     text.assign(bstr ? bstr : L"", ::SysStringLen(bstr));
@@ -148,25 +148,25 @@ bool AutomationObject::GetText(const wchar_t* property, std::wstring& text) cons
 }
 
 bool AutomationObject::GetLong(const wchar_t* property, long& value) const {
-    ScopedVariant result;
+    kit::ScopedVariant result;
     if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return false;
-    ScopedVariant converted;
+    kit::ScopedVariant converted;
     if (FAILED(::VariantChangeType(converted.Receive(), const_cast<VARIANT*>(&result.Get()), 0, VT_I4))) return false;
     value = V_I4(&converted.Get());
     return true;
 }
 
 bool AutomationObject::GetBool(const wchar_t* property, bool& value) const {
-    ScopedVariant result;
+    kit::ScopedVariant result;
     if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return false;
-    ScopedVariant converted;
+    kit::ScopedVariant converted;
     if (FAILED(::VariantChangeType(converted.Receive(), const_cast<VARIANT*>(&result.Get()), 0, VT_BOOL))) return false;
     value = V_BOOL(&converted.Get()) != VARIANT_FALSE;
     return true;
 }
 
 bool AutomationObject::PutText(const wchar_t* property, const std::wstring& text) const {
-    ScopedBstr value(text);
+    kit::ScopedBstr value(text);
     return SUCCEEDED(Invoke(property, DISPATCH_PROPERTYPUT, {TextArgument(value)}, nullptr));
 }
 
@@ -179,6 +179,6 @@ bool AutomationObject::PutBool(const wchar_t* property, bool flag) const {
 }
 
 bool AutomationObject::Call(const wchar_t* method, std::initializer_list<VARIANT> arguments) const {
-    ScopedVariant result;
+    kit::ScopedVariant result;
     return SUCCEEDED(Invoke(method, DISPATCH_METHOD, arguments, result.Receive()));
 }

@@ -10,18 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "itunes/ComOwners.h"
+#include "kit/ComOwners.h"
 
 // Argument values for Invoke. They borrow: the BSTR or object must outlive
 // the call.
-VARIANT TextArgument(const ScopedBstr& text);
+VARIANT TextArgument(const kit::ScopedBstr& text);
 VARIANT LongArgument(long value);
 VARIANT ObjectArgument(IDispatch* object);
 
 class AutomationObject {
 public:
     AutomationObject() = default;
-    explicit AutomationObject(ComPtr<IDispatch> dispatch)
+    explicit AutomationObject(kit::ComPtr<IDispatch> dispatch)
         : dispatch_(std::move(dispatch)), ids_(std::make_shared<IdCache>()) {}
 
     explicit operator bool() const { return static_cast<bool>(dispatch_); }
@@ -54,7 +54,7 @@ private:
     using IdCache = std::vector<std::pair<std::wstring, DISPID>>;
     HRESULT Resolve(const wchar_t* member, DISPID& id) const;
 
-    ComPtr<IDispatch> dispatch_;
+    kit::ComPtr<IDispatch> dispatch_;
     std::shared_ptr<IdCache> ids_;
 };
 

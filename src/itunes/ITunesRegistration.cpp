@@ -51,7 +51,7 @@ private:
 };
 
 bool Registration::Connect() {
-    ComPtr<IDispatch> application;
+    kit::ComPtr<IDispatch> application;
     if (FAILED(::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                   reinterpret_cast<void**>(application.Receive()))) ||
         !application) {
@@ -65,7 +65,7 @@ bool Registration::Connect() {
 }
 
 AutomationObject Registration::AddFile() const {
-    ScopedBstr path(song_.filePath);
+    kit::ScopedBstr path(song_.filePath);
     AutomationObject status = libraryPlaylist_.CallObject(L"AddFile", {TextArgument(path)});
     if (!status) return {};
     for (int poll = 0;; ++poll) {
@@ -94,7 +94,7 @@ AutomationObject Registration::FindStationPlaylist(const std::wstring& name) con
             return playlist;
         }
     }
-    ScopedBstr newName(name);
+    kit::ScopedBstr newName(name);
     return iTunes_.CallObject(L"CreatePlaylist", {TextArgument(newName)});
 }
 
@@ -121,7 +121,7 @@ bool Registration::SetFields(const AutomationObject& track) const {
         return false;
     }
     if (!song_.artworkPath.empty()) {
-        ScopedBstr artwork(song_.artworkPath);
+        kit::ScopedBstr artwork(song_.artworkPath);
         track.Call(L"AddArtworkFromFile", {TextArgument(artwork)});
     }
     return true;

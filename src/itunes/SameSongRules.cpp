@@ -1,5 +1,7 @@
 #include "itunes/SameSongRules.h"
 
+#include "processing/RecordingFiles.h"
+
 #include <optional>
 #include <vector>
 
@@ -61,13 +63,6 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
                                   static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-// Removes a file for good, read-only or not, without the recycle bin.
-void DeleteTrackFile(const std::wstring& path) {
-    if (path.empty()) return;
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileW(path.c_str());
-}
-
 void DeleteUncheckedSameSong(const AutomationObject& track, const std::wstring& newFilePath) {
     AutomationObject fileTrack = track.Query(kIITFileOrCDTrack);
     if (!fileTrack) return;
@@ -78,7 +73,7 @@ void DeleteUncheckedSameSong(const AutomationObject& track, const std::wstring& 
     // carry a reused name) must not take the new recording with it.
     if (located && SamePath(location, newFilePath)) return;
     track.Call(L"Delete");
-    if (located) DeleteTrackFile(location);
+    if (located && !location.empty()) DeleteFileForce(location);
 }
 
 void ApplyToSameSongs(const SameSongs& songs, const AutomationObject& newTrack,
@@ -112,7 +107,7 @@ void SetLyricsOrMark(const SameSongs& songs, const AutomationObject& newTrack,
 // Tracks that were unchecked, or have been given lyrics, since they were
 // marked lose the mark.
 void CleanUpNoLyricsMarks(const AutomationObject& libraryPlaylist) {
-    ScopedBstr mark(kNoLyricsMark);
+    kit::ScopedBstr mark(kNoLyricsMark);
     AutomationObject marked =
         libraryPlaylist.CallObject(L"Search", {TextArgument(mark), LongArgument(kSearchComposers)});
     long count = 0;

@@ -17,7 +17,7 @@ void TallyCriterion(const AutomationObject& libraryPlaylist, const Criterion& cr
         --result.activeCriteria;
         return;
     }
-    ScopedBstr text(criterion.text);
+    kit::ScopedBstr text(criterion.text);
     // No collection means nothing matched; the criterion still counts, so
     // then no track can reach the full tally.
     AutomationObject found = libraryPlaylist.CallObject(

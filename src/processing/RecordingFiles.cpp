@@ -44,6 +44,8 @@ bool DeleteFileForce(const std::wstring& path) {
 }
 
 void DeleteFilesInFolder(const std::wstring& folder) {
+    // An empty name would turn into "\" and empty the drive's root.
+    if (folder.empty()) return;
     const std::wstring prefix = AddBackslash(folder);
     FileFinder finder;
     for (std::wstring name = finder.First(prefix + L"*.*"); !name.empty(); name = finder.Next()) {

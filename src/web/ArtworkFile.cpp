@@ -87,17 +87,3 @@ std::wstring SaveArtwork(const std::wstring& folder, const std::wstring& url,
     return path;
 }
 
-void EmptyArtworkFolder(const std::wstring& folder) {
-    std::wstring base = folder;
-    if (base.empty()) return;
-    if (base.back() != L'\\' && base.back() != L'/') base += L'\\';
-    WIN32_FIND_DATAW found;
-    kit::UniqueFindHandle find(FindFirstFileW((base + L"*").c_str(), &found));
-    if (!find) return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const std::wstring path = base + found.cFileName;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-    } while (FindNextFileW(find.Get(), &found));
-}

@@ -15,5 +15,3 @@ std::wstring ArtworkFileName(const std::wstring& url, const std::vector<std::uin
 std::wstring SaveArtwork(const std::wstring& folder, const std::wstring& url,
                          const std::vector<std::uint8_t>& bytes);
 
-// Deletes the files directly inside `folder` (read-only ones too).
-void EmptyArtworkFolder(const std::wstring& folder);

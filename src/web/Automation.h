@@ -2,7 +2,7 @@
 // Calling automation objects by member name through IDispatch.
 #include <initializer_list>
 
-#include "web/ComOwners.h"
+#include "kit/ComOwners.h"
 
 namespace kit {
 

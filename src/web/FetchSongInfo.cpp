@@ -1,5 +1,7 @@
 #include "web/FetchSongInfo.h"
 
+#include "processing/RecordingFiles.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <exception>
@@ -60,7 +62,7 @@ bool FetchSongInfoOrThrow(Settings& station, const std::wstring& artworkFolder, 
     songInfo.album = std::move(fields[2]);
     songInfo.artwork = std::move(fields[3]);
 
-    EmptyArtworkFolder(artworkFolder);
+    DeleteFilesInFolder(artworkFolder);
     DownloadArtwork(artworkFolder, artworkView, songInfo);
     return true;
 }

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "web/ComOwners.h"
+#include "kit/ComOwners.h"
 #include "web/NavigationSound.h"
 
 namespace kit {

@@ -207,3 +207,51 @@ TEST_F(MainWindow, TimerRunsTheCycleOnlyWhileTheBoxIsChecked) {
     ::GetDlgItemTextW(window.handle(), IDC_MAIN_FILENAME, text, 64);
     EXPECT_STREQ(text, L"song.mp3");
 }
+
+namespace {
+// Fills the station dialog's name box and presses OK (or Cancel when the
+// name is empty) as soon as the dialog is up.
+std::wstring g_stationName;
+void CALLBACK AnswerStationDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = ::FindWindowW(L"#32770", L"ラジオ局の設定");
+    if (!dialog) return;
+    ::KillTimer(nullptr, timer);
+    if (g_stationName.empty()) {
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    ::SetDlgItemTextW(dialog, IDC_STATION_NAME, g_stationName.c_str());
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+}
+
+void RunStationDialogAnswering(Kestrel& window, bool isNew, const std::wstring& name) {
+    g_stationName = name;
+    ::SetTimer(nullptr, 0, 50, &AnswerStationDialog);
+    window.RunStationDialog(isNew);
+}
+}  // namespace
+
+TEST_F(MainWindow, StationsAddedRenamedAndCancelled) {
+    Settings stored;
+    stored.Group(L"Station").SetGroup(L"FM", StationNamed(L"FM"));
+    ASSERT_TRUE(stored.Save(settingsPath));
+    Open();
+
+    RunStationDialogAnswering(window, true, L"AM");
+    EXPECT_EQ(StationCount(), 2);
+    EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM");
+    EXPECT_EQ(window.currentStation().GetInt(L"WaitTime"), 10);  // the first confirmed station's default
+    EXPECT_NE(Saved().FindGroup(L"Station")->FindGroup(L"AM"), nullptr);  // saved at once
+    EXPECT_FALSE(window.cycle().busy);
+
+    RunStationDialogAnswering(window, false, L"AM 2");
+    const Settings* stations = window.settings().FindGroup(L"Station");
+    EXPECT_EQ(stations->FindGroup(L"AM"), nullptr);
+    ASSERT_NE(stations->FindGroup(L"AM 2"), nullptr);
+    EXPECT_NE(stations->FindGroup(L"FM"), nullptr);
+    EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM 2");
+
+    RunStationDialogAnswering(window, true, L"");  // cancelled
+    EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM 2");
+    EXPECT_EQ(StationCount(), 2);
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "processing/RecordingFiles.h"
 #include "web/ArtworkFile.h"
 
 namespace {
@@ -40,7 +41,7 @@ TEST(ArtworkFile, SavingAndEmptyingTheFolder) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(L"", SaveArtwork(folder + L"\\missing", L"http://h/cover.png", kPng));
 
-    EmptyArtworkFolder(folder);
+    DeleteFilesInFolder(folder);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str()));
     EXPECT_TRUE(RemoveDirectoryW(folder.c_str()));
 }

@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "StandInState.h"
-#include "itunes/ComOwners.h"
+#include "kit/ComOwners.h"
 
 namespace {
 
@@ -102,14 +102,14 @@ STDMETHODIMP ServerObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAM
     if (put && arguments.cArgs == 0) return DISP_E_PARAMNOTOPTIONAL;
     if (State().ShouldFail(put ? std::wstring(L"put ") + entry->name : entry->name)) return E_FAIL;
     // Callers may pass no result slot; the object still writes one.
-    ScopedVariant ignored;
+    kit::ScopedVariant ignored;
     return Call(entry->member, put, arguments, result ? result : ignored.Receive());
 }
 
 bool TextArgument(const DISPPARAMS& arguments, unsigned position, std::wstring& text) {
     const VARIANT* value = Argument(arguments, position);
     if (!value) return false;
-    ScopedVariant converted;
+    kit::ScopedVariant converted;
     if (FAILED(::VariantChangeType(converted.Receive(), const_cast<VARIANT*>(value), 0, VT_BSTR))) {
         return false;
     }
@@ -121,7 +121,7 @@ bool TextArgument(const DISPPARAMS& arguments, unsigned position, std::wstring& 
 bool LongArgument(const DISPPARAMS& arguments, unsigned position, long& number) {
     const VARIANT* value = Argument(arguments, position);
     if (!value) return false;
-    ScopedVariant converted;
+    kit::ScopedVariant converted;
     if (FAILED(::VariantChangeType(converted.Receive(), const_cast<VARIANT*>(value), 0, VT_I4))) {
         return false;
     }
@@ -132,7 +132,7 @@ bool LongArgument(const DISPPARAMS& arguments, unsigned position, long& number) 
 bool BoolArgument(const DISPPARAMS& arguments, unsigned position, bool& flag) {
     const VARIANT* value = Argument(arguments, position);
     if (!value) return false;
-    ScopedVariant converted;
+    kit::ScopedVariant converted;
     if (FAILED(::VariantChangeType(converted.Receive(), const_cast<VARIANT*>(value), 0, VT_BOOL))) {
         return false;
     }

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include "itunes/ComOwners.h"
+#include "kit/ComOwners.h"
 #include "itunes/ITunesIds.h"
 
 namespace {
@@ -13,7 +13,7 @@ const GUID kStandInLibraryId = {
 
 bool AddDispatchInterface(ICreateTypeLib2* library, ITypeInfo* dispatchInfo, const wchar_t* name,
                           const IID& iid) {
-    ComPtr<ICreateTypeInfo> info;
+    kit::ComPtr<ICreateTypeInfo> info;
     if (FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(name), TKIND_DISPATCH,
                                        info.Receive()))) {
         return false;
@@ -27,14 +27,14 @@ bool AddDispatchInterface(ICreateTypeLib2* library, ITypeInfo* dispatchInfo, con
 }  // namespace
 
 bool RegisterStandInTypeLibrary(const std::wstring& path) {
-    ComPtr<ITypeLib> standardLibrary;
-    ComPtr<ITypeInfo> dispatchInfo;
+    kit::ComPtr<ITypeLib> standardLibrary;
+    kit::ComPtr<ITypeInfo> dispatchInfo;
     if (FAILED(::LoadTypeLib(L"stdole2.tlb", standardLibrary.Receive())) ||
         FAILED(standardLibrary->GetTypeInfoOfGuid(IID_IDispatch, dispatchInfo.Receive()))) {
         return false;
     }
     {
-        ComPtr<ICreateTypeLib2> library;
+        kit::ComPtr<ICreateTypeLib2> library;
         if (FAILED(::CreateTypeLib2(SYS_WIN64, path.c_str(), library.Receive())) ||
             FAILED(library->SetGuid(kStandInLibraryId)) || FAILED(library->SetVersion(1, 0)) ||
             FAILED(library->SetName(const_cast<LPOLESTR>(L"KestrelITunesStandIn"))) ||
@@ -46,6 +46,6 @@ bool RegisterStandInTypeLibrary(const std::wstring& path) {
             return false;
         }
     }
-    ComPtr<ITypeLib> registered;
+    kit::ComPtr<ITypeLib> registered;
     return SUCCEEDED(::LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, registered.Receive()));
 }

@@ -1,12 +1,15 @@
 #pragma once
-// Owners of COM pointers, BSTRs and VARIANTs: each releases what it holds in
-// its destructor, so every path out of an automation call gives back what it
-// took.
+// Owners of COM things: an interface pointer, a BSTR, a VARIANT, and the
+// thread's COM initialisation. Each gives back what it holds in its
+// destructor, so every path out of an automation call releases what it took.
 #include <windows.h>
+#include <objbase.h>
 #include <oleauto.h>
 
 #include <string>
 #include <utility>
+
+namespace kit {
 
 template <typename Interface>
 class ComPtr {
@@ -47,9 +50,10 @@ public:
         Reset();
         return &pointer_;
     }
+    void** ReceiveVoid() { return reinterpret_cast<void**>(Receive()); }
     void Reset(Interface* owned = nullptr) {
-        if (pointer_) pointer_->Release();
-        pointer_ = owned;
+        Interface* previous = std::exchange(pointer_, owned);
+        if (previous) previous->Release();
     }
 
 private:
@@ -79,6 +83,7 @@ public:
     ScopedVariant& operator=(const ScopedVariant&) = delete;
 
     const VARIANT& Get() const { return variant_; }
+    const VARIANT& operator*() const { return variant_; }
     // For out-parameters: clears the current value first.
     VARIANT* Receive() {
         ::VariantClear(&variant_);
@@ -88,3 +93,19 @@ public:
 private:
     VARIANT variant_;
 };
+
+// CoInitialize for the lifetime of the object, undone only when it succeeded.
+class ComInitialization {
+public:
+    ComInitialization() : initialized_(SUCCEEDED(::CoInitialize(nullptr))) {}
+    ~ComInitialization() {
+        if (initialized_) ::CoUninitialize();
+    }
+    ComInitialization(const ComInitialization&) = delete;
+    ComInitialization& operator=(const ComInitialization&) = delete;
+
+private:
+    bool initialized_;
+};
+
+}  // namespace kit

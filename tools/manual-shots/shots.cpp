@@ -1,0 +1,142 @@
+// Opens the main window with the manual's example station, then the station
+// and settings dialogs, and saves a picture of each as a BMP file in the
+// folder given on the command line.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Kestrel.h"
+#include "app_ids.h"
+#include "kit/CommonControls.h"
+#include "kit/Dc.h"
+#include "kit/File.h"
+#include "kit/GdiObject.h"
+#include "kit/Window.h"
+
+namespace {
+
+std::wstring g_folder;
+const wchar_t* g_caption = nullptr;
+const wchar_t* g_file = nullptr;
+
+const wchar_t kSamplePage[] =
+    L"<html><body>\r\n<div class=\"now\">\r\n  <img src=\"http://radio.example/art/123.jpg\">\r\n"
+    L"  <p class=\"title\">夜空のうた</p>\r\n  <p class=\"artist\">星野ミナ</p>\r\n"
+    L"  <p class=\"album\">ミッドナイト</p>\r\n</div>\r\n</body></html>";
+
+// Writes the window's screen area as a 24-bit BMP.
+void Capture(HWND window, const std::wstring& path) {
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HWND desktop = ::GetDesktopWindow();
+    kit::Dc screen(::GetDC(desktop), desktop);
+    kit::MemoryDc memory(screen.handle());
+    kit::UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen.handle(), width, height));
+    {
+        kit::ScopedSelectObject select(memory.handle(), bitmap.Get());
+        ::BitBlt(memory.handle(), 0, 0, width, height, screen.handle(), rect.left, rect.top, SRCCOPY);
+    }
+
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    const int stride = (width * 3 + 3) & ~3;
+    std::vector<std::uint8_t> pixels(static_cast<size_t>(stride) * height);
+    ::GetDIBits(memory.handle(), static_cast<HBITMAP>(bitmap.Get()), 0, height, pixels.data(),
+                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof(header) + sizeof(info);
+    header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+    kit::File file;
+    if (!file.OpenWrite(path)) return;
+    file.Write(&header, sizeof(header));
+    file.Write(&info, sizeof(info));
+    file.Write(pixels.data(), pixels.size());
+}
+
+// Runs inside the modal dialog's loop: waits for it, takes it, cancels it.
+void CALLBACK CaptureDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = ::FindWindowW(L"#32770", g_caption);
+    if (!dialog) return;
+    ::KillTimer(nullptr, timer);
+    ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ::Sleep(300);
+    kit::PumpMessages();
+    Capture(dialog, g_folder + L"\\" + g_file);
+    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+void Settle() {
+    for (int i = 0; i < 10; ++i) {
+        kit::PumpMessages();
+        ::Sleep(50);
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int count = 0;
+    std::unique_ptr<wchar_t*, decltype(&::LocalFree)> arguments(::CommandLineToArgvW(::GetCommandLineW(), &count),
+                                                                &::LocalFree);
+    g_folder = arguments && count > 1 ? arguments.get()[1] : L".";
+    kit::InitializeCommonControls();
+
+    Settings stored;
+    Settings station;
+    station.SetString(L"StationName", L"サンプル局");
+    station.SetString(L"PlayDirectory", L"C:\\Radio\\録音中");
+    station.SetString(L"EndDirectory", L"C:\\Radio\\録音終了");
+    station.SetString(L"OutputDirectory", L"C:\\Music\\ラジオ");
+    station.SetString(L"Url", L"http://radio.example/now");
+    station.SetInt(L"WaitTime", 10);
+    station.SetString(L"MatchPattern",
+                      L"<img src=\"(.*?)\">\\s*<p class=\"title\">(.*?)</p>\\s*<p class=\"artist\">(.*?)</p>\\s*"
+                      L"<p class=\"album\">(.*?)</p>");
+    station.SetString(L"Title", L"$2");
+    station.SetString(L"Artist", L"$3");
+    station.SetString(L"Album", L"$4");
+    station.SetString(L"Artwork", L"$1");
+    station.SetString(L"Html", kSamplePage);
+    stored.Group(L"Station").SetGroup(L"サンプル局", station);
+    stored.Group(L"IsCooperation").SetInt(L"Check", 1);
+    stored.SetInt(L"IgnoreCount", 2);
+    stored.Group(L"IgnoreList").SetString(L"0", L"cm*");
+    stored.Group(L"IgnoreList").SetString(L"1", L"ジングル*.mp3");
+    const std::wstring settingsPath = g_folder + L"\\shots.dat";
+    stored.Save(settingsPath);
+
+    Kestrel window;
+    window.SetSettingsPath(settingsPath);
+    window.SetArtworkDirectory(g_folder + L"\\Artwork");
+    if (!window.Create(nullptr, Kestrel::kTemplateId)) return 1;
+    ::KillTimer(window.handle(), Kestrel::kTimerId);  // the boxes below stay as set
+    ::SetDlgItemTextW(window.handle(), IDC_MAIN_FILENAME, L"夜空のうた.mp3");
+    ::SetDlgItemTextW(window.handle(), IDC_MAIN_TITLE, L"待機中（残り7秒）");
+    ::SetDlgItemTextW(window.handle(), IDC_MAIN_ARTIST, L"待機中（残り7秒）");
+    ::SetDlgItemTextW(window.handle(), IDC_MAIN_ALBUM, L"待機中（残り7秒）");
+    Settle();
+    Capture(window.handle(), g_folder + L"\\main.bmp");
+
+    g_caption = L"ラジオ局の設定";
+    g_file = L"station.bmp";
+    ::SetTimer(nullptr, 0, 200, &CaptureDialog);
+    window.RunStationDialog(false);
+
+    g_caption = L"設定";
+    g_file = L"config.bmp";
+    ::SetTimer(nullptr, 0, 200, &CaptureDialog);
+    window.RunConfigDialog();
+
+    ::DestroyWindow(window.handle());
+    return 0;
+}
