@@ -20,13 +20,7 @@ x86_64-w64-mingw32-strip -o "$STAGE/Kestrel.exe" "$BUILD/bin/Kestrel.exe"
 cp -r "$ROOT/Manual" "$STAGE/Manual"
 sed "s/@VERSION@/$VERSION/" "$ROOT/tools/release/README-ja.txt" > "$STAGE/README-ja.txt"
 
-ALLOWED='^(advapi32|comctl32|comdlg32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|shlwapi|user32|version|winhttp|ws2_32|uxtheme|imm32|winmm|ntdll|bcrypt|crypt32|api-ms-win-.*)\.dll$'
-FOREIGN=$(x86_64-w64-mingw32-objdump -p "$STAGE/Kestrel.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' |
-  tr 'A-Z' 'a-z' | grep -Ev "$ALLOWED" || true)
-if [ -n "$FOREIGN" ]; then
-  echo "release: Kestrel.exe needs DLLs that Windows does not have: $FOREIGN" >&2
-  exit 1
-fi
+bash "$ROOT/tools/check-imports.sh" "$STAGE/Kestrel.exe"
 
 python3 - "$BUILD/release" "Kestrel-$VERSION" "$ZIP" <<'PY'
 import os, sys, zipfile
