@@ -82,7 +82,7 @@ bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()
 
 // Prints the tracks that reached the library since the last look. The file
 // is read only while no stand-in runs, so that no save of its is lost.
-void ReportNewTracks(const std::wstring& libraryPath, std::set<long>& known) {
+void ReportNewTracks(const std::wstring& libraryPath, std::set<long>& known, const char* what) {
     if (!ITunesStandInRegistration::WaitForServerExit(0)) return;
     StandInLibrary library;
     if (!library.Load(libraryPath)) return;
@@ -92,7 +92,7 @@ void ReportNewTracks(const std::wstring& libraryPath, std::set<long>& known) {
         for (const StandInPlaylist& playlist : library.playlists)
             for (long id : playlist.trackIds)
                 if (id == track.id) playlists += " [" + Utf8(playlist.name) + "]";
-        Say("  iTunes (stand-in): registered \"" + Utf8(track.name) + "\" / " + Utf8(track.artist) + " / " +
+        Say(std::string("  iTunes (stand-in): ") + what + " \"" + Utf8(track.name) + "\" / " + Utf8(track.artist) + " / " +
             Utf8(track.album) + playlists + (track.artwork.empty() ? "" : " with artwork"));
     }
 }
@@ -162,7 +162,7 @@ int wmain(int argc, wchar_t** argv) {
         " s. Folders: " + Utf8(folder));
 
     std::set<long> known;
-    ReportNewTracks(libraryPath, known);
+    ReportNewTracks(libraryPath, known, "already in the library:");
     const ULONGLONG start = ::GetTickCount64();
     ULONGLONG nextSongAt = start;
     size_t next = 0;
@@ -183,7 +183,7 @@ int wmain(int argc, wchar_t** argv) {
                 (song.title.empty() ? " (a jingle on the ignore list)" : " - " + Utf8(song.title)));
             nextSongAt = now + static_cast<ULONGLONG>(options.songSeconds) * 1000;
         }
-        ReportNewTracks(libraryPath, known);
+        ReportNewTracks(libraryPath, known, "registered");
         ::Sleep(250);
     }
     if (kestrel.running() && !kestrel.Close(30000)) Say("demo: Kestrel did not end in time");
