@@ -21,17 +21,20 @@ fi
 # Inside the Wine session: the feeder runs until the stop file appears.
 STOP=$(mktemp -u "${TMPDIR:-/tmp}/kestrel-demo-stop.XXXXXX")
 WINSTOP="Z:$(printf '%s' "$STOP" | tr '/' '\\')"
-"$BUILD/wine-run.sh" "$BUILD/tools/demo-feeder/demo-feeder.exe" /stop "$WINSTOP" &
+"$BUILD/wine-run.sh" "$BUILD/tools/demo-feeder/demo-feeder.exe" /stop "$WINSTOP" </dev/null &
 FEEDER=$!
 stop() { touch "$STOP"; wait "$FEEDER" 2>/dev/null || true; rm -f "$STOP"; }
 trap stop EXIT INT TERM
 if [ -n "${DEMO_SECONDS:-}" ]; then
   sleep "$DEMO_SECONDS"
-elif [ -t 0 ] || [ -r /dev/tty ]; then
+elif (exec </dev/tty) 2>/dev/null; then
+  exec 3</dev/tty
   echo "demo: press any key to stop"
-  # Ends early when the user closes Kestrel and the feeder ends.
+  # Ends early too when the user closes Kestrel and the feeder ends.
   while kill -0 "$FEEDER" 2>/dev/null; do
-    if read -rsn1 -t 1 _ </dev/tty 2>/dev/null; then break; fi
+    read -rsn1 -t 1 -u 3 _ && break
+    # Anything but a timeout (end of input): wait for the feeder instead.
+    [ $? -gt 128 ] || { wait "$FEEDER" || true; break; }
   done
 else
   wait "$FEEDER" || true
