@@ -1,0 +1,166 @@
+#include "RecorderSimulator.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// MPEG-1 layer III, 128 kbit/s, 44.1 kHz: 417 bytes a frame.
+constexpr std::size_t kFrameSize = 417;
+
+void PutSyncsafe(Bytes& out, std::uint32_t value) {
+    for (int shift = 21; shift >= 0; shift -= 7) out.push_back(static_cast<std::uint8_t>((value >> shift) & 0x7F));
+}
+
+// A version 2.3 text frame in UTF-16 with a byte-order mark.
+Bytes TextFrame(const char* id, const std::wstring& text) {
+    Bytes body{1, 0xFF, 0xFE};
+    for (wchar_t c : text) {
+        body.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        body.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    Bytes frame(id, id + 4);
+    const auto size = static_cast<std::uint32_t>(body.size());
+    for (int shift = 24; shift >= 0; shift -= 8) frame.push_back(static_cast<std::uint8_t>(size >> shift));
+    frame.push_back(0);
+    frame.push_back(0);
+    frame.insert(frame.end(), body.begin(), body.end());
+    return frame;
+}
+
+std::string Ansi(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                             nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
+                          nullptr);
+    return bytes;
+}
+
+void PutField(Bytes& out, const std::string& text, std::size_t width) {
+    for (std::size_t i = 0; i < width; ++i) out.push_back(i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0);
+}
+
+bool WriteAll(HANDLE file, const Bytes& bytes) {
+    DWORD written = 0;
+    return ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+std::wstring Join(const std::wstring& folder, const std::wstring& name) {
+    return (!folder.empty() && folder.back() == L'\\' ? folder : folder + L"\\") + name;
+}
+
+}  // namespace
+
+RecorderSimulator::RecorderSimulator(const std::wstring& playDirectory, const std::wstring& endDirectory,
+                                     DWORD growIntervalMs)
+    : playDirectory_(playDirectory), endDirectory_(endDirectory), growIntervalMs_(growIntervalMs) {
+    grower_ = std::thread([this] { Grow(); });
+}
+
+RecorderSimulator::~RecorderSimulator() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    grower_.join();
+}
+
+Bytes RecorderSimulator::Id3v2Tag(const RecordedTags& tags) {
+    Bytes frames;
+    for (const Bytes& frame : {TextFrame("TIT2", tags.title), TextFrame("TPE1", tags.artist)})
+        frames.insert(frames.end(), frame.begin(), frame.end());
+    frames.resize(frames.size() + 64, 0);  // padding, as taggers leave it
+    Bytes tag{'I', 'D', '3', 3, 0, 0};
+    PutSyncsafe(tag, static_cast<std::uint32_t>(frames.size()));
+    tag.insert(tag.end(), frames.begin(), frames.end());
+    return tag;
+}
+
+Bytes RecorderSimulator::Id3v1Trailer(const RecordedTags& tags) {
+    Bytes trailer{'T', 'A', 'G'};
+    PutField(trailer, Ansi(tags.title), 30);
+    PutField(trailer, Ansi(tags.artist), 30);
+    PutField(trailer, "", 30);      // album
+    PutField(trailer, "2026", 4);   // year
+    PutField(trailer, "", 30);      // comment
+    trailer.push_back(255);         // no genre
+    return trailer;
+}
+
+bool RecorderSimulator::AppendFrame() {
+    // Frame bytes stay at 0x80 and above: no "TAG" or "ID3" inside the audio.
+    Bytes frame{0xFF, 0xFB, 0x90, 0x00};
+    for (std::size_t i = 4; i < kFrameSize; ++i) {
+        frameSeed_ = frameSeed_ * 1103515245u + 12345u;
+        frame.push_back(static_cast<std::uint8_t>(0x80 | ((frameSeed_ >> 16) & 0x7F)));
+    }
+    if (!WriteAll(file_.Get(), frame)) return false;
+    Bytes& audio = audio_[current_];
+    audio.insert(audio.end(), frame.begin(), frame.end());
+    return true;
+}
+
+bool RecorderSimulator::FinishCurrent(bool keepUntilNextExists) {
+    if (current_.empty()) return true;
+    const bool written = WriteAll(file_.Get(), Id3v1Trailer(currentTags_));
+    file_.Reset();
+    const std::wstring from = Join(playDirectory_, current_);
+    const std::wstring to = Join(endDirectory_, current_);
+    bool handedOver = false;
+    if (keepUntilNextExists && ::CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) {
+        // Leaves the recording folder once the next song is in it.
+        linkedInPlay_ = from;
+        handedOver = true;
+    } else {
+        handedOver = ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+    }
+    current_.clear();
+    return written && handedOver;
+}
+
+bool RecorderSimulator::NextSong(const std::wstring& fileName, const RecordedTags& tags) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    bool ok = FinishCurrent(true);
+    // The new file must be the newer one even on a coarse file clock.
+    ::Sleep(30);
+    current_ = fileName;
+    currentTags_ = tags;
+    audio_[fileName].clear();
+    file_.Reset(::CreateFileW(Join(playDirectory_, fileName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ok = file_.Valid() && WriteAll(file_.Get(), Id3v2Tag(tags)) && AppendFrame() && ok;
+    if (!file_.Valid()) current_.clear();
+    if (!linkedInPlay_.empty()) {
+        ok = ::DeleteFileW(linkedInPlay_.c_str()) && ok;
+        linkedInPlay_.clear();
+    }
+    return ok;
+}
+
+bool RecorderSimulator::EndSong() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return FinishCurrent(false);
+}
+
+std::vector<std::uint8_t> RecorderSimulator::Audio(const std::wstring& fileName) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = audio_.find(fileName);
+    return found == audio_.end() ? Bytes() : found->second;
+}
+
+std::wstring RecorderSimulator::current() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return current_;
+}
+
+void RecorderSimulator::Grow() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        wake_.wait_for(lock, std::chrono::milliseconds(growIntervalMs_));
+        if (!stopping_ && file_.Valid()) AppendFrame();
+    }
+    file_.Reset();
+}

@@ -1,0 +1,359 @@
+// The road of songs through the real program: two stations served from
+// loopback, a recorder writing into their folders, the stand-in iTunes, and
+// Kestrel.exe started from a settings file written by the settings tool.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "settings/Settings.h"
+#include "support/ITunesStandIn.h"
+#include "support/ITunesStandInLibrary.h"
+#include "support/KestrelProcess.h"
+#include "support/RecorderSimulator.h"
+#include "support/SamplePictures.h"
+#include "support/StationPageServer.h"
+#include "support/TempFolder.h"
+#include "system/SystemFixture.h"
+
+using namespace system_test;
+using testing_support::Exists;
+using testing_support::ListNames;
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+
+namespace {
+
+constexpr DWORD kStepTimeoutMs = 40000;
+constexpr int kFileNameBox = 1009;
+constexpr int kTitleBox = 1011;
+constexpr int kCooperationBox = 1030;
+
+const wchar_t kStationA[] = L"テスト局A";
+const wchar_t kStationB[] = L"テスト局B";
+
+struct PageSong {
+    std::wstring title, artist, album;
+    std::string artworkPath;
+};
+
+// %T, %A and %L mark where title, artist and album go.
+std::string PageBody(const PageSong& song, const char* charset) {
+    return std::string("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=") + charset +
+           "\"></head>\n<body><div class=\"now\">\n<span class=\"t\">%T</span><span class=\"a\">%A"
+           "</span><span class=\"l\">%L</span><img src=\"" + song.artworkPath + "\"></div></body></html>\n";
+}
+
+std::string Encode(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return {};
+    const int length =
+        ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
+                          nullptr);
+    return bytes;
+}
+
+// The page in the given code page, with the fields written in it.
+std::string Page(const PageSong& song, UINT codePage, const char* charset) {
+    std::string page = PageBody(song, charset);
+    for (auto [mark, text] : {std::make_pair("%T", &song.title), std::make_pair("%A", &song.artist),
+                              std::make_pair("%L", &song.album)}) {
+        page.replace(page.find(mark), 2, Encode(*text, codePage));
+    }
+    return page;
+}
+
+std::vector<std::uint8_t> Concat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::wstring FileNameOfPath(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+
+class SongRoadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Exists(ProgramPath())) << "build the program first";
+        ASSERT_TRUE(server.listening());
+        programFolder = root / L"program";
+        ASSERT_TRUE(::CreateDirectoryW(programFolder.c_str(), nullptr));
+        program = KestrelProcess::InstallCopy(ProgramPath(), programFolder);
+        ASSERT_FALSE(program.empty());
+        libraryPath = root / L"library.txt";
+        libraryFolder = root / L"ライブラリ";
+        ::CreateDirectoryW(libraryFolder.c_str(), nullptr);
+    }
+
+    void PutPageA(const PageSong& song) {
+        server.Put("/a/now", "text/html; charset=utf-8", Page(song, CP_UTF8, "utf-8"));
+    }
+    void PutPageB(const PageSong& song) {
+        server.Put("/b/now", "text/html; charset=Shift_JIS", Page(song, 932, "Shift_JIS"));
+    }
+
+    std::string StationDescription(const wchar_t* name, const StationFolders& folders, const char* page,
+                                   int waitTime) {
+        return "[Station\\" + Utf8(name) + "]\n" + "StationName = s:" + Utf8(name) + "\n" +
+               "PlayDirectory = s:" + Utf8(folders.play) + "\n" + "EndDirectory = s:" + Utf8(folders.end) + "\n" +
+               "OutputDirectory = s:" + Utf8(folders.output) + "\n" + "Url = s:" + Utf8(server.Url(page)) + "\n" +
+               "WaitTime = i:" + std::to_string(waitTime) + "\n" +
+               "MatchPattern = s:<span class=\"t\">(.*?)</span><span class=\"a\">(.*?)</span>"
+               "<span class=\"l\">(.*?)</span><img src=\"(.*?)\">\n"
+               "Title = s:$1\nArtist = s:$2\nAlbum = s:$3\n" +
+               "Artwork = s:" + Utf8(server.Url("")) + "$4\n";
+    }
+
+    StandInLibrary Library() const {
+        StandInLibrary library;
+        library.Load(libraryPath);
+        return library;
+    }
+    // A track of this name in the library, read only while no stand-in runs:
+    // a server that saves while the file is open for reading loses that save.
+    bool Registered(const std::wstring& name) const {
+        if (!ITunesStandInRegistration::WaitForServerExit(0)) return false;
+        return Library().FindByName(name) != nullptr;
+    }
+    bool ShowsName(const std::wstring& fileName) { return kestrel.ControlText(kFileNameBox) == fileName; }
+    bool ShowsTitle(const std::wstring& title) { return kestrel.ControlText(kTitleBox) == title; }
+
+    testing_support::TempFolder root;
+    StationPageServer server;
+    KestrelProcess kestrel;
+    std::wstring programFolder, program, libraryPath, libraryFolder;
+};
+
+TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChange) {
+    StationFolders a(root / L"局A"), b(root / L"局B");
+    ASSERT_TRUE(::CreateDirectoryW(a.output.c_str(), nullptr));
+    // The user's own file where a recording's name will fall.
+    const std::vector<std::uint8_t> usersFile{'m', 'i', 'n', 'e'};
+    ASSERT_TRUE(WriteBytes(a.output + L"\\song06.mp3", usersFile));
+
+    // The library: the same song twice (one unchecked), and a track whose
+    // "no lyrics" mark is out of date.
+    StandInLibrary library;
+    // (Each reference is used before the next AddTrack moves the tracks.)
+    StandInTrack& checked = library.AddTrack(L"既存の歌", L"既存アーティスト", L"既存アルバム");
+    checked.lyrics = L"昔の歌詞";
+    checked.location = libraryFolder + L"\\old1.mp3";
+    const long checkedId = checked.id;
+    StandInTrack& unchecked = library.AddTrack(L"既存の歌", L"既存アーティスト", L"既存アルバム");
+    unchecked.enabled = false;
+    unchecked.location = libraryFolder + L"\\old2.mp3";
+    const long uncheckedId = unchecked.id;
+    StandInTrack& marked = library.AddTrack(L"別の歌", L"別の人", L"別のアルバム");
+    marked.composer = L"歌詞未登録";
+    marked.lyrics = L"ある歌詞";
+    marked.location = libraryFolder + L"\\other.mp3";
+    const long markedId = marked.id;
+    library.playlists.push_back(StandInPlaylist{kStationB, true, {}});
+    for (const StandInTrack& track : library.tracks) ASSERT_TRUE(WriteBytes(track.location, {1, 2, 3}));
+    ASSERT_TRUE(library.Save(libraryPath));
+    ITunesStandInRegistration registration(libraryPath);
+    ASSERT_TRUE(registration.registered());
+
+    // The pages and pictures.
+    const PageSong song2{L"夜明けのメロディ", L"青空バンド", L"朝の記録", "/art/a2.jpg"};
+    const PageSong song4{L"既存の歌", L"既存アーティスト", L"既存アルバム", "/art/a4.jpg"};
+    const PageSong wrong5{L"間違いの曲", L"間違いの人", L"間違いのアルバム", "/art/wrong.jpg"};
+    const PageSong song6{L"六番目の歌", L"六番アーティスト", L"六番アルバム", "/art/a6.jpg"};
+    const PageSong song7{L"七番目の歌", L"七番アーティスト", L"七番アルバム", "/art/a7.jpg"};
+    const PageSong songB2{L"星空のワルツ", L"夜風楽団", L"真夜中アルバム", "/art/b2.png"};
+    int hue = 0;
+    for (const char* path : {"/art/a2.jpg", "/art/a4.jpg", "/art/wrong.jpg", "/art/a6.jpg", "/art/a7.jpg"})
+        server.Put(path, "image/jpeg", SampleJpeg(160, 120, hue++));
+    server.Put("/art/b2.png", "image/png", SamplePng(120, 120, 4));
+    PutPageA(PageSong{L"放送開始前", L"", L"", "/art/none.jpg"});
+    PutPageB(PageSong{L"前の曲", L"", L"", "/art/none.png"});
+
+    // The settings file, through the settings tool.
+    const std::string description =
+        "# written by the end-to-end test\n[]\nIgnoreFirst = b:1\nIsAddPlayList = b:1\nIsSetNoneLyrics = b:1\n"
+        "IgnoreCount = i:1\n[IgnoreList]\n0 = s:Jingle*.mp3\n[IsCooperation]\nCheck = i:1\n"
+        "[SelectStation]\nIndex = i:0\n" +
+        StationDescription(kStationA, a, "/a/now", 2) + StationDescription(kStationB, b, "/b/now", 1);
+    const std::wstring descriptionPath = root / L"settings.txt";
+    const std::wstring settingsPath = programFolder + L"\\Kestrel.dat";
+    ASSERT_TRUE(WriteUtf8(descriptionPath, description));
+    ASSERT_EQ(0, RunProgram(SettingsWriterPath(), L"\"" + descriptionPath + L"\" \"" + settingsPath + L"\""));
+
+    RecorderSimulator recorderA(a.play, a.end), recorderB(b.play, b.end);
+    ASSERT_TRUE(recorderA.NextSong(L"song01.mp3", {L"First Song", L"Opening Artist"}));
+    ASSERT_TRUE(recorderB.NextSong(L"bsong01.mp3", {L"B First", L"B Artist"}));
+
+    ASSERT_TRUE(kestrel.Start(program));
+    ASSERT_TRUE(kestrel.WaitForMainWindow(kStepTimeoutMs)) << "the main window did not appear";
+    ASSERT_TRUE(kestrel.IsChecked(kCooperationBox)) << "iTunes 連携 was not restored from the settings file";
+    // The station list's order is the program's; find each station in it.
+    const int firstShown = kestrel.SelectedStation();
+    ASSERT_GE(firstShown, 0);
+    int indexA = firstShown, indexB = 1 - firstShown;
+    if (kestrel.ControlText(1004) != kStationA) std::swap(indexA, indexB);
+    if (indexA != firstShown) {
+        ASSERT_TRUE(kestrel.SelectStation(indexA));
+    }
+    ASSERT_EQ(kStationA, kestrel.ControlText(1004));
+
+    // 1: the first song is only shown.
+    ASSERT_TRUE(WaitUntil([&] { return ShowsName(L"song01.mp3"); }, kStepTimeoutMs)) << "the first song was not seen";
+
+    // 2: a song fetched after its wait, with a JPEG picture.
+    PutPageA(song2);
+    ASSERT_TRUE(recorderA.NextSong(L"song02.mp3", {L"Tag Title Two", L"Tag Artist Two"}));
+    ASSERT_TRUE(WaitUntil([&] { return kestrel.ControlText(kTitleBox) == L"待機中（残り2秒）"; }, kStepTimeoutMs))
+        << "no countdown for the second song";
+    ::Sleep(200);  // let the boxes paint
+    EXPECT_TRUE(kestrel.SaveScreenshot(ArtefactFolder() + L"\\system-countdown.bmp"));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(song2.title); }, kStepTimeoutMs)) << "the page was not fetched";
+    EXPECT_EQ(song2.artist, kestrel.ControlText(1012));
+    EXPECT_EQ(song2.album, kestrel.ControlText(1013));
+    ASSERT_TRUE(kestrel.Responsive());
+    ::Sleep(300);
+    EXPECT_TRUE(kestrel.SaveScreenshot(ArtefactFolder() + L"\\system-artwork.bmp"));
+
+    // 3: a jingle on the ignore list; the second song is registered meanwhile.
+    ASSERT_TRUE(recorderA.NextSong(L"Jingle_0001.mp3", {L"Jingle", L"Station"}));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsName(L"Jingle_0001.mp3"); }, kStepTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] { return Registered(song2.title); }, kStepTimeoutMs)) << "song 2 was not registered";
+
+    // 4: the same song as one already in the library.
+    PutPageA(song4);
+    ASSERT_TRUE(recorderA.NextSong(L"song04.mp3", {L"Tag Four", L"Tag Artist Four"}));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(song4.title); }, kStepTimeoutMs)) << "song 4 was not fetched";
+
+    // 5: a song that ends before its wait: its own tags name it.
+    PutPageA(wrong5);
+    ASSERT_TRUE(recorderA.NextSong(L"song05.mp3", {L"Short Song", L"Quick Artist"}));
+    ASSERT_TRUE(WaitUntil([&] { return kestrel.ControlText(kTitleBox) == L"待機中（残り2秒）" && ShowsName(L"song05.mp3"); },
+                          kStepTimeoutMs));
+    PutPageA(song6);
+    ASSERT_TRUE(recorderA.NextSong(L"song06.mp3", {L"Tag Six", L"Tag Artist Six"}));
+
+    // 6: its name is taken in the output folder.
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(song6.title); }, kStepTimeoutMs)) << "song 6 was not fetched";
+
+    // 7: the last song of the first station, fetched, then the station changes.
+    PutPageA(song7);
+    ASSERT_TRUE(recorderA.NextSong(L"song07.mp3", {L"Tag Seven", L"Tag Artist Seven"}));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(song7.title); }, kStepTimeoutMs)) << "song 7 was not fetched";
+    ASSERT_TRUE(WaitUntil([&] { return Registered(song6.title); }, kStepTimeoutMs)) << "song 6 was not registered";
+    ASSERT_TRUE(kestrel.SelectStation(indexB));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsName(L"bsong01.mp3"); }, kStepTimeoutMs)) << "station B was not watched";
+    ASSERT_TRUE(recorderA.EndSong());  // finished while nobody watches station A
+
+    // 8: station B, Shift_JIS page and a PNG picture.
+    PutPageB(songB2);
+    ASSERT_TRUE(recorderB.NextSong(L"bsong02.mp3", {L"B Two", L"B Artist"}));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(songB2.title); }, kStepTimeoutMs)) << "the Shift_JIS page was not read";
+    ASSERT_TRUE(recorderB.NextSong(L"bsong03.mp3", {L"B Three", L"B Artist"}));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsName(L"bsong03.mp3"); }, kStepTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] { return Registered(songB2.title); }, kStepTimeoutMs)) << "station B's song was not registered";
+
+    ASSERT_TRUE(kestrel.Close(30000)) << "the program did not end after its window was closed";
+    EXPECT_EQ(0u, kestrel.exitCode());
+    ASSERT_TRUE(ITunesStandInRegistration::WaitForServerExit(20000));
+
+    // Output folders: the right names, the tags gone to the byte, the user's file untouched.
+    EXPECT_EQ(Sorted({L"song02.mp3", L"song04.mp3", L"song05.mp3", L"song06.mp3", L"song06 (1).mp3"}),
+              Sorted(ListNames(a.output)));
+    for (const wchar_t* name : {L"song02.mp3", L"song04.mp3", L"song05.mp3"})
+        EXPECT_EQ(recorderA.Audio(name), ReadBytes(a.output + L"\\" + name)) << "tags left in " << Utf8(name);
+    EXPECT_EQ(recorderA.Audio(L"song06.mp3"), ReadBytes(a.output + L"\\song06 (1).mp3"));
+    EXPECT_EQ(usersFile, ReadBytes(a.output + L"\\song06.mp3"));
+    EXPECT_EQ(std::vector<std::wstring>{L"bsong02.mp3"}, ListNames(b.output));
+    EXPECT_EQ(recorderB.Audio(L"bsong02.mp3"), ReadBytes(b.output + L"\\bsong02.mp3"));
+
+    // Finished folders: the skipped songs and the song ended after the change stay, untouched.
+    EXPECT_EQ(Sorted({L"Jingle_0001.mp3", L"song01.mp3", L"song07.mp3"}), Sorted(ListNames(a.end)));
+    EXPECT_EQ(std::vector<std::wstring>{L"bsong01.mp3"}, ListNames(b.end));
+    EXPECT_EQ(Concat(Concat(RecorderSimulator::Id3v2Tag({L"First Song", L"Opening Artist"}),
+                            recorderA.Audio(L"song01.mp3")),
+                     RecorderSimulator::Id3v1Trailer({L"First Song", L"Opening Artist"})),
+              ReadBytes(a.end + L"\\song01.mp3"));
+    EXPECT_TRUE(ListNames(a.play).empty());
+
+    // The library.
+    const StandInLibrary served = Library();
+    const auto track = [&](const std::wstring& name) -> StandInTrack {
+        const StandInTrack* found = served.FindByName(name);
+        return found ? *found : StandInTrack{};
+    };
+    const std::wstring noLyrics = L"歌詞未登録";
+    const StandInTrack t2 = track(song2.title);
+    EXPECT_EQ(song2.artist, t2.artist);
+    EXPECT_EQ(song2.album, t2.album);
+    EXPECT_TRUE(SamePath(a.output + L"\\song02.mp3", t2.location)) << Utf8(t2.location);
+    EXPECT_EQ(L"a2.jpg", FileNameOfPath(t2.artwork));
+    EXPECT_EQ(noLyrics, t2.composer);
+    EXPECT_TRUE(t2.enabled);
+
+    const StandInTrack* t4 = nullptr;
+    for (const StandInTrack& candidate : served.tracks)
+        if (candidate.id != checkedId && candidate.name == song4.title) t4 = &candidate;
+    ASSERT_NE(nullptr, t4) << "the same song was not added";
+    EXPECT_TRUE(SamePath(a.output + L"\\song04.mp3", t4->location));
+    EXPECT_EQ(L"昔の歌詞", t4->lyrics);
+    EXPECT_TRUE(SamePath(t4->location, t4->comment));
+    EXPECT_TRUE(t4->composer.empty());
+    EXPECT_TRUE(t4->enabled);
+    ASSERT_NE(nullptr, served.FindTrack(checkedId));
+    EXPECT_TRUE(SamePath(t4->location, served.FindTrack(checkedId)->comment));
+    EXPECT_EQ(nullptr, served.FindTrack(uncheckedId)) << "the unchecked same song is still in the library";
+    EXPECT_FALSE(Exists(libraryFolder + L"\\old2.mp3")) << "the unchecked same song's file is still on disk";
+    EXPECT_TRUE(Exists(libraryFolder + L"\\old1.mp3"));
+    ASSERT_NE(nullptr, served.FindTrack(markedId));
+    EXPECT_TRUE(served.FindTrack(markedId)->composer.empty()) << "an outdated no-lyrics mark was kept";
+
+    const StandInTrack t5 = track(L"Short Song");
+    EXPECT_EQ(L"Quick Artist", t5.artist);
+    EXPECT_TRUE(t5.album.empty());
+    EXPECT_TRUE(t5.artwork.empty());
+    EXPECT_TRUE(SamePath(a.output + L"\\song05.mp3", t5.location));
+    EXPECT_EQ(nullptr, served.FindByName(wrong5.title));
+
+    const StandInTrack t6 = track(song6.title);
+    EXPECT_TRUE(SamePath(a.output + L"\\song06 (1).mp3", t6.location)) << Utf8(t6.location);
+    EXPECT_EQ(L"a6.jpg", FileNameOfPath(t6.artwork));
+
+    const StandInTrack tb = track(songB2.title);
+    EXPECT_EQ(songB2.artist, tb.artist);
+    EXPECT_EQ(songB2.album, tb.album);
+    EXPECT_EQ(L"b2.png", FileNameOfPath(tb.artwork));
+    EXPECT_EQ(nullptr, served.FindByName(song7.title)) << "a song of the left station was registered";
+    EXPECT_EQ(7u, served.tracks.size());
+
+    const StandInPlaylist* playlistA = served.FindPlaylist(kStationA);
+    ASSERT_NE(nullptr, playlistA);
+    EXPECT_EQ((std::vector<long>{t2.id, t4->id, t5.id, t6.id}), playlistA->trackIds);
+    const StandInPlaylist* playlistB = served.FindPlaylist(kStationB);
+    ASSERT_NE(nullptr, playlistB);
+    EXPECT_EQ(std::vector<long>{tb.id}, playlistB->trackIds);
+    EXPECT_EQ(2u, served.playlists.size());
+
+    // The settings file written at exit.
+    Settings saved;
+    ASSERT_TRUE(saved.Load(settingsPath));
+    EXPECT_EQ(1, saved.Group(L"IsCooperation").GetInt(L"Check"));
+    EXPECT_EQ(indexB, saved.Group(L"SelectStation").GetInt(L"Index"));
+    WINDOWPLACEMENT placement{};
+    EXPECT_TRUE(saved.GetPlacement(L"WindowPlacement", placement));
+    EXPECT_EQ(1, saved.GetInt(L"IgnoreCount"));
+    EXPECT_EQ(L"Jingle*.mp3", saved.Group(L"IgnoreList").GetString(L"0"));
+    const Settings& savedA = saved.Group(L"Station").Group(kStationA);
+    EXPECT_EQ(2, savedA.GetInt(L"WaitTime"));
+    EXPECT_EQ(a.output, savedA.GetString(L"OutputDirectory"));
+    EXPECT_EQ(server.Url("/b/now"), saved.Group(L"Station").Group(kStationB).GetString(L"Url"));
+    EXPECT_EQ(0u, savedA.values.count(L"Html")) << "a fetched page was kept in the file";
+    EXPECT_FALSE(Exists(programFolder + L"\\Artwork")) << "the artwork folder outlived the program";
+}
+
+}  // namespace
