@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Sets up this machine, builds Kestrel and starts it under Wine.
+# By default as the demo (a demo station, its page server, a recorder and the
+# stand-in iTunes: see tools/demo.sh); with --plain, Kestrel alone with the
+# settings beside build/bin/Kestrel.exe.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${KESTREL_BUILD:-$ROOT/build}
+if [ "${1:-}" != "--plain" ]; then
+  exec bash "$ROOT/tools/demo.sh"
+fi
 bash "$ROOT/tools/setup.sh"
 bash "$ROOT/tools/build.sh"
 EXE="$BUILD/bin/Kestrel.exe"
-if [ ! -f "$EXE" ]; then
-  echo "Kestrel.exe is not built yet: its main window is still to come. The tests run with tools/test.sh."
-  exit 0
-fi
 if [ -n "${DISPLAY:-}" ]; then
   exec bash "$ROOT/tools/wine-session.sh" "$BUILD" wine "$EXE"
 fi
