@@ -24,14 +24,14 @@ int main() {
     struct Format {
         const char* name;
         samples::ImageFormat format;
-        std::uint64_t seed;
+        std::uint64_t origin;
     } formats[] = {{"BMP", samples::ImageFormat::Bmp, 101},
                    {"PNG", samples::ImageFormat::Png, 202},
                    {"JPEG", samples::ImageFormat::Jpeg, 303}};
     bool sound = true;
     for (const Format& format : formats) {
         const DWORD start = ::GetTickCount();
-        samples::MutationRun run = samples::RunMutations(format.format, kMutations, format.seed);
+        samples::MutationRun run = samples::RunMutations(format.format, kMutations, format.origin);
         std::printf("%s: %u damaged files, %u loaded, %u refused, %u inconsistent%s%s, %lu ms, peak working set %llu MiB\n",
                     format.name, kMutations, run.loaded, run.refused, run.broken, run.firstProblem.empty() ? "" : " -- first: ",
                     run.firstProblem.c_str(), ::GetTickCount() - start, static_cast<unsigned long long>(PeakWorkingSetMiB()));

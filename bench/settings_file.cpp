@@ -12,9 +12,9 @@
 
 namespace {
 
-std::wstring PageText(int seed) {
+std::wstring PageText(int origin) {
     std::wstring page = L"<html><head><meta charset=\"utf-8\"><title>放送中</title></head><body>\n";
-    unsigned state = 12345u + seed;
+    unsigned state = 12345u + origin;
     while (page.size() < 100000) {  // 100,000 UTF-16 units: 200 KB
         state = state * 1103515245u + 12345u;
         page += L"<div class=\"song\" id=\"s" + std::to_wstring(state % 100000) + L"\"><span>曲名 " +

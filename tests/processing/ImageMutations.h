@@ -1,6 +1,6 @@
 #pragma once
-// Seeded, deterministic damage to valid pictures: byte and bit flips,
-// truncations and corrupted length and size fields. The same seed gives the
+// Repeatable, deterministic damage to valid pictures: byte and bit flips,
+// truncations and corrupted length and size fields. The same origin gives the
 // same damaged files on every machine.
 #include <zlib.h>
 
@@ -20,7 +20,7 @@ enum class ImageFormat { Bmp, Png, Jpeg };
 
 class ImageMutator {
 public:
-    explicit ImageMutator(std::uint64_t seed) : state_(seed) {}
+    explicit ImageMutator(std::uint64_t origin) : state_(origin) {}
 
     // splitmix64: tiny, and its sequence does not depend on the library.
     std::uint32_t Next() {
@@ -262,10 +262,10 @@ struct MutationRun {
     std::string firstProblem;
 };
 
-// Loads `count` damaged variants of the seed pictures from memory.
-inline MutationRun RunMutations(ImageFormat format, std::uint32_t count, std::uint64_t seed) {
+// Loads `count` damaged variants of the original pictures from memory.
+inline MutationRun RunMutations(ImageFormat format, std::uint32_t count, std::uint64_t origin) {
     const std::vector<Bytes> pictures = SeedPictures(format);
-    ImageMutator mutator(seed);
+    ImageMutator mutator(origin);
     MutationRun run;
     for (std::uint32_t i = 0; i < count; ++i) {
         Bytes data = mutator.Mutate(pictures[i % pictures.size()], format);

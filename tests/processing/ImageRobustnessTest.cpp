@@ -18,9 +18,9 @@ std::uint64_t PeakWorkingSet() {
 
 // A few thousand damaged files per format: every load either fails cleanly
 // or gives a consistent picture, and memory stays within the bounds.
-void RunFormat(ImageFormat format, std::uint64_t seed) {
+void RunFormat(ImageFormat format, std::uint64_t origin) {
     const std::uint64_t peakBefore = PeakWorkingSet();
-    samples::MutationRun run = samples::RunMutations(format, 5000, seed);
+    samples::MutationRun run = samples::RunMutations(format, 5000, origin);
     EXPECT_EQ(0u, run.broken) << run.firstProblem;
     EXPECT_GT(run.refused, 0u);
     EXPECT_GT(run.loaded, 0u);

@@ -1,4 +1,4 @@
-// Seeded mutations of valid settings files through Load: no crash, and no
+// Repeatable mutations of valid settings files through Load: no crash, and no
 // allocation out of proportion to the file.
 #include <gtest/gtest.h>
 

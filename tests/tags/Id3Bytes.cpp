@@ -138,9 +138,9 @@ Bytes Trailer(const std::string& title, const std::string& artist, char pad) {
     return out;
 }
 
-Bytes Audio(std::size_t size, std::uint32_t seed) {
+Bytes Audio(std::size_t size, std::uint32_t origin) {
     Bytes out(size);
-    std::uint32_t state = seed * 2654435761u + 1;
+    std::uint32_t state = origin * 2654435761u + 1;
     for (std::size_t i = 0; i < size; ++i) {
         state = state * 1664525u + 1013904223u;
         // Lower-case letters and digits only: no marker can form.

@@ -40,7 +40,7 @@ void PutSyncsafe(Bytes& out, std::uint32_t value);
 Bytes Trailer(const std::string& title, const std::string& artist, char pad = '\0');
 
 // Audio-like bytes that hold none of the markers ("ID3", "TAG", "3DI").
-Bytes Audio(std::size_t size, std::uint32_t seed = 1);
+Bytes Audio(std::size_t size, std::uint32_t origin = 1);
 
 Bytes Join(std::initializer_list<Bytes> parts);
 

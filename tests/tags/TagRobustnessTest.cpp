@@ -19,7 +19,7 @@ std::vector<Bytes> SeedRecordings() {
     footer.footer = true;
     footer.padding = 16;
     const Bytes audio = Audio(700, 3);
-    const Bytes trailer = Trailer("Seed title", "Seed artist");
+    const Bytes trailer = Trailer("Origin title", "Origin artist");
     return {
         Join({TitleArtistTag(2, Latin1, L"Two", L"Latin"), audio}),
         Join({TitleArtistTag(2, Utf16Bom, L"\u591C\u7A7A", L"Two"), audio, trailer}),
@@ -57,8 +57,8 @@ Expected ExpectedStrip(const Bytes& bytes) {
     return {true, Bytes(bytes.begin() + begin, bytes.begin() + end)};
 }
 
-Bytes Mutate(const Bytes& seed, std::mt19937& random) {
-    Bytes bytes = seed;
+Bytes Mutate(const Bytes& origin, std::mt19937& random) {
+    Bytes bytes = origin;
     auto pick = [&](size_t limit) { return limit == 0 ? 0 : std::uniform_int_distribution<size_t>(0, limit - 1)(random); };
     auto byte = [&] { return static_cast<std::uint8_t>(random()); };
     const int edits = 1 + static_cast<int>(pick(4));
