@@ -18,4 +18,11 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # Start Wine's background services now, detached from our output: started by
 # the first test instead, they would inherit ctest's pipes and hold it open.
 "${JA[@]}" wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+# Without a window manager Wine waits for every managed window it maps or
+# hides, and the shell's folder picker misbehaves: the test programs' windows
+# stay unmanaged from their very first run.
+for program in test_kit.exe test_app.exe; do
+  "${JA[@]}" wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver" \
+    /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+done
 "${JA[@]}" "$@"

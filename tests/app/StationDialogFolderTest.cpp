@@ -143,25 +143,33 @@ BOOL CALLBACK FindTree(HWND child, LPARAM data) {
     *reinterpret_cast<HWND*>(data) = child;
     return FALSE;
 }
+std::wstring SelectedFolder(HWND picker) {
+    HWND tree = nullptr;
+    ::EnumChildWindows(picker, &FindTree, reinterpret_cast<LPARAM>(&tree));
+    if (!tree) return std::wstring();
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (!item.hItem || !::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return std::wstring();
+    return text;
+}
+std::wstring expectedInPicker;
+int pickerPolls = 0;
 void CALLBACK CancelPicker(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND picker = nullptr;
     for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
         if (::GetWindow(w, GW_OWNER) == pickerOwner && ::IsWindowVisible(w)) picker = w;
     }
     if (!picker) return;
-    ::KillTimer(nullptr, timer);
     pickerSeen = true;
-    HWND tree = nullptr;
-    ::EnumChildWindows(picker, &FindTree, reinterpret_cast<LPARAM>(&tree));
-    if (tree) {
-        wchar_t text[MAX_PATH] = {};
-        TVITEMW item = {};
-        item.mask = TVIF_TEXT;
-        item.hItem = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        item.pszText = text;
-        item.cchTextMax = MAX_PATH;
-        if (item.hItem && ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) selectedInPicker = text;
-    }
+    selectedInPicker = SelectedFolder(picker);
+    // A fresh Wine prefix fills the shell's tree lazily: give the selection
+    // up to five seconds to arrive before cancelling.
+    if (selectedInPicker != expectedInPicker && ++pickerPolls < 100) return;
+    ::KillTimer(nullptr, timer);
     ::PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -171,6 +179,8 @@ TEST_F(StationDialogFolders, ShellPickerSelectsTheStartFolderAndCancelChangesNot
     pickerOwner = window.handle();
     pickerSeen = false;
     selectedInPicker.clear();
+    expectedInPicker = L"録音フォルダ";
+    pickerPolls = 0;
     ::SetTimer(nullptr, 0, 50, &CancelPicker);
     std::wstring chosen = L"untouched";
     EXPECT_FALSE(PickFolder(window.handle(), start, chosen));
