@@ -124,7 +124,7 @@ LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
     DeleteFilesInFolder(artworkDirectory_);
     ::SetFileAttributesW(artworkDirectory_.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::RemoveDirectoryW(artworkDirectory_.c_str());
-    if (!saved_) SaveSettings();
+    SaveSettings();
     ::KillTimer(handle_, kTimerId);
     ::PostQuitMessage(0);
     return kit::Dialog::OnDestroy(wParam, lParam);
@@ -133,7 +133,7 @@ LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
 LRESULT Kestrel::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Windows may end the process right after this message: save now, the
     // same way the destroy handler would.
-    if (message == WM_ENDSESSION && wParam) saved_ = SaveSettings();
+    if (message == WM_ENDSESSION && wParam) SaveSettings();
     return kit::Dialog::DefaultProc(message, wParam, lParam);
 }
 

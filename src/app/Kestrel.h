@@ -96,5 +96,4 @@ private:
     std::wstring settingsPath_;
     std::wstring artworkDirectory_;
     bool comInitialised_ = false;
-    bool saved_ = false;
 };
