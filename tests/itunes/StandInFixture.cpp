@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "kit/ScopedHandle.h"
+#include "settings/SettingsCatalogue.h"
 
 namespace {
 
@@ -30,14 +31,7 @@ void StandInTest::SetUp() {
     ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
     libraryPath = folder + L"library.txt";
 
-    settings.SetBool(L"IgnoreFirst", true);
-    settings.SetBool(L"IsCommentSameMusic", true);
-    settings.SetBool(L"IsUncheckSameMusic", true);
-    settings.SetBool(L"IsSetLyrics", true);
-    settings.SetBool(L"IsDeleteFile", true);
-    settings.SetInt(L"CheckTypeTitle", 0);
-    settings.SetInt(L"CheckTypeArtist", 0);
-    settings.SetInt(L"CheckTypeAlbum", 0);
+    WriteStartValues(settings);  // the program's own start values
     station.SetString(L"StationName", L"テスト局");
 }
 
