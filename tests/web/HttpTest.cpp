@@ -25,6 +25,12 @@ void Script(const LoopbackServer::Request& request, LoopbackServer& server, SOCK
         const std::string block(64 * 1024, 'x');
         while (!server.stopping() && LoopbackServer::Send(s, block)) {
         }
+    } else if (target == "/metas") {
+        // A megabyte of meta tags that never close, no charset in the header.
+        std::string body;
+        while (body.size() < (1u << 20)) body += "<meta ";
+        body.resize(1u << 20);
+        LoopbackServer::Answer(s, 200, body, "Content-Type: text/html\r\n");
     } else if (target == "/empty") {
         LoopbackServer::Answer(s, 200, "");
     } else if (target == "/redirect") {
@@ -85,6 +91,12 @@ TEST_F(HttpTest, BodiesOfEveryShape) {
     ASSERT_TRUE(http.Open(server.Url("/chunked")));
     EXPECT_EQ(12u, http.ReadBytes(bytes));
     EXPECT_EQ("Hello, world", std::string(bytes.begin(), bytes.end()));
+}
+
+TEST_F(HttpTest, UnclosedMetaTagsDecodeQuickly) {
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ((1u << 20) + 5, Text("/metas").size());
+    EXPECT_LT(MillisecondsSince(start), 2000u);
 }
 
 TEST_F(HttpTest, AnEndlessBodyStopsAtTheLimit) {
