@@ -9,7 +9,7 @@
 
 #include "../tests/processing/ImageSamples.h"
 #include "../tests/processing/ImageTestFolder.h"
-#include "processing/Bitmap.h"
+#include "base/Bitmap.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <boost/regex.hpp>
 
-#include "processing/PathHelpers.h"
+#include "base/PathHelpers.h"
 #include "processing/RecordingFiles.h"
 #include "settings/Settings.h"
 

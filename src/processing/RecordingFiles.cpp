@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "processing/FileFinder.h"
-#include "processing/PathHelpers.h"
+#include "base/FileFinder.h"
+#include "base/PathHelpers.h"
 #include "settings/Settings.h"
 
 std::wstring FindNewestRecording(const Settings& station, const std::wstring& lastEndDirectory) {

@@ -2,7 +2,7 @@
 
 #include "ImageSamples.h"
 #include "ImageTestFolder.h"
-#include "processing/Bitmap.h"
+#include "base/Bitmap.h"
 
 using samples::BmpFile;
 using samples::Bytes;

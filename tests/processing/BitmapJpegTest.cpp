@@ -4,7 +4,7 @@
 
 #include "ImageSamples.h"
 #include "ImageTestFolder.h"
-#include "processing/Bitmap.h"
+#include "base/Bitmap.h"
 
 using samples::Bytes;
 using samples::JpegPicture;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "processing/FileFinder.h"
-#include "processing/PathHelpers.h"
+#include "base/FileFinder.h"
+#include "base/PathHelpers.h"
 #include "processing/RecordingFiles.h"
 #include "settings/Settings.h"
 #include "support/TempFolder.h"

@@ -1,4 +1,4 @@
-#include "processing/Bitmap.h"
+#include "base/Bitmap.h"
 
 #include <png.h>
 
@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <exception>
 
-#include "kit/File.h"
-#include "processing/BitmapLimits.h"
+#include "base/File.h"
+#include "base/BitmapLimits.h"
 #include "processing/ImageReaders.h"
 
 namespace kit {
