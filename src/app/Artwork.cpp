@@ -2,7 +2,7 @@
 
 #include "kit/Image.h"
 #include "kit/StaticText.h"
-#include "base/Bitmap.h"
+#include "processing/BitmapFile.h"
 
 namespace kit {
 

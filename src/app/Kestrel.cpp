@@ -20,7 +20,7 @@
 #include "kit/StaticText.h"
 #include "kit/TrayIcon.h"
 #include "base/PathHelpers.h"
-#include "processing/RecordingFiles.h"
+#include "base/FileOperations.h"
 #include "settings/SettingsCatalogue.h"
 #include "tags/Mp3Tag.h"
 #include "tags/StripTags.h"

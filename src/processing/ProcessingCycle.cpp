@@ -7,6 +7,7 @@
 #include "processing/CycleSeam.h"
 #include "base/FileFinder.h"
 #include "base/PathHelpers.h"
+#include "base/FileOperations.h"
 #include "processing/RecordingFiles.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "base/FileFinder.h"
 #include "base/PathHelpers.h"
+#include "base/FileOperations.h"
 #include "processing/RecordingFiles.h"
 #include "settings/Settings.h"
 #include "support/TempFolder.h"
