@@ -15,10 +15,16 @@ public:
     virtual void ClearArtwork() = 0;
 };
 
+// Fetches the page at `url` over HTTP or, with `component`, through the
+// browser component, and appends it to `page`. The download runs on a worker
+// thread while the calling window's thread keeps dispatching its messages.
+bool FetchPage(const std::wstring& url, bool component, std::wstring& page);
+
 // Fetches the page of `station` (its Url, over HTTP or, with Component set,
 // through the browser component), stores it as the station's Html, extracts
 // the four fields into `songInfo` and downloads the artwork into
 // `artworkFolder` (emptied first), showing it on `artworkView`.
-// Returns false, changing nothing, when there is no Url or no page.
+// Returns false, changing nothing, when there is no Url or no page. The page
+// and the artwork download (and the pattern) run as FetchPage's do.
 bool FetchSongInfo(Settings& station, const std::wstring& artworkFolder, ArtworkView& artworkView,
                    SongInfo& songInfo);
