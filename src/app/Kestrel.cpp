@@ -87,14 +87,13 @@ void Kestrel::RestorePlacement() {
     placement.showCmd = SW_HIDE;
     ::SetWindowPlacement(handle_, &placement);
 
-    const bool toTray = show == SW_SHOWMINIMIZED && settings_.GetBool(L"IsTaskTray");
+    bool toTray = show == SW_SHOWMINIMIZED && settings_.GetBool(L"IsTaskTray");
     if (show == SW_SHOWMAXIMIZED) {
         ::PostMessageW(handle_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     } else if (show == SW_SHOWMINIMIZED) {
-        if (toTray)
-            AddToTray();
-        else
-            ::PostMessageW(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        // Without the icon the window stays within reach, on the taskbar.
+        if (toTray) toTray = MoveToTray();
+        if (!toTray) ::PostMessageW(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     }
     ApplyTopmost();
     if (!toTray) ::ShowWindow(handle_, SW_SHOW);
@@ -102,8 +101,13 @@ void Kestrel::RestorePlacement() {
 
 void Kestrel::ApplyTopmost() { SetTopmost(settings_.GetBool(L"IsTopmost")); }
 
-void Kestrel::AddToTray() {
-    kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)));
+bool Kestrel::MoveToTray() {
+    wantsTray_ = true;
+    // A second add of the same icon fails: added once, it stays.
+    if (!iconInTray_) iconInTray_ = kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)));
+    if (!iconInTray_) return false;
+    ::ShowWindow(handle_, SW_HIDE);
+    return true;
 }
 
 void Kestrel::StoreControlStates() {
@@ -134,14 +138,17 @@ LRESULT Kestrel::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Windows may end the process right after this message: save now, the
     // same way the destroy handler would.
     if (message == WM_ENDSESSION && wParam) SaveSettings();
+    // Explorer started late or again: the icon it lost (or never took) goes back.
+    if (message == kit::TaskbarCreatedMessage()) {
+        iconInTray_ = false;
+        if (wantsTray_) MoveToTray();
+    }
     return kit::Dialog::DefaultProc(message, wParam, lParam);
 }
 
 LRESULT Kestrel::OnSize(WPARAM wParam, LPARAM lParam) {
-    if (wParam == SIZE_MINIMIZED && settings_.GetBool(L"IsTaskTray")) {
-        AddToTray();
-        ::ShowWindow(handle_, SW_HIDE);
-    }
+    if (wParam == SIZE_MINIMIZED && settings_.GetBool(L"IsTaskTray")) MoveToTray();
+    else if (wParam != SIZE_MINIMIZED) wantsTray_ = false;
     return kit::Dialog::OnSize(wParam, lParam);
 }
 
@@ -157,6 +164,7 @@ LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
 LRESULT Kestrel::OnUser(WPARAM, LPARAM lParam) {
     switch (lParam) {
     case WM_LBUTTONDOWN:
+        wantsTray_ = iconInTray_ = false;
         kit::RemoveTrayIcon(*this);
         ::ShowWindow(handle_, SW_SHOW);
         ::OpenIcon(handle_);

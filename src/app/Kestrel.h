@@ -81,7 +81,9 @@ private:
     void CopySelectedStation();
     void RestorePlacement();
     void ApplyTopmost();
-    void AddToTray();
+    // Minimised into the tray: hidden once the icon is there, left visible
+    // (minimised) when it could not be added. True when hidden.
+    bool MoveToTray();
     void StoreControlStates();
 
     Settings settings_;
@@ -96,4 +98,8 @@ private:
     std::wstring settingsPath_;
     std::wstring artworkDirectory_;
     bool comInitialised_ = false;
+    // Minimised into the tray, whether or not the icon could be added: the
+    // taskbar's next start adds it (again).
+    bool wantsTray_ = false;
+    bool iconInTray_ = false;
 };

@@ -6,9 +6,12 @@
 #include "app/Kestrel.h"
 #include "kit/CommonControls.h"
 #include "kit/Window.h"
+#include "web/NavigationSound.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     kit::InitializeCommonControls();
+    // A run ended during a browser fetch left the click silenced.
+    kit::NavigationSound::RestoreLeftSilenced();
     auto mainWindow = std::make_unique<Kestrel>();
     if (!mainWindow->Create(nullptr, Kestrel::kTemplateId)) return 1;
     kit::RunMessageLoop();

@@ -1,6 +1,11 @@
 // The main window on its real template, driven with the messages a user's
 // actions produce.
+#include <windows.h>
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "app/Kestrel.h"
 #include "app_ids.h"
@@ -44,6 +49,39 @@ void CALLBACK AnswerConfirmation(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
     ::PostMessageW(box, WM_COMMAND, g_answer, 0);
 }
+
+// The notification area, played by the test: Shell_NotifyIcon hands each
+// request to the window of this class. It takes icons while `accepting`.
+class StandInTray {
+public:
+    StandInTray() {
+        WNDCLASSW type{};
+        type.lpfnWndProc = &Procedure;
+        type.hInstance = ::GetModuleHandleW(nullptr);
+        type.lpszClassName = L"Shell_TrayWnd";
+        ::RegisterClassW(&type);
+        window_ = ::CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    type.hInstance, nullptr);
+        added.clear();
+        accepting = true;
+    }
+    ~StandInTray() { ::DestroyWindow(window_); }
+    // Windows whose icons were added, in order.
+    static std::vector<HWND> added;
+    static bool accepting;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != WM_COPYDATA) return ::DefWindowProcW(window, message, wParam, lParam);
+        if (reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData != NIM_ADD) return TRUE;
+        if (!accepting) return FALSE;
+        added.push_back(reinterpret_cast<HWND>(wParam));
+        return TRUE;
+    }
+    HWND window_;
+};
+std::vector<HWND> StandInTray::added;
+bool StandInTray::accepting = true;
 
 Settings StationNamed(const std::wstring& name) {
     Settings station;
@@ -118,6 +156,7 @@ TEST_F(MainWindow, StoredStateIsRestoredAndSelectionFollowsTheList) {
 }
 
 TEST_F(MainWindow, MinimisedIntoTheTrayAndBackWithAClick) {
+    StandInTray tray;
     Settings stored;
     stored.SetBool(L"IsTaskTray", true);
     WINDOWPLACEMENT placement{};
@@ -128,6 +167,7 @@ TEST_F(MainWindow, MinimisedIntoTheTrayAndBackWithAClick) {
     ASSERT_TRUE(stored.Save(settingsPath));
     Open();
     EXPECT_FALSE(::IsWindowVisible(window.handle()));
+    EXPECT_EQ(std::vector<HWND>{window.handle()}, StandInTray::added);
 
     ::SendMessageW(window.handle(), WM_USER, 0, WM_LBUTTONDOWN);
     kit::PumpMessages();
@@ -136,6 +176,36 @@ TEST_F(MainWindow, MinimisedIntoTheTrayAndBackWithAClick) {
     RECT rect;
     ::GetWindowRect(window.handle(), &rect);
     EXPECT_GT(rect.right - rect.left, 100);  // the stored size is not taken
+}
+
+// Without a notification area the window must stay within reach; the taskbar's
+// (re)start brings the icon, and only then does the window leave the screen.
+TEST_F(MainWindow, ATrayThatRefusesTheIconLeavesTheWindowVisibleUntilTheTaskbarComesBack) {
+    StandInTray tray;
+    StandInTray::accepting = false;
+    Settings stored;
+    stored.SetBool(L"IsTaskTray", true);
+    ASSERT_TRUE(stored.Save(settingsPath));
+    Open();
+    ::SendMessageW(window.handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    kit::PumpMessages();
+    EXPECT_TRUE(::IsWindowVisible(window.handle()));
+    EXPECT_TRUE(StandInTray::added.empty());
+
+    StandInTray::accepting = true;
+    ::SendMessageW(window.handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(std::vector<HWND>{window.handle()}, StandInTray::added);
+    EXPECT_FALSE(::IsWindowVisible(window.handle()));
+
+    // Explorer restarted while the icon was there: it comes back again.
+    ::SendMessageW(window.handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(2u, StandInTray::added.size());
+
+    // Back on the screen, the window wants no icon any more.
+    ::SendMessageW(window.handle(), WM_USER, 0, WM_LBUTTONDOWN);
+    ::SendMessageW(window.handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(2u, StandInTray::added.size());
+    EXPECT_TRUE(::IsWindowVisible(window.handle()));
 }
 
 TEST_F(MainWindow, DeletingTheLastStationEmptiesTheCurrentStationAndSaves) {
