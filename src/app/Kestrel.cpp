@@ -19,6 +19,7 @@
 #include "kit/MessageDialog.h"
 #include "kit/StaticText.h"
 #include "kit/TrayIcon.h"
+#include "processing/Bitmap.h"
 #include "processing/PathHelpers.h"
 #include "processing/RecordingFiles.h"
 #include "settings/SettingsCatalogue.h"
@@ -277,8 +278,9 @@ void Kestrel::ClearArtwork() {
     if (artwork_) artwork_->ClearImage();
 }
 
-void Kestrel::ShowArtwork(const std::wstring& path) {
-    if (artwork_) kit::ShowArtwork(*artwork_, path);
+bool Kestrel::ShowArtwork(const std::wstring& path) {
+    if (artwork_) return kit::ShowArtwork(*artwork_, path);
+    return static_cast<bool>(kit::LoadBitmapFile(path));
 }
 
 void Kestrel::ShowMessage(const std::wstring& text) {

@@ -3,6 +3,9 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "kit/ScopedHandle.h"
 #include "settings/SettingsCatalogue.h"
 
@@ -18,9 +21,37 @@ void RemoveFolder(const std::wstring& folder) {
     ::SHFileOperationW(&operation);
 }
 
+// Wine's shell moves recycled files into $XDG_DATA_HOME/Trash; a folder of
+// this run keeps them out of the user's own trash. Read once per process,
+// so it is set before any test deletes anything.
+std::wstring PrepareTrash() {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring dataHome =
+        std::wstring(temp) + L"kestrel-trash-" + std::to_wstring(::GetCurrentProcessId());
+    RemoveFolder(dataHome);
+    ::CreateDirectoryW(dataHome.c_str(), nullptr);
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    char* name = unixName ? unixName(dataHome.c_str()) : nullptr;
+    if (!name) return dataHome + L"\\Trash\\files\\";  // Windows: never looked at
+    const std::string value = std::string("XDG_DATA_HOME=") + name;
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    ::_putenv(value.c_str());
+    ::SetEnvironmentVariableA("XDG_DATA_HOME", value.c_str() + 14);
+    return dataHome + L"\\Trash\\files\\";
+}
+
 }  // namespace
 
+std::wstring StandInTest::TrashFolder() {
+    static const std::wstring folder = PrepareTrash();
+    return folder;
+}
+
 void StandInTest::SetUp() {
+    TrashFolder();
     comReady_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     ASSERT_TRUE(comReady_);
     wchar_t temp[MAX_PATH] = {};
@@ -33,6 +64,7 @@ void StandInTest::SetUp() {
 
     WriteStartValues(settings);  // the program's own start values
     station.SetString(L"StationName", L"テスト局");
+    station.SetString(L"OutputDirectory", folder);
 }
 
 void StandInTest::TearDown() {
@@ -85,5 +117,6 @@ PendingSong StandInTest::Song(const std::wstring& title, const std::wstring& art
 bool StandInTest::Register(const PendingSong& song) {
     RegistrationOptions options;
     options.wait = [this](unsigned milliseconds) { waits.push_back(milliseconds); };
+    options.deadlineMs = deadlineMs;
     return RegisterSong(song, settings, station, options);
 }

@@ -1,0 +1,52 @@
+#include "itunes/RecycleBin.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "kit/ScopedHandle.h"
+
+namespace {
+
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return {};
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return {};
+    full.resize(length);
+    return full;
+}
+
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+bool CanRecycle(const std::wstring& path) {
+    const std::wstring full = FullPath(path);
+    if (full.empty() || !IsFile(full)) return false;
+    {
+        kit::UniqueHandle file(::CreateFileW(full.c_str(), DELETE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!file) return false;
+    }
+    wchar_t volume[MAX_PATH] = {};
+    if (!::GetVolumePathNameW(full.c_str(), volume, MAX_PATH)) return false;
+    return ::GetDriveTypeW(volume) == DRIVE_FIXED;
+}
+
+bool RecycleFile(const std::wstring& path) {
+    std::wstring from = FullPath(path);
+    if (from.empty()) return false;
+    const std::wstring target = from;
+    from.push_back(L'\0');  // the list ends with a second terminator
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    return ::SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted &&
+           !IsFile(target);
+}
