@@ -20,7 +20,7 @@ bool ReadFileIdentity(const std::wstring& path, FileIdentity& identity) {
     return true;
 }
 
-std::wstring ParentFolderOf(const std::wstring& path) {
+std::wstring FullPathOf(const std::wstring& path) {
     if (path.empty()) return {};
     const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (size == 0) return {};
@@ -28,6 +28,11 @@ std::wstring ParentFolderOf(const std::wstring& path) {
     const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
     if (length == 0 || length >= size) return {};
     full.resize(length);
+    return full;
+}
+
+std::wstring ParentFolderOf(const std::wstring& path) {
+    std::wstring full = FullPathOf(path);
     while (full.size() > 3 && full.back() == L'\\') full.pop_back();
     const size_t slash = full.find_last_of(L'\\');
     if (slash == std::wstring::npos || slash + 1 >= full.size()) return {};

@@ -22,6 +22,9 @@ struct FileIdentity {
 // system gives no file index to tell files apart by.
 bool ReadFileIdentity(const std::wstring& path, FileIdentity& identity);
 
+// The path made absolute, with backslashes; empty when it cannot be.
+std::wstring FullPathOf(const std::wstring& path);
+
 // The folder that holds the file or folder at `path` (made absolute first);
 // empty for a root or an unusable path.
 std::wstring ParentFolderOf(const std::wstring& path);

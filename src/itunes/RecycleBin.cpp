@@ -3,19 +3,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "itunes/FileIdentity.h"
 #include "kit/ScopedHandle.h"
 
 namespace {
-
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return {};
-    std::wstring full(size, L'\0');
-    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return {};
-    full.resize(length);
-    return full;
-}
 
 bool IsFile(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -25,7 +16,7 @@ bool IsFile(const std::wstring& path) {
 }  // namespace
 
 bool CanRecycle(const std::wstring& path) {
-    const std::wstring full = FullPath(path);
+    const std::wstring full = FullPathOf(path);
     if (full.empty() || !IsFile(full)) return false;
     {
         kit::UniqueHandle file(::CreateFileW(full.c_str(), DELETE,
@@ -39,7 +30,7 @@ bool CanRecycle(const std::wstring& path) {
 }
 
 bool RecycleFile(const std::wstring& path) {
-    std::wstring from = FullPath(path);
+    std::wstring from = FullPathOf(path);
     if (from.empty()) return false;
     const std::wstring target = from;
     from.push_back(L'\0');  // the list ends with a second terminator
