@@ -92,6 +92,7 @@ TEST_F(FetchSongInfoTest, FillsTheSongAndDownloadsTheArtwork) {
               station.GetString(L"Html"));
 
     // A picture our decoder refuses is neither kept nor handed on.
+    file.close();
     view.decodes = false;
     ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo));
     EXPECT_EQ(L"", songInfo.artwork);
