@@ -3,10 +3,10 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "kit/ScopedHandle.h"
+#include "support/TempFolder.h"
 #include "settings/SettingsCatalogue.h"
 
 namespace {
@@ -21,9 +21,8 @@ void RemoveFolder(const std::wstring& folder) {
     ::SHFileOperationW(&operation);
 }
 
-// Wine's shell moves recycled files into $XDG_DATA_HOME/Trash; a folder of
-// this run keeps them out of the user's own trash. Read once per process,
-// so it is set before any test deletes anything.
+// Recycled files stay out of the user's own trash; Wine reads where the
+// trash is once per process, so it is set before any test deletes anything.
 std::wstring PrepareTrash() {
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
@@ -31,16 +30,7 @@ std::wstring PrepareTrash() {
         std::wstring(temp) + L"kestrel-trash-" + std::to_wstring(::GetCurrentProcessId());
     RemoveFolder(dataHome);
     ::CreateDirectoryW(dataHome.c_str(), nullptr);
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    const auto unixName = reinterpret_cast<UnixName>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
-    char* name = unixName ? unixName(dataHome.c_str()) : nullptr;
-    if (!name) return dataHome + L"\\Trash\\files\\";  // Windows: never looked at
-    const std::string value = std::string("XDG_DATA_HOME=") + name;
-    ::HeapFree(::GetProcessHeap(), 0, name);
-    ::_putenv(value.c_str());
-    ::SetEnvironmentVariableA("XDG_DATA_HOME", value.c_str() + 14);
-    return dataHome + L"\\Trash\\files\\";
+    return testing_support::PointTrashAt(dataHome);
 }
 
 }  // namespace
