@@ -19,8 +19,10 @@
 #include "kit/MessageDialog.h"
 #include "kit/StaticText.h"
 #include "kit/TrayIcon.h"
-#include "base/PathHelpers.h"
 #include "base/FileOperations.h"
+#include "base/PathHelpers.h"
+#include "processing/BitmapFile.h"
+#include "processing/RecordingFiles.h"
 #include "settings/SettingsCatalogue.h"
 #include "tags/Mp3Tag.h"
 #include "tags/StripTags.h"
@@ -277,8 +279,9 @@ void Kestrel::ClearArtwork() {
     if (artwork_) artwork_->ClearImage();
 }
 
-void Kestrel::ShowArtwork(const std::wstring& path) {
-    if (artwork_) kit::ShowArtwork(*artwork_, path);
+bool Kestrel::ShowArtwork(const std::wstring& path) {
+    if (artwork_) return kit::ShowArtwork(*artwork_, path);
+    return static_cast<bool>(kit::LoadBitmapFile(path));
 }
 
 void Kestrel::ShowMessage(const std::wstring& text) {

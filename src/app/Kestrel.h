@@ -75,7 +75,7 @@ private:
     bool StripTags(const std::wstring& path) override;
     bool RegisterSong(const PendingSong& song, Settings& settings, Settings& station) override;
     // ArtworkView
-    void ShowArtwork(const std::wstring& path) override;
+    bool ShowArtwork(const std::wstring& path) override;
 
     void FillStationList();
     void CopySelectedStation();

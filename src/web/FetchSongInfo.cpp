@@ -40,8 +40,13 @@ void DownloadArtwork(const std::wstring& artworkFolder, ArtworkView& artworkView
         return;
     }
     songInfo.artwork = SaveArtwork(artworkFolder, url, bytes);
-    if (songInfo.artwork.empty()) artworkView.ClearArtwork();
-    else artworkView.ShowArtwork(songInfo.artwork);
+    if (songInfo.artwork.empty()) {
+        artworkView.ClearArtwork();
+    } else if (!artworkView.ShowArtwork(songInfo.artwork)) {
+        // Nothing our decoder refuses is handed on to iTunes.
+        DeleteFileForce(songInfo.artwork);
+        songInfo.artwork.clear();
+    }
 }
 
 bool FetchSongInfoOrThrow(Settings& station, const std::wstring& artworkFolder, ArtworkView& artworkView,

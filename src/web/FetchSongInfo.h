@@ -10,15 +10,17 @@
 class ArtworkView {
 public:
     virtual ~ArtworkView() = default;
-    // Shows the saved picture; clears the view when the file holds no image.
-    virtual void ShowArtwork(const std::wstring& path) = 0;
+    // Shows the saved picture; clears the view and returns false when our
+    // decoder refuses the file.
+    virtual bool ShowArtwork(const std::wstring& path) = 0;
     virtual void ClearArtwork() = 0;
 };
 
 // Fetches the page of `station` (its Url, over HTTP or, with Component set,
 // through the browser component), stores it as the station's Html, extracts
 // the four fields into `songInfo` and downloads the artwork into
-// `artworkFolder` (emptied first), showing it on `artworkView`.
+// `artworkFolder` (emptied first), showing it on `artworkView`; a picture the
+// view cannot decode is removed again and leaves `songInfo.artwork` empty.
 // Returns false, changing nothing, when there is no Url or no page.
 bool FetchSongInfo(Settings& station, const std::wstring& artworkFolder, ArtworkView& artworkView,
                    SongInfo& songInfo);

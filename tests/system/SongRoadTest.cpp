@@ -90,6 +90,7 @@ protected:
         libraryPath = root / L"library.txt";
         libraryFolder = root / L"ライブラリ";
         ::CreateDirectoryW(libraryFolder.c_str(), nullptr);
+        trash = testing_support::PointTrashAt(root.path());
     }
 
     void PutPageA(const PageSong& song) {
@@ -128,7 +129,7 @@ protected:
     testing_support::TempFolder root;
     StationPageServer server;
     KestrelProcess kestrel;
-    std::wstring programFolder, program, libraryPath, libraryFolder;
+    std::wstring programFolder, program, libraryPath, libraryFolder, trash;
 };
 
 TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChange) {
@@ -148,7 +149,8 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     const long checkedId = checked.id;
     StandInTrack& unchecked = library.AddTrack(L"既存の歌", L"既存アーティスト", L"既存アルバム");
     unchecked.enabled = false;
-    unchecked.location = libraryFolder + L"\\old2.mp3";
+    // A recording of the program's own, filed into a station's output folder.
+    unchecked.location = a.output + L"\\old2.mp3";
     const long uncheckedId = unchecked.id;
     StandInTrack& marked = library.AddTrack(L"別の歌", L"別の人", L"別のアルバム");
     marked.composer = L"歌詞未登録";
@@ -308,7 +310,8 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     ASSERT_NE(nullptr, served.FindTrack(checkedId));
     EXPECT_TRUE(SamePath(t4->location, served.FindTrack(checkedId)->comment));
     EXPECT_EQ(nullptr, served.FindTrack(uncheckedId)) << "the unchecked same song is still in the library";
-    EXPECT_FALSE(Exists(libraryFolder + L"\\old2.mp3")) << "the unchecked same song's file is still on disk";
+    EXPECT_FALSE(Exists(a.output + L"\\old2.mp3")) << "the unchecked same song's file is still on disk";
+    EXPECT_TRUE(Exists(trash + L"old2.mp3")) << "the unchecked same song's file is not in the Recycle Bin";
     EXPECT_TRUE(Exists(libraryFolder + L"\\old1.mp3"));
     ASSERT_NE(nullptr, served.FindTrack(markedId));
     EXPECT_TRUE(served.FindTrack(markedId)->composer.empty()) << "an outdated no-lyrics mark was kept";

@@ -12,8 +12,12 @@ const std::string kJpeg = "\xFF\xD8\xFF\xE0 not really a picture";
 
 class RecordingArtworkView : public ArtworkView {
 public:
-    void ShowArtwork(const std::wstring& path) override { shown.push_back(path); }
+    bool ShowArtwork(const std::wstring& path) override {
+        shown.push_back(path);
+        return decodes;
+    }
     void ClearArtwork() override { ++cleared; }
+    bool decodes = true;
     std::vector<std::wstring> shown;
     int cleared = 0;
 };
@@ -86,6 +90,13 @@ TEST_F(FetchSongInfoTest, FillsTheSongAndDownloadsTheArtwork) {
     EXPECT_EQ(L"<html><title>Caf\u00E9 &amp; Co - Singer B</title><img src=\"" + server.Url(artworkTarget) +
                   L"\"></html>",
               station.GetString(L"Html"));
+
+    // A picture our decoder refuses is neither kept nor handed on.
+    file.close();
+    view.decodes = false;
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo));
+    EXPECT_EQ(L"", songInfo.artwork);
+    EXPECT_FALSE(Exists(path));
 }
 
 TEST_F(FetchSongInfoTest, ArtworkThatCannotBeFetched) {
