@@ -2,20 +2,6 @@
 
 #include <vector>
 
-namespace {
-
-// Servers may fill the exception record; its strings are ours to free.
-struct ScopedExceptionInfo {
-    EXCEPINFO info{};
-    ~ScopedExceptionInfo() {
-        ::SysFreeString(info.bstrSource);
-        ::SysFreeString(info.bstrDescription);
-        ::SysFreeString(info.bstrHelpFile);
-    }
-};
-
-}  // namespace
-
 VARIANT TextArgument(const kit::ScopedBstr& text) {
     VARIANT value;
     ::VariantInit(&value);
@@ -73,13 +59,11 @@ HRESULT AutomationObject::Invoke(const wchar_t* member, WORD flags,
         parameters.rgdispidNamedArgs = &putId;
         parameters.cNamedArgs = 1;
     }
-    ScopedExceptionInfo exception;
+    kit::ScopedExceptionInfo exception;
     UINT badArgument = 0;
-    hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result,
-                           &exception.info, &badArgument);
-    if (hr == DISP_E_EXCEPTION && exception.info.scode != S_OK && FAILED(exception.info.scode)) {
-        return exception.info.scode;
-    }
+    hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result, exception.Receive(),
+                           &badArgument);
+    if (hr == DISP_E_EXCEPTION && exception->scode != S_OK && FAILED(exception->scode)) return exception->scode;
     return hr;
 }
 
