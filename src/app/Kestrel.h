@@ -6,7 +6,7 @@
 
 #include <boost/shared_ptr.hpp>
 
-#include "kit/ComOwners.h"
+#include "base/ComOwners.h"
 #include "kit/Dialog.h"
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"

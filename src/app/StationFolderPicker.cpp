@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "kit/ComOwners.h"
+#include "base/ComOwners.h"
 
 BROWSEINFOW FolderPickerInfo(HWND owner, const std::wstring& startFolder, wchar_t* displayName) {
     BROWSEINFOW info = {};

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace kit {
 

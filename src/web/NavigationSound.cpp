@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace kit {
 

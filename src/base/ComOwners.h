@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace kit {
 
