@@ -1,12 +1,12 @@
 #include "app/Kestrel.h"
 
-#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
 
 #include "app_ids.h"
 #include "MenuIds.h"
+#include "MessageDialogIds.h"
 #include "itunes/ITunesRegistration.h"
 #include "app/Artwork.h"
 #include "kit/Brush.h"
@@ -30,14 +30,9 @@
 Kestrel::Kestrel()
     : cycle_(settings_, *this),
       settingsPath_(SettingsFilePath()),
-      artworkDirectory_(AddBackslash(DirectoryOf(ModulePath())) + L"Artwork") {
-    comInitialised_ = SUCCEEDED(::CoInitialize(nullptr));
-}
+      artworkDirectory_(AddBackslash(DirectoryOf(ModulePath())) + L"Artwork") {}
 
-Kestrel::~Kestrel() {
-    message_.reset();
-    if (comInitialised_) ::CoUninitialize();
-}
+Kestrel::~Kestrel() = default;
 
 LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     ::SendMessageW(handle_, WM_SETICON, ICON_BIG,
@@ -288,7 +283,7 @@ void Kestrel::ShowMessage(const std::wstring& text) {
     message_.reset();
     if (!::IsWindowVisible(handle_)) return;  // hidden in the tray: no window pops up
     message_.reset(new MessageDialog(text));
-    if (!message_->Create(this, MessageDialog::kTemplateId)) message_.reset();
+    if (!message_->Create(this, IDD_MESSAGE)) message_.reset();
 }
 
 void Kestrel::CloseMessage() { message_.reset(); }

@@ -6,6 +6,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "base/ComOwners.h"
 #include "kit/Dialog.h"
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"
@@ -25,7 +26,6 @@ class StaticText;
 
 class Kestrel : public kit::Dialog, private CycleSeam, private ArtworkView {
 public:
-    static constexpr int kTemplateId = 9;
     static constexpr UINT_PTR kTimerId = 0;
     static constexpr UINT kTickMilliseconds = 1000;
 
@@ -84,6 +84,8 @@ private:
     void AddToTray();
     void StoreControlStates();
 
+    // First, so that COM outlives every member that may hold a COM object.
+    kit::ComInitialization com_;
     Settings settings_;
     ProcessingCycle cycle_;
     boost::shared_ptr<kit::CheckBox> cooperation_;
@@ -95,5 +97,4 @@ private:
     boost::shared_ptr<MessageDialog> message_;
     std::wstring settingsPath_;
     std::wstring artworkDirectory_;
-    bool comInitialised_ = false;
 };

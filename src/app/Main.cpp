@@ -4,13 +4,14 @@
 #include <memory>
 
 #include "app/Kestrel.h"
+#include "app_ids.h"
 #include "kit/CommonControls.h"
 #include "kit/Window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     kit::InitializeCommonControls();
     auto mainWindow = std::make_unique<Kestrel>();
-    if (!mainWindow->Create(nullptr, Kestrel::kTemplateId)) return 1;
+    if (!mainWindow->Create(nullptr, IDD_MAIN)) return 1;
     kit::RunMessageLoop();
     return 0;
 }

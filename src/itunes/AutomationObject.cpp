@@ -24,16 +24,6 @@ HRESULT RetryRejected(Call call) {
     return hr;
 }
 
-// Servers may fill the exception record; its strings are ours to free.
-struct ScopedExceptionInfo {
-    EXCEPINFO info{};
-    ~ScopedExceptionInfo() {
-        ::SysFreeString(info.bstrSource);
-        ::SysFreeString(info.bstrDescription);
-        ::SysFreeString(info.bstrHelpFile);
-    }
-};
-
 }  // namespace
 
 void SetRejectedCallPatience(unsigned milliseconds) { rejectedCallPatience = milliseconds; }
@@ -96,15 +86,12 @@ HRESULT AutomationObject::Invoke(const wchar_t* member, WORD flags,
         parameters.cNamedArgs = 1;
     }
     return RetryRejected([&] {
-        ScopedExceptionInfo exception;
+        kit::ScopedExceptionInfo exception;
         UINT badArgument = 0;
         if (result) ::VariantClear(result);
-        const HRESULT called = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags,
-                                                 &parameters, result, &exception.info,
-                                                 &badArgument);
-        if (called == DISP_E_EXCEPTION && FAILED(exception.info.scode)) {
-            return exception.info.scode;
-        }
+        const HRESULT called = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result,
+                                                 exception.Receive(), &badArgument);
+        if (called == DISP_E_EXCEPTION && FAILED(exception->scode)) return exception->scode;
         return called;
     });
 }

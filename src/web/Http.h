@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "web/WinHttpHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace kit {
 

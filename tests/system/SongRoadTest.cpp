@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app_ids.h"
 #include "settings/Settings.h"
 #include "support/ITunesStandIn.h"
 #include "support/ITunesStandInLibrary.h"
@@ -27,9 +28,6 @@ using testing_support::WriteBytes;
 namespace {
 
 constexpr DWORD kStepTimeoutMs = 40000;
-constexpr int kFileNameBox = 1009;
-constexpr int kTitleBox = 1011;
-constexpr int kCooperationBox = 1030;
 
 const wchar_t kStationA[] = L"テスト局A";
 const wchar_t kStationB[] = L"テスト局B";
@@ -123,8 +121,8 @@ protected:
         if (!ITunesStandInRegistration::WaitForServerExit(0)) return false;
         return Library().FindByName(name) != nullptr;
     }
-    bool ShowsName(const std::wstring& fileName) { return kestrel.ControlText(kFileNameBox) == fileName; }
-    bool ShowsTitle(const std::wstring& title) { return kestrel.ControlText(kTitleBox) == title; }
+    bool ShowsName(const std::wstring& fileName) { return kestrel.ControlText(IDC_MAIN_FILENAME) == fileName; }
+    bool ShowsTitle(const std::wstring& title) { return kestrel.ControlText(IDC_MAIN_TITLE) == title; }
 
     testing_support::TempFolder root;
     StationPageServer server;
@@ -194,16 +192,16 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
 
     ASSERT_TRUE(kestrel.Start(program));
     ASSERT_TRUE(kestrel.WaitForMainWindow(kStepTimeoutMs)) << "the main window did not appear";
-    ASSERT_TRUE(kestrel.IsChecked(kCooperationBox)) << "iTunes 連携 was not restored from the settings file";
+    ASSERT_TRUE(kestrel.IsChecked(IDC_MAIN_COOPERATION)) << "iTunes 連携 was not restored from the settings file";
     // The station list's order is the program's; find each station in it.
     const int firstShown = kestrel.SelectedStation();
     ASSERT_GE(firstShown, 0);
     int indexA = firstShown, indexB = 1 - firstShown;
-    if (kestrel.ControlText(1004) != kStationA) std::swap(indexA, indexB);
+    if (kestrel.ControlText(IDC_MAIN_STATIONS) != kStationA) std::swap(indexA, indexB);
     if (indexA != firstShown) {
         ASSERT_TRUE(kestrel.SelectStation(indexA));
     }
-    ASSERT_EQ(kStationA, kestrel.ControlText(1004));
+    ASSERT_EQ(kStationA, kestrel.ControlText(IDC_MAIN_STATIONS));
 
     // 1: the first song is only shown.
     ASSERT_TRUE(WaitUntil([&] { return ShowsName(L"song01.mp3"); }, kStepTimeoutMs)) << "the first song was not seen";
@@ -211,13 +209,13 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     // 2: a song fetched after its wait, with a JPEG picture.
     PutPageA(song2);
     ASSERT_TRUE(recorderA.NextSong(L"song02.mp3", {L"Tag Title Two", L"Tag Artist Two"}));
-    ASSERT_TRUE(WaitUntil([&] { return kestrel.ControlText(kTitleBox) == L"待機中（残り2秒）"; }, kStepTimeoutMs))
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(L"待機中（残り2秒）"); }, kStepTimeoutMs))
         << "no countdown for the second song";
     ::Sleep(200);  // let the boxes paint
     EXPECT_TRUE(kestrel.SaveScreenshot(ArtefactFolder() + L"\\system-countdown.bmp"));
     ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(song2.title); }, kStepTimeoutMs)) << "the page was not fetched";
-    EXPECT_EQ(song2.artist, kestrel.ControlText(1012));
-    EXPECT_EQ(song2.album, kestrel.ControlText(1013));
+    EXPECT_EQ(song2.artist, kestrel.ControlText(IDC_MAIN_ARTIST));
+    EXPECT_EQ(song2.album, kestrel.ControlText(IDC_MAIN_ALBUM));
     ASSERT_TRUE(kestrel.Responsive());
     ::Sleep(300);
     EXPECT_TRUE(kestrel.SaveScreenshot(ArtefactFolder() + L"\\system-artwork.bmp"));
@@ -235,7 +233,7 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     // 5: a song that ends before its wait: its own tags name it.
     PutPageA(wrong5);
     ASSERT_TRUE(recorderA.NextSong(L"song05.mp3", {L"Short Song", L"Quick Artist"}));
-    ASSERT_TRUE(WaitUntil([&] { return kestrel.ControlText(kTitleBox) == L"待機中（残り2秒）" && ShowsName(L"song05.mp3"); },
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(L"待機中（残り2秒）") && ShowsName(L"song05.mp3"); },
                           kStepTimeoutMs));
     PutPageA(song6);
     ASSERT_TRUE(recorderA.NextSong(L"song06.mp3", {L"Tag Six", L"Tag Artist Six"}));
