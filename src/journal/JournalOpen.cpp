@@ -49,15 +49,15 @@ CREATE TABLE IF NOT EXISTS artwork_search(
   PRIMARY KEY(artist, title)) WITHOUT ROWID;
 )sql";
 
-// Opens the file and proves it whole before anything is written to it.
-std::unique_ptr<Database> OpenChecked(const std::wstring& path) {
+// Opens the file and sets it up. Damage further in than the schema is found
+// by the step that reads it (Run sets the file aside then): a full check here
+// would read the whole file at every start.
+std::unique_ptr<Database> OpenFile(const std::wstring& path) {
     auto database = std::make_unique<Database>(path);
-    // Another instance's write lock is waited for, briefly.
-    database->Execute("PRAGMA busy_timeout=2000");
-    {
-        Statement check = database->Prepare("PRAGMA quick_check");
-        if (!check.Step() || check.Text(0) != L"ok") throw SqliteError(SQLITE_CORRUPT, "quick_check failed");
-    }
+    // One program owns the journal. Holding the file's lock for good spares a
+    // lock call per step and keeps the write-ahead log's index in memory
+    // (no -shm file); a second instance waits briefly, then works in memory.
+    database->Execute("PRAGMA busy_timeout=2000; PRAGMA locking_mode=EXCLUSIVE;");
     database->Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
     database->Execute(kSchema);
     return database;
@@ -83,7 +83,7 @@ Journal::~Journal() = default;
 void Journal::Open() {
     inMemory_ = false;
     try {
-        database_ = OpenChecked(path_);
+        database_ = OpenFile(path_);
         return;
     } catch (const SqliteError& error) {
         lastError_ = error.what();
@@ -95,7 +95,7 @@ void Journal::Open() {
     }
     SetAside();
     try {
-        database_ = OpenChecked(path_);
+        database_ = OpenFile(path_);
         return;
     } catch (const SqliteError& error) {
         lastError_ = error.what();

@@ -73,7 +73,8 @@ TEST(Journal, SongRoundTripThroughItsStates) {
 }
 
 // Garbage bytes, and a real journal whose pages were overwritten: each is set
-// aside whole and a working journal takes its place.
+// aside whole, at the latest by the first step that reads it, and a working
+// journal takes its place.
 TEST(Journal, DamagedFileIsSetAsideAndANewOneStarted) {
     TempFolder folder;
     const std::wstring path = folder / L"Kestrel.db";
@@ -90,10 +91,10 @@ TEST(Journal, DamagedFileIsSetAsideAndANewOneStarted) {
         ASSERT_TRUE(WriteBytes(path, damaged));
         {
             Journal journal(path);
+            EXPECT_EQ(journal.SongCount(), 0);  // the overwritten pages show here
             EXPECT_EQ(journal.setAsideCount(), 1);
             EXPECT_FALSE(journal.inMemory());
             EXPECT_EQ(ReadBytes(path + L".bad"), damaged);
-            EXPECT_EQ(journal.SongCount(), 0);
             EXPECT_NE(journal.AddSong(L"局", L"new.mp3", kStart), 0);
         }
         Journal reopened(path);
