@@ -7,6 +7,7 @@
 // renamed to <path>.bad and a new journal started, and when even that cannot
 // be opened the journal lives in memory for this session. Writes report
 // false and reads return nothing when SQLite fails; lastError() says why.
+// One thread uses it: the main window's, which runs the processing cycle.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -50,6 +51,7 @@ public:
     std::vector<SongRecord> SongsDueForRetry(Time now);
     // Newest first; row `offset` of a list that SongCount() long.
     std::vector<SongRecord> SongPage(int offset, int count);
+    // Counted once, then kept: this object is the journal's only writer.
     int SongCount();
     std::optional<SongRecord> FindSong(SongId id);
     std::vector<SongAction> Actions(SongId id);
@@ -75,6 +77,9 @@ public:
 
 private:
     void Open();
+    // False when the file cannot be used; `damaged` says whether setting it
+    // aside may help.
+    bool OpenFile(bool& damaged);
     void SetAside();
     void OpenInMemory();
     // Runs `work` as one step; a damaged file is set aside and the step lost.
@@ -83,6 +88,7 @@ private:
 
     std::wstring path_;
     std::unique_ptr<Database> database_;
+    int songCount_ = -1;  // not counted yet
     int setAside_ = 0;
     bool inMemory_ = false;
     std::string lastError_;

@@ -52,7 +52,7 @@ CREATE TABLE IF NOT EXISTS artwork_search(
 // Opens the file and sets it up. Damage further in than the schema is found
 // by the step that reads it (Run sets the file aside then): a full check here
 // would read the whole file at every start.
-std::unique_ptr<Database> OpenFile(const std::wstring& path) {
+std::unique_ptr<Database> OpenDatabase(const std::wstring& path) {
     auto database = std::make_unique<Database>(path);
     // One program owns the journal. Holding the file's lock for good spares a
     // lock call per step and keeps the write-ahead log's index in memory
@@ -82,27 +82,29 @@ Journal::~Journal() = default;
 
 void Journal::Open() {
     inMemory_ = false;
-    try {
-        database_ = OpenFile(path_);
-        return;
-    } catch (const SqliteError& error) {
-        lastError_ = error.what();
-        database_.reset();
-        if (!error.damaged()) return OpenInMemory();
-    } catch (const std::bad_alloc&) {
-        lastError_ = "out of memory";
-        database_.reset();
-    }
-    SetAside();
-    try {
-        database_ = OpenFile(path_);
-        return;
-    } catch (const SqliteError& error) {
-        lastError_ = error.what();
-    } catch (const std::bad_alloc&) {
-        lastError_ = "out of memory";
+    songCount_ = -1;
+    bool damaged = false;
+    if (OpenFile(damaged)) return;
+    if (damaged) {
+        SetAside();
+        if (OpenFile(damaged)) return;
     }
     OpenInMemory();
+}
+
+bool Journal::OpenFile(bool& damaged) {
+    damaged = false;
+    try {
+        database_ = OpenDatabase(path_);
+        return true;
+    } catch (const SqliteError& error) {
+        lastError_ = error.what();
+        damaged = error.damaged();
+    } catch (const std::bad_alloc&) {
+        lastError_ = "out of memory";
+    }
+    database_.reset();
+    return false;
 }
 
 // The file is kept for a look later; its write-ahead log goes with it, so

@@ -64,6 +64,7 @@ SongId Journal::AddSong(const std::wstring& station, const std::wstring& sourceN
             .Run();
         id = database.LastInsertId();
     });
+    if (id && songCount_ >= 0) ++songCount_;
     return id;
 }
 
@@ -171,12 +172,14 @@ std::vector<SongRecord> Journal::SongPage(int offset, int count) {
 }
 
 int Journal::SongCount() {
-    int count = 0;
+    if (songCount_ >= 0) return songCount_;
+    int count = -1;
     Run([&](Database& database) {
         Statement query = database.Prepare("SELECT count(*) FROM songs");
         if (query.Step()) count = static_cast<int>(query.Int(0));
     });
-    return count;
+    if (count < 0) return 0;  // a damaged file was set aside, or SQLite failed
+    return songCount_ = count;
 }
 
 std::optional<SongRecord> Journal::FindSong(SongId id) {

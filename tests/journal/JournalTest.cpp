@@ -101,6 +101,11 @@ TEST(Journal, DamagedFileIsSetAsideAndANewOneStarted) {
         EXPECT_EQ(reopened.setAsideCount(), 0);
         EXPECT_EQ(reopened.SongCount(), 1);
     }
+
+    Journal nowhere(folder / L"missing\\Kestrel.db");  // no such folder: kept in memory
+    EXPECT_TRUE(nowhere.inMemory());
+    EXPECT_EQ(nowhere.setAsideCount(), 0);
+    EXPECT_NE(nowhere.AddSong(L"局", L"new.mp3", kStart), 0);
 }
 
 // What a start resumes, what a tick retries, and the list view's pages.
@@ -137,6 +142,8 @@ TEST(Journal, UnfinishedDueAndPagedSongs) {
     EXPECT_EQ(page[0].id, dueFirst);
     EXPECT_EQ(page[2].id, late);
     EXPECT_EQ(journal.SongPage(5, 10).at(0).id, playing);
+    journal.AddSong(L"局", L"g.mp3", kStart + 6);
+    EXPECT_EQ(journal.SongCount(), 7);
 }
 
 // Page delays and health come newest first per station; artwork searches,
