@@ -59,6 +59,11 @@ std::unique_ptr<Database> OpenDatabase(const std::wstring& path) {
     // (no -shm file); a second instance waits briefly, then works in memory.
     database->Execute("PRAGMA busy_timeout=2000; PRAGMA locking_mode=EXCLUSIVE;");
     database->Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+    // Reads through a mapping of the file: under Wine every ReadFile is dear,
+    // and paging deep into 100,000 songs read page by page took 200 ms. The
+    // journal lies beside the program on a local disk, where mapped reads do
+    // not fail.
+    database->Execute("PRAGMA mmap_size=268435456");
     database->Execute(kSchema);
     return database;
 }
