@@ -15,7 +15,7 @@
 
 #include "BenchTiming.h"
 #include "journal/Journal.h"
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace journal {
 

@@ -4,7 +4,7 @@
 
 #include "Id3Bytes.h"
 #include "TagScratch.h"
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "tags/StripTags.h"
 
 using namespace id3bytes;
