@@ -277,8 +277,8 @@ void Kestrel::ClearArtwork() {
     if (artwork_) artwork_->ClearImage();
 }
 
-void Kestrel::ShowArtwork(const std::wstring& path) {
-    if (artwork_) kit::ShowArtwork(*artwork_, path);
+bool Kestrel::ShowArtwork(const std::wstring& path) {
+    return !artwork_ || kit::ShowArtwork(*artwork_, path);
 }
 
 void Kestrel::ShowMessage(const std::wstring& text) {
@@ -291,7 +291,7 @@ void Kestrel::ShowMessage(const std::wstring& text) {
 void Kestrel::CloseMessage() { message_.reset(); }
 
 void Kestrel::FetchSongInfo(Settings& station, SongInfo& songInfo) {
-    ::FetchSongInfo(station, artworkDirectory_, *this, songInfo);
+    ::FetchSongInfo(station, artworkDirectory_, *this, songInfo, &artworkSearch_);
 }
 
 std::wstring Kestrel::ReadTagText(const std::wstring& path, const char* frameId) {

@@ -10,6 +10,7 @@
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"
 #include "settings/Settings.h"
+#include "web/ArtworkSearch.h"
 #include "web/FetchSongInfo.h"
 
 class MessageDialog;
@@ -75,7 +76,7 @@ private:
     bool StripTags(const std::wstring& path) override;
     bool RegisterSong(const PendingSong& song, Settings& settings, Settings& station) override;
     // ArtworkView
-    void ShowArtwork(const std::wstring& path) override;
+    bool ShowArtwork(const std::wstring& path) override;
 
     void FillStationList();
     void CopySelectedStation();
@@ -86,6 +87,9 @@ private:
 
     Settings settings_;
     ProcessingCycle cycle_;
+    // Until the journal keeps the answers across runs.
+    MemoryArtworkSearchCache artworkSearchCache_;
+    ArtworkSearch artworkSearch_{settings_, artworkSearchCache_};
     boost::shared_ptr<kit::CheckBox> cooperation_;
     boost::shared_ptr<kit::EditBox> fileNameBox_, titleBox_, artistBox_, albumBox_;
     boost::shared_ptr<kit::StaticText> artwork_;
