@@ -1,6 +1,6 @@
 #include "web/FeedExtraction.h"
 
-#include <memory>
+#include <algorithm>
 #include <vector>
 
 #include "web/JsonDocument.h"
@@ -58,7 +58,13 @@ ExtractedFields ExtractFeedFields(const std::wstring& text, bool isJson, const s
     std::vector<std::wstring> values;
     if (!pointers.empty()) {
         const JsonDocument document(text);
-        for (const std::wstring& pointer : pointers) values.push_back(document.At(pointer));
+        for (const std::wstring& pointer : pointers) {
+            // as "\u0000" cut out by a pattern stays as written, no zero
+            // reaches a field to cut it short downstream
+            std::wstring value = document.At(pointer);
+            value.erase(std::remove(value.begin(), value.end(), L'\0'), value.end());
+            values.push_back(std::move(value));
+        }
     }
     const FieldDecoder unescapeAndFill = [&values](const std::wstring& formatted) {
         std::wstring field;
