@@ -19,6 +19,7 @@
 #include "kit/MessageDialog.h"
 #include "kit/StaticText.h"
 #include "kit/TrayIcon.h"
+#include "processing/Bitmap.h"
 #include "processing/PathHelpers.h"
 #include "processing/RecordingFiles.h"
 #include "settings/SettingsCatalogue.h"
@@ -278,7 +279,8 @@ void Kestrel::ClearArtwork() {
 }
 
 bool Kestrel::ShowArtwork(const std::wstring& path) {
-    return !artwork_ || kit::ShowArtwork(*artwork_, path);
+    if (artwork_) return kit::ShowArtwork(*artwork_, path);
+    return static_cast<bool>(kit::LoadBitmapFile(path));
 }
 
 void Kestrel::ShowMessage(const std::wstring& text) {
