@@ -1,6 +1,6 @@
 #include "settings/SettingsCatalogue.h"
 
-#include "processing/PathHelpers.h"
+#include "base/PathHelpers.h"
 #include "settings/Settings.h"
 
 const wchar_t* const kStationCharsets[4] = {L"", L"UTF-8", L"Shift_JIS", L"EUC-JP"};

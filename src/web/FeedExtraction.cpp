@@ -13,6 +13,8 @@ namespace {
 // unescaping touches the values.
 constexpr wchar_t kFirstSlot = 0xFDD0;
 constexpr size_t kSlotCount = 32;
+// As long as a pattern's field may be: a pointer to a huge array is no name.
+constexpr size_t kLongestValue = 1024;
 
 bool IsSlot(wchar_t c) { return c >= kFirstSlot && c < kFirstSlot + kSlotCount; }
 
@@ -63,6 +65,7 @@ ExtractedFields ExtractFeedFields(const std::wstring& text, bool isJson, const s
             // reaches a field to cut it short downstream
             std::wstring value = document.At(pointer);
             value.erase(std::remove(value.begin(), value.end(), L'\0'), value.end());
+            if (value.size() > kLongestValue) value.resize(kLongestValue);
             values.push_back(std::move(value));
         }
     }

@@ -1,6 +1,6 @@
 #include "web/FetchSongInfo.h"
 
-#include "processing/RecordingFiles.h"
+#include "base/FileOperations.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -79,13 +79,13 @@ bool ShowDownloadedArtwork(const std::wstring& artworkFolder, ArtworkView& artwo
     // Always over HTTP, whichever way the page came.
     kit::Http http;
     std::vector<std::uint8_t> bytes;
-    if (url.empty() || !http.Open(url) || http.StatusCode() >= 400 ||
+    if (url.empty() || !http.Open(url, kit::Http::kArtworkBudget) || http.StatusCode() >= 400 ||
         http.ReadBytes(bytes, kit::Http::kImageLimit) == 0)
         return false;
     const std::wstring path = SaveArtwork(artworkFolder, url, bytes);
     if (path.empty()) return false;
     if (!artworkView.ShowArtwork(path)) {
-        DeleteFileW(path.c_str());
+        DeleteFileForce(path);
         return false;
     }
     songInfo.artwork = path;

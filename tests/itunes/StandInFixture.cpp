@@ -3,7 +3,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "settings/SettingsCatalogue.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "KitTestIds.h"
 #include "kit/CommonControls.h"
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace kit_test {
 

@@ -2,7 +2,7 @@
 
 #include "ImageSamples.h"
 #include "ImageTestFolder.h"
-#include "processing/Bitmap.h"
+#include "processing/BitmapFile.h"
 
 using samples::BmpFile;
 using samples::Bytes;
@@ -17,7 +17,7 @@ Bytes Sequence(size_t count, std::uint8_t start = 1) {
 
 class BitmapBmpTest : public ::testing::Test {
 protected:
-    bool Load(const BmpFile& bmp) { return bitmap.Load(folder.Write(L"picture.bmp", bmp.Write())); }
+    bool Load(const BmpFile& bmp) { return kit::LoadBitmap(folder.Write(L"picture.bmp", bmp.Write()), bitmap); }
     ImageTestFolder folder;
     kit::Bitmap bitmap;
 };
@@ -177,7 +177,7 @@ TEST_F(BitmapBmpTest, RefusesWhatItCannotShowOrShouldNotAllocate) {
 
     Bytes header = BmpFile().Write();
     header.resize(40);  // cut inside the information header
-    EXPECT_FALSE(bitmap.Load(folder.Write(L"short.bmp", header)));
+    EXPECT_FALSE(kit::LoadBitmap(folder.Write(L"short.bmp", header), bitmap));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "ImageSamples.h"
 #include "ImageTestFolder.h"
-#include "processing/Bitmap.h"
+#include "processing/BitmapFile.h"
 
 using samples::Bytes;
 using samples::JpegPicture;
@@ -14,7 +14,7 @@ namespace {
 class BitmapJpegTest : public ::testing::Test {
 protected:
     bool Load(const Bytes& data, const wchar_t* name = L"picture.jpg") {
-        return bitmap.Load(folder.Write(name, data));
+        return kit::LoadBitmap(folder.Write(name, data), bitmap);
     }
     // Compares the loaded rows with a plain libjpeg decoding of the same bytes
     // (top-down, red-green-blue order), sample for sample.
@@ -102,7 +102,7 @@ TEST_F(BitmapJpegTest, TruncatedPictureStillDecodes) {
     EXPECT_EQ(128u, bitmap.width);
     EXPECT_EQ(128, bitmap.height);
     // The rows before the cut are those of the whole file.
-    bitmap.Load(folder.Write(L"whole.jpg", data));
+    kit::LoadBitmap(folder.Write(L"whole.jpg", data), bitmap);
     kit::Bitmap whole = bitmap;
     ASSERT_TRUE(Load(cut));
     int same = 0;
@@ -117,7 +117,7 @@ TEST_F(BitmapJpegTest, RefusesWhatIsNoPictureWeCanShow) {
     EXPECT_FALSE(Load(Bytes{}, L"empty.jpg"));
     EXPECT_FALSE(Load(Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0}, L"cover.gif"));
     EXPECT_FALSE(Load(Bytes{0xFF, 0xD8}, L"start.jpg"));
-    EXPECT_FALSE(bitmap.Load(L"C:\\no such folder\\cover.jpg"));
+    EXPECT_FALSE(kit::LoadBitmap(L"C:\\no such folder\\cover.jpg", bitmap));
     EXPECT_FALSE(kit::LoadBitmapFile(L"C:\\no such folder\\cover.jpg"));
     EXPECT_TRUE(bitmap.pixels.empty());
 

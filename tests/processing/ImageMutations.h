@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "ImageSamples.h"
-#include "kit/File.h"
-#include "processing/Bitmap.h"
-#include "processing/BitmapLimits.h"
+#include "base/File.h"
+#include "base/Bitmap.h"
+#include "base/BitmapLimits.h"
 #include "processing/ImageReaders.h"
 
 namespace samples {

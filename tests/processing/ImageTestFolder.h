@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "kit/File.h"
+#include "base/File.h"
 
 class ImageTestFolder {
 public:

@@ -2,7 +2,7 @@
 
 #include "Id3Bytes.h"
 #include "TagScratch.h"
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "tags/Mp3Tag.h"
 #include "tags/TagFallback.h"
 

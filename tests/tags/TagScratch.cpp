@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace tagtest {
 
