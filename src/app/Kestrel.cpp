@@ -289,7 +289,7 @@ void Kestrel::ShowMessage(const std::wstring& text) {
 void Kestrel::CloseMessage() { message_.reset(); }
 
 void Kestrel::FetchSongInfo(Settings& station, SongInfo& songInfo) {
-    ::FetchSongInfo(station, artworkDirectory_, *this, songInfo);
+    ::FetchSongInfo(station, artworkDirectory_, *this, songInfo, &artworkSearch_);
 }
 
 std::wstring Kestrel::ReadTagText(const std::wstring& path, const char* frameId) {

@@ -11,6 +11,7 @@
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"
 #include "settings/Settings.h"
+#include "web/ArtworkSearch.h"
 #include "web/FetchSongInfo.h"
 
 class MessageDialog;
@@ -88,6 +89,9 @@ private:
     kit::ComInitialization com_;
     Settings settings_;
     ProcessingCycle cycle_;
+    // Until the journal keeps the answers across runs.
+    MemoryArtworkSearchCache artworkSearchCache_;
+    ArtworkSearch artworkSearch_{settings_, artworkSearchCache_};
     boost::shared_ptr<kit::CheckBox> cooperation_;
     boost::shared_ptr<kit::EditBox> fileNameBox_, titleBox_, artistBox_, albumBox_;
     boost::shared_ptr<kit::StaticText> artwork_;
