@@ -9,7 +9,7 @@
 #include "settings/SettingsCatalogue.h"
 #include "web/Http.h"
 #include "web/JsonDocument.h"
-#include "web/SongTextMatch.h"
+#include "base/SongText.h"
 #include "web/UrlText.h"
 #include "web/Utf8Text.h"
 
