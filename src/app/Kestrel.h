@@ -6,10 +6,12 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "base/ComOwners.h"
 #include "kit/Dialog.h"
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"
 #include "settings/Settings.h"
+#include "web/ArtworkSearch.h"
 #include "web/FetchSongInfo.h"
 
 class MessageDialog;
@@ -25,7 +27,6 @@ class StaticText;
 
 class Kestrel : public kit::Dialog, private CycleSeam, private ArtworkView {
 public:
-    static constexpr int kTemplateId = 9;
     static constexpr UINT_PTR kTimerId = 0;
     static constexpr UINT kTickMilliseconds = 1000;
 
@@ -75,7 +76,7 @@ private:
     bool StripTags(const std::wstring& path) override;
     bool RegisterSong(const PendingSong& song, Settings& settings, Settings& station) override;
     // ArtworkView
-    void ShowArtwork(const std::wstring& path) override;
+    bool ShowArtwork(const std::wstring& path) override;
 
     void FillStationList();
     void CopySelectedStation();
@@ -86,8 +87,13 @@ private:
     bool MoveToTray();
     void StoreControlStates();
 
+    // First, so that COM outlives every member that may hold a COM object.
+    kit::ComInitialization com_;
     Settings settings_;
     ProcessingCycle cycle_;
+    // Until the journal keeps the answers across runs.
+    MemoryArtworkSearchCache artworkSearchCache_;
+    ArtworkSearch artworkSearch_{settings_, artworkSearchCache_};
     boost::shared_ptr<kit::CheckBox> cooperation_;
     boost::shared_ptr<kit::EditBox> fileNameBox_, titleBox_, artistBox_, albumBox_;
     boost::shared_ptr<kit::StaticText> artwork_;
@@ -97,7 +103,6 @@ private:
     boost::shared_ptr<MessageDialog> message_;
     std::wstring settingsPath_;
     std::wstring artworkDirectory_;
-    bool comInitialised_ = false;
     // Minimised into the tray, whether or not the icon could be added: the
     // taskbar's next start adds it (again).
     bool wantsTray_ = false;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/Kestrel.h"
+#include "app_ids.h"
 #include "kit/CommonControls.h"
 #include "kit/Window.h"
 #include "web/NavigationSound.h"
@@ -13,7 +14,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // A run ended during a browser fetch left the click silenced.
     kit::NavigationSound::RestoreLeftSilenced();
     auto mainWindow = std::make_unique<Kestrel>();
-    if (!mainWindow->Create(nullptr, Kestrel::kTemplateId)) return 1;
+    if (!mainWindow->Create(nullptr, IDD_MAIN)) return 1;
     kit::RunMessageLoop();
     return 0;
 }

@@ -10,8 +10,13 @@
 
 #include "base/WorkerWait.h"
 #include "web/ArtworkFile.h"
+#include "web/ArtworkSearch.h"
+#include "web/FeedExtraction.h"
 #include "web/Http.h"
-#include "web/SongExtraction.h"
+#include "web/JsonDetection.h"
+#include "web/StationCharset.h"
+#include "web/TextDecoding.h"
+#include "web/UrlText.h"
 #include "web/WebBrowser.h"
 
 namespace {
@@ -20,29 +25,27 @@ namespace {
 // guards the window against a worker that somehow does not.
 constexpr DWORD kWorkerTimeout = 60000;
 
-// What the worker reads from the station, copied before it starts: the
-// worker may outlive the wait and must never touch the caller's settings.
-struct FetchRequest {
-    std::wstring url;
-    bool component = false;
-    bool deleteReturn = false;
-    std::wstring pattern;
-    SongTemplates templates;
+struct Page {
+    std::wstring text;
+    bool isJson = false;
+    bool errorStatus = false;
 };
 
-// What the worker hands back; the window's thread saves and shows it.
-struct FetchResult {
-    bool fetched = false;
-    std::wstring page;  // as fetched
-    std::array<std::wstring, 4> fields;
-    std::vector<std::uint8_t> artwork;
-};
-
-bool FetchPageNow(const std::wstring& url, bool component, std::wstring& page) {
-    if (component) return kit::WebBrowser::FetchBodyHtml(url, page);
+bool FetchPage(const Settings& station, const std::wstring& url, Page& page) {
+    if (station.GetBool(L"Component")) {
+        if (!kit::WebBrowser::FetchBodyHtml(url, page.text)) return false;
+        page.isJson = StartsLikeJson(page.text);
+        return true;
+    }
     kit::Http http;
     if (!http.Open(url)) return false;
-    http.ReadText(page);
+    page.errorStatus = http.StatusCode() >= 400;
+    std::vector<std::uint8_t> body;
+    http.ReadBytes(body, kit::Http::kPageLimit);
+    const std::string bytes(reinterpret_cast<const char*>(body.data()), body.size());
+    const std::string contentType = http.ContentType();
+    page.isJson = IsJsonMediaType(contentType) || StartsLikeJson(bytes);
+    page.text = DecodePageBytes(bytes, ChosenCharset(station.GetString(L"Charset"), contentType, page.isJson));
     return true;
 }
 
@@ -51,77 +54,115 @@ void RemoveLineBreaks(std::wstring& page) {
                page.end());
 }
 
-// The network and the pattern, which may both take long: off the window's thread.
-void FetchOnWorker(const FetchRequest& request, FetchResult& result) {
-    if (!FetchPageNow(request.url, request.component, result.page)) return;
-    std::wstring page = result.page;
-    if (request.deleteReturn) RemoveLineBreaks(page);
-    result.fields = ExtractSongFields(page, request.pattern, request.templates);
-    result.fetched = true;
-    // Always over HTTP, whichever way the page came.
-    kit::Http http;
-    if (!http.Open(result.fields[3], kit::Http::kArtworkBudget) ||
-        http.ReadBytes(result.artwork, kit::Http::kImageLimit) == 0)
-        result.artwork.clear();
-}
-
-// Replaces songInfo.artwork, the address, by the local path of the picture,
-// or by nothing when there is no picture to show.
-void StoreArtwork(const std::wstring& artworkFolder, const std::vector<std::uint8_t>& bytes,
-                 ArtworkView& artworkView, SongInfo& songInfo) {
-    const std::wstring url = songInfo.artwork;
-    songInfo.artwork.clear();
-    if (!bytes.empty()) songInfo.artwork = SaveArtwork(artworkFolder, url, bytes);
-    if (songInfo.artwork.empty()) artworkView.ClearArtwork();
-    else artworkView.ShowArtwork(songInfo.artwork);
-}
-
-bool FetchSongInfoOrThrow(Settings& station, const std::wstring& artworkFolder, ArtworkView& artworkView,
-                          SongInfo& songInfo) {
-    auto request = std::make_shared<FetchRequest>();
-    request->url = station.GetString(L"Url");
-    if (request->url.empty()) return false;
-    request->component = station.GetBool(L"Component");
-    request->deleteReturn = station.GetBool(L"DeleteReturn");
-    request->pattern = station.GetString(L"MatchPattern");
-    request->templates = {station.GetString(L"Title"), station.GetString(L"Artist"), station.GetString(L"Album"),
-                          station.GetString(L"Artwork")};
-    auto result = std::make_shared<FetchResult>();
-    if (!RunOnWorker([request, result] { FetchOnWorker(*request, *result); }, kWorkerTimeout) ||
-        !result->fetched)
-        return false;
-
+FetchStatus FetchSongFieldsOrThrow(Settings& station, SongInfo& songInfo) {
+    const std::wstring url = station.GetString(L"Url");
+    if (url.empty()) return FetchStatus::NoAddress;
+    Page page;
+    if (!FetchPage(station, url, page)) return FetchStatus::FetchFailed;
     // Stored as fetched, so that the station dialog shows the last page.
-    station.SetString(L"Html", result->page);
-    songInfo.title = std::move(result->fields[0]);
-    songInfo.artist = std::move(result->fields[1]);
-    songInfo.album = std::move(result->fields[2]);
-    songInfo.artwork = std::move(result->fields[3]);
+    station.SetString(L"Html", page.text);
+    if (station.GetBool(L"DeleteReturn")) RemoveLineBreaks(page.text);
 
-    DeleteFilesInFolder(artworkFolder);
-    StoreArtwork(artworkFolder, result->artwork, artworkView, songInfo);
+    const SongTemplates templates = {station.GetString(L"Title"), station.GetString(L"Artist"),
+                                     station.GetString(L"Album"), station.GetString(L"Artwork")};
+    ExtractedFields extracted =
+        ExtractFeedFields(page.text, page.isJson, station.GetString(L"MatchPattern"), templates);
+    songInfo.title = std::move(extracted.fields[0]);
+    songInfo.artist = std::move(extracted.fields[1]);
+    songInfo.album = std::move(extracted.fields[2]);
+    songInfo.artwork = ResolveUrl(url, extracted.fields[3]);
+
+    if (page.errorStatus) return FetchStatus::ErrorStatus;
+    if (!extracted.patternMatched) return FetchStatus::PatternMismatch;
+    if (songInfo.title.empty() || songInfo.artist.empty()) return FetchStatus::FieldsEmpty;
+    return FetchStatus::Ok;
+}
+
+// The picture at `url`, saved into the folder and shown; false, leaving
+// nothing behind, when it cannot be downloaded or the view cannot decode it.
+bool ShowDownloadedArtwork(const std::wstring& artworkFolder, ArtworkView& artworkView, const std::wstring& url,
+                           SongInfo& songInfo) {
+    if (url.empty()) return false;
+    // Always over HTTP, whichever way the page came; on a worker, as the page.
+    auto bytes = std::make_shared<std::vector<std::uint8_t>>();
+    const bool ended = RunOnWorker(
+        [url, bytes] {
+            kit::Http http;
+            if (!http.Open(url, kit::Http::kArtworkBudget) || http.StatusCode() >= 400 ||
+                http.ReadBytes(*bytes, kit::Http::kImageLimit) == 0)
+                bytes->clear();
+        },
+        kWorkerTimeout);
+    if (!ended || bytes->empty()) return false;
+    const std::wstring path = SaveArtwork(artworkFolder, url, *bytes);
+    if (path.empty()) return false;
+    if (!artworkView.ShowArtwork(path)) {
+        DeleteFileForce(path);
+        return false;
+    }
+    songInfo.artwork = path;
     return true;
 }
 
 }  // namespace
 
-bool FetchPage(const std::wstring& url, bool component, std::wstring& page) {
-    auto fetched = std::make_shared<std::pair<bool, std::wstring>>(false, std::wstring());
-    if (!RunOnWorker([url, component, fetched] { fetched->first = FetchPageNow(url, component, fetched->second); },
-                     kWorkerTimeout) ||
-        !fetched->first)
-        return false;
-    page += fetched->second;
-    return true;
+FetchStatus FetchSongFields(Settings& station, SongInfo& songInfo) {
+    // The worker has copies of its own: it may outlive the wait, and the
+    // window's thread goes on handling messages meanwhile.
+    struct Job {
+        Settings station;
+        SongInfo fetched;
+        FetchStatus status = FetchStatus::FetchFailed;
+    };
+    auto job = std::make_shared<Job>();
+    try {
+        // All but the last page, which can be large and is replaced anyway.
+        for (const auto& [name, value] : station.values)
+            if (name != L"Html") job->station.values.emplace(name, value);
+        job->fetched = songInfo;
+    } catch (const std::exception&) {
+        return FetchStatus::FetchFailed;
+    }
+    const bool ended = RunOnWorker(
+        [job] {
+            // Only running out of memory on a huge page can throw here.
+            try {
+                job->status = FetchSongFieldsOrThrow(job->station, job->fetched);
+            } catch (const std::exception&) {
+                job->status = FetchStatus::FetchFailed;
+            }
+        },
+        kWorkerTimeout);
+    if (!ended || job->status == FetchStatus::NoAddress || job->status == FetchStatus::FetchFailed)
+        return ended ? job->status : FetchStatus::FetchFailed;
+    station.SetString(L"Html", job->station.GetString(L"Html"));
+    songInfo = std::move(job->fetched);
+    return job->status;
+}
+
+void FetchArtwork(const std::wstring& artworkFolder, ArtworkView& artworkView, ArtworkSearch* search,
+                  SongInfo& songInfo) {
+    const std::wstring url = songInfo.artwork;
+    songInfo.artwork.clear();
+    try {
+        DeleteFilesInFolder(artworkFolder);
+        if (ShowDownloadedArtwork(artworkFolder, artworkView, url, songInfo)) return;
+        if (search) {
+            const ArtworkSearch::Result found = search->Find(songInfo.artist, songInfo.title);
+            if (found.outcome == ArtworkSearch::Outcome::Found &&
+                ShowDownloadedArtwork(artworkFolder, artworkView, found.artworkUrl, songInfo))
+                return;
+        }
+    } catch (const std::exception&) {
+    }
+    artworkView.ClearArtwork();
 }
 
 bool FetchSongInfo(Settings& station, const std::wstring& artworkFolder, ArtworkView& artworkView,
-                   SongInfo& songInfo) {
-    // Runs inside a timer tick, which no exception may leave; only running
-    // out of memory on a huge page can throw here.
-    try {
-        return FetchSongInfoOrThrow(station, artworkFolder, artworkView, songInfo);
-    } catch (const std::exception&) {
-        return false;
-    }
+                   SongInfo& songInfo, ArtworkSearch* search, FetchStatus* status) {
+    const FetchStatus fetched = FetchSongFields(station, songInfo);
+    if (status) *status = fetched;
+    if (fetched == FetchStatus::NoAddress || fetched == FetchStatus::FetchFailed) return false;
+    FetchArtwork(artworkFolder, artworkView, search, songInfo);
+    return true;
 }

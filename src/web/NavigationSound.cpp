@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "base/ScopedHandle.h"
+
 namespace kit {
 
 const wchar_t NavigationSound::kKeyPath[] = L"AppEvents\\Schemes\\Apps\\Explorer\\Navigating\\.Current";
@@ -12,21 +14,14 @@ const wchar_t NavigationSound::kBackupValue[] = L"NavigatingSound";
 
 namespace {
 
-class RegistryKey {
-public:
-    RegistryKey(HKEY root, const wchar_t* path) {
-        if (RegOpenKeyExW(root, path, 0, KEY_ALL_ACCESS, &key_) != ERROR_SUCCESS) key_ = nullptr;
-    }
-    ~RegistryKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY Get() const { return key_; }
+UniqueRegistryKey OpenKey(const wchar_t* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return UniqueRegistryKey();
+    return UniqueRegistryKey(key);
+}
 
-private:
-    HKEY key_ = nullptr;
-};
+UniqueRegistryKey OpenSoundKey() { return OpenKey(NavigationSound::kKeyPath); }
 
 void WriteDefault(HKEY key, const std::wstring& value, DWORD type) {
     RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.data()),
@@ -49,7 +44,7 @@ void ForgetBackup() {
     // The key goes again when nothing else is kept there.
     DWORD subkeys = 1, values = 1;
     {
-        RegistryKey key(HKEY_CURRENT_USER, NavigationSound::kBackupKeyPath);
+        const UniqueRegistryKey key = OpenKey(NavigationSound::kBackupKeyPath);
         if (!key.Get() || RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                                            nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return;
@@ -64,7 +59,7 @@ void NavigationSound::RestoreLeftSilenced() {
     DWORD backupType = REG_SZ, currentType = REG_SZ;
     if (!ReadString(kBackupKeyPath, kBackupValue, backup, backupType)) return;
     if (ReadString(kKeyPath, nullptr, current, currentType) && current.empty() && !backup.empty()) {
-        RegistryKey key(HKEY_CURRENT_USER, kKeyPath);
+        const UniqueRegistryKey key = OpenSoundKey();
         if (key.Get()) WriteDefault(key.Get(), backup, backupType);
     }
     ForgetBackup();
@@ -72,7 +67,7 @@ void NavigationSound::RestoreLeftSilenced() {
 
 void NavigationSound::Silence() {
     if (!savedSound_.empty()) return;  // already silenced: keep the user's sound
-    RegistryKey key(HKEY_CURRENT_USER, kKeyPath);
+    const UniqueRegistryKey key = OpenSoundKey();
     if (!key.Get()) return;
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key.Get(), nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && size > 0 &&
@@ -95,7 +90,7 @@ void NavigationSound::Silence() {
 
 void NavigationSound::Restore() {
     if (savedSound_.empty()) return;
-    RegistryKey key(HKEY_CURRENT_USER, kKeyPath);
+    const UniqueRegistryKey key = OpenSoundKey();
     if (key.Get()) WriteDefault(key.Get(), savedSound_, savedType_);
     savedSound_.clear();
     ForgetBackup();
