@@ -153,6 +153,8 @@ LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
     if (wParam != kTimerId) return kit::Dialog::OnTimer(wParam, lParam);
     const bool wasSkipped = cycle_.skipCurrent;
     cycle_.Tick();
+    // What was clicked while the tick waited runs now, in its order.
+    if (!cycle_.ticking()) deferred_.Replay(handle_);
     // The grey background of the file-name box follows the skip flag.
     if (cycle_.skipCurrent != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
     return 0;
@@ -197,6 +199,9 @@ LRESULT Kestrel::OnCtlColorStatic(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
+    // The tick's waits dispatch messages: a command that would change its
+    // station or end the window waits for the tick's end.
+    if (cycle_.ticking() && deferred_.Defer(WM_COMMAND, wParam, lParam)) return 0;
     switch (LOWORD(wParam)) {
     case IDCANCEL:
     case IDC_MAIN_QUIT:

@@ -7,6 +7,7 @@
 #include <boost/shared_ptr.hpp>
 
 #include "base/ComOwners.h"
+#include "app/DeferredCommands.h"
 #include "kit/Dialog.h"
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"
@@ -107,4 +108,5 @@ private:
     // taskbar's next start adds it (again).
     bool wantsTray_ = false;
     bool iconInTray_ = false;
+    DeferredCommands deferred_;
 };
