@@ -31,8 +31,14 @@ constexpr double kTargetMs = 250;
 class Prober {
 public:
     explicit Prober(HWND window) : thread_([this, window] { Probe(window); }) {}
+    // Answers the prober's last message while it finishes.
     double Stop() {
         stopping_ = true;
+        while (!finished_) {
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+            ::Sleep(1);
+        }
         thread_.join();
         return longest_;
     }
@@ -46,8 +52,10 @@ private:
             longest_ = std::max(longest_, (bench::Seconds() - start) * 1000.0);
             ::Sleep(50);
         }
+        finished_ = true;
     }
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> finished_{false};
     double longest_ = 0;
     std::thread thread_;
 };

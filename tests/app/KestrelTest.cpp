@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "app/Kestrel.h"
@@ -12,6 +13,9 @@
 #include "kit/CommonControls.h"
 #include "kit/Window.h"
 #include "processing/ProcessingCycle.h"
+#include "support/ITunesStandIn.h"
+#include "support/ITunesStandInLibrary.h"
+#include "support/RecorderSimulator.h"
 #include "support/TempFolder.h"
 
 using testing_support::Exists;
@@ -324,4 +328,63 @@ TEST_F(MainWindow, StationsAddedRenamedAndCancelled) {
     RunStationDialogAnswering(window, true, L"");  // cancelled
     EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM 2");
     EXPECT_EQ(StationCount(), 2);
+}
+
+namespace {
+// Whether a tick was running when the station dialog came up.
+bool g_dialogInsideTick = true;
+Kestrel* g_window = nullptr;
+void NoteTickAndAnswer(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!::FindWindowW(L"#32770", L"ラジオ局の設定")) return;
+    g_dialogInsideTick = g_window->cycle().ticking();
+    AnswerStationDialog(nullptr, 0, timer, 0);
+}
+}  // namespace
+
+// 追加 clicked while the finished song goes to iTunes: the dialog opens only
+// after the registration, and the song lands in its own station's playlist.
+TEST_F(MainWindow, AClickDuringTheRegistrationWaitsForItsEnd) {
+    TempFolder play, end, output;
+    const std::wstring libraryPath = folder / L"library.txt";
+    ASSERT_TRUE(StandInLibrary().Save(libraryPath));
+    auto registration = std::make_unique<ITunesStandInRegistration>(libraryPath);
+    Settings station = StationNamed(L"FM");
+    station.SetString(L"PlayDirectory", play.path());
+    station.SetString(L"EndDirectory", end.path());
+    station.SetString(L"OutputDirectory", output.path());
+    Settings stored;
+    stored.Group(L"Station").SetGroup(L"FM", station);
+    stored.Group(L"IsCooperation").SetInt(L"Check", 1);
+    stored.SetBool(L"IgnoreFirst", false);
+    stored.SetBool(L"IsAddPlayList", true);
+    ASSERT_TRUE(stored.Save(settingsPath));
+    Open();
+    {
+        RecorderSimulator recorder(play.path(), end.path());
+        ASSERT_TRUE(recorder.NextSong(L"first.mp3", {L"Morning Song", L"Kestrel Band"}));
+        ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+        ASSERT_TRUE(recorder.NextSong(L"second.mp3", {L"Evening Song", L"Kestrel Band"}));
+    }
+    // Queued before the tick that registers "Morning Song".
+    ::PostMessageW(window.handle(), WM_COMMAND, IDC_MAIN_ADD, 0);
+    g_stationName = L"AM";
+    g_window = &window;
+    ::SetTimer(nullptr, 0, 50, &NoteTickAndAnswer);
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"FM");
+    kit::PumpMessages();  // the 追加 posted again at the tick's end
+    EXPECT_FALSE(g_dialogInsideTick);
+    EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM");
+
+    Close();
+    ASSERT_TRUE(ITunesStandInRegistration::WaitForServerExit());
+    registration.reset();
+    StandInLibrary served;
+    ASSERT_TRUE(served.Load(libraryPath));
+    const StandInTrack* song = served.FindByName(L"Morning Song");
+    ASSERT_NE(song, nullptr);
+    const StandInPlaylist* playlist = served.FindPlaylist(L"FM");
+    ASSERT_NE(playlist, nullptr);
+    EXPECT_EQ(playlist->trackIds, std::vector<long>{song->id});
+    EXPECT_EQ(served.FindPlaylist(L"AM"), nullptr);
 }
