@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ImageSamples.h"
-#include "ImageTestFolder.h"
 #include "processing/Bitmap.h"
+#include "support/SamplePictures.h"
+#include "support/TempFolder.h"
 
 using samples::BmpFile;
 using samples::Bytes;
@@ -17,8 +17,8 @@ Bytes Sequence(size_t count, std::uint8_t start = 1) {
 
 class BitmapBmpTest : public ::testing::Test {
 protected:
-    bool Load(const BmpFile& bmp) { return bitmap.Load(folder.Write(L"picture.bmp", bmp.Write())); }
-    ImageTestFolder folder;
+    bool Load(const BmpFile& bmp) { return bitmap.Load(folder.AddFile(L"picture.bmp", bmp.Write())); }
+    testing_support::TempFolder folder;
     kit::Bitmap bitmap;
 };
 
@@ -177,7 +177,7 @@ TEST_F(BitmapBmpTest, RefusesWhatItCannotShowOrShouldNotAllocate) {
 
     Bytes header = BmpFile().Write();
     header.resize(40);  // cut inside the information header
-    EXPECT_FALSE(bitmap.Load(folder.Write(L"short.bmp", header)));
+    EXPECT_FALSE(bitmap.Load(folder.AddFile(L"short.bmp", header)));
 }
 
 }  // namespace

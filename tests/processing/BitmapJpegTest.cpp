@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "ImageSamples.h"
-#include "ImageTestFolder.h"
 #include "processing/Bitmap.h"
+#include "support/SamplePictures.h"
+#include "support/TempFolder.h"
 
 using samples::Bytes;
 using samples::JpegPicture;
@@ -14,7 +14,7 @@ namespace {
 class BitmapJpegTest : public ::testing::Test {
 protected:
     bool Load(const Bytes& data, const wchar_t* name = L"picture.jpg") {
-        return bitmap.Load(folder.Write(name, data));
+        return bitmap.Load(folder.AddFile(name, data));
     }
     // Compares the loaded rows with a plain libjpeg decoding of the same bytes
     // (top-down, red-green-blue order), sample for sample.
@@ -36,7 +36,7 @@ protected:
                 }
         }
     }
-    ImageTestFolder folder;
+    testing_support::TempFolder folder;
     kit::Bitmap bitmap;
 };
 
@@ -102,7 +102,7 @@ TEST_F(BitmapJpegTest, TruncatedPictureStillDecodes) {
     EXPECT_EQ(128u, bitmap.width);
     EXPECT_EQ(128, bitmap.height);
     // The rows before the cut are those of the whole file.
-    bitmap.Load(folder.Write(L"whole.jpg", data));
+    bitmap.Load(folder.AddFile(L"whole.jpg", data));
     kit::Bitmap whole = bitmap;
     ASSERT_TRUE(Load(cut));
     int same = 0;
@@ -147,7 +147,7 @@ TEST_F(BitmapJpegTest, RefusesWhatIsNoPictureWeCanShow) {
     EXPECT_TRUE(bitmap.pixels.empty());
 
     ASSERT_TRUE(Load(data));
-    auto shared = kit::LoadBitmapFile(folder.Write(L"shared.jpg", data));
+    auto shared = kit::LoadBitmapFile(folder.AddFile(L"shared.jpg", data));
     ASSERT_TRUE(shared);
     EXPECT_EQ(8u, shared->width);
 }

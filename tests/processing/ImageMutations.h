@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "ImageSamples.h"
 #include "kit/File.h"
 #include "processing/Bitmap.h"
 #include "processing/BitmapLimits.h"
 #include "processing/ImageReaders.h"
+#include "support/SamplePictures.h"
 
 namespace samples {
 
