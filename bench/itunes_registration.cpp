@@ -11,7 +11,7 @@
 #include "itunes/AutomationObject.h"
 #include "itunes/ITunesIds.h"
 #include "itunes/ITunesRegistration.h"
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 // The stand-in's registration and library file, shared with the tests.
 #include "../tests/support/ITunesStandIn.cpp"
 #include "../tests/support/ITunesStandInLibrary.cpp"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "BenchTiming.h"
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "processing/RecordingFiles.h"
 #include "settings/Settings.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "BenchTiming.h"
-#include "kit/File.h"
+#include "base/File.h"
 #include "settings/Settings.h"
 
 namespace {

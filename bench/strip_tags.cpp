@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "tags/StripTags.h"
 
 namespace {

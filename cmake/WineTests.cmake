@@ -9,7 +9,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_BINARY_DIR}/wine-run.sh")
 # kestrel_test(NAME SOURCES...): one GoogleTest executable, one ctest entry.
 function(kestrel_test name)
   add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE kestrel_core gtest gtest_main)
+  target_link_libraries(${name} PRIVATE gtest gtest_main)
   target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/tests")
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)

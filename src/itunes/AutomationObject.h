@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "kit/ComOwners.h"
+#include "base/ComOwners.h"
 
 // Argument values for Invoke. They borrow: the BSTR or object must outlive
 // the call.

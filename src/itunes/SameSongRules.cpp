@@ -1,6 +1,6 @@
 #include "itunes/SameSongRules.h"
 
-#include "processing/RecordingFiles.h"
+#include "base/FileOperations.h"
 
 #include <optional>
 #include <vector>

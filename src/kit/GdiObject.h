@@ -2,7 +2,7 @@
 // Owners of GDI objects and device contexts.
 #include <windows.h>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace kit {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "kit/Image.h"
-#include "processing/Bitmap.h"
+#include "base/Bitmap.h"
 
 namespace kit {
 

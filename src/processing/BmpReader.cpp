@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstring>
 
-#include "processing/BitmapLimits.h"
+#include "base/BitmapLimits.h"
 #include "processing/ImageReaders.h"
 
 namespace kit {

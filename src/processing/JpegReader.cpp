@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "processing/BitmapLimits.h"
+#include "base/BitmapLimits.h"
 #include "processing/ImageReaders.h"
 
 namespace kit {

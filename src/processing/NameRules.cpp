@@ -1,12 +1,9 @@
-// The two rules on file names that need regular expressions: the ignore list
-// and the numbering of a free output name. Kept together so that Boost.Regex
-// is compiled once for both.
+// The ignore list's rule on file names, on regular expressions.
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <boost/regex.hpp>
 
-#include "processing/PathHelpers.h"
+#include "base/PathHelpers.h"
 #include "processing/RecordingFiles.h"
 #include "settings/Settings.h"
 
@@ -74,15 +71,4 @@ bool IsIgnoredFileName(const Settings& settings, const std::wstring& name) {
         }
     }
     return name.empty() && stored < count;
-}
-
-std::wstring MakeUniquePath(const std::wstring& path) {
-    static const boost::wregex kNumbered(L"^(.+) \\(\\d+\\)$", boost::regex::perl);
-    const std::wstring extension = ExtensionOf(path);
-    const std::wstring base = boost::regex_replace(RemoveExtension(path), kNumbered, L"$1");
-    for (int n = 1; n <= 9999; ++n) {
-        const std::wstring candidate = base + L" (" + std::to_wstring(n) + L")" + extension;
-        if (!::PathFileExistsW(candidate.c_str())) return candidate;
-    }
-    return path;
 }

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "processing/BitmapLimits.h"
+#include "base/BitmapLimits.h"
 #include "processing/ImageReaders.h"
 
 namespace kit {

@@ -3,10 +3,11 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "kit/File.h"
+#include "base/File.h"
 #include "processing/CycleSeam.h"
-#include "processing/FileFinder.h"
-#include "processing/PathHelpers.h"
+#include "base/FileFinder.h"
+#include "base/PathHelpers.h"
+#include "base/FileOperations.h"
 #include "processing/RecordingFiles.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "processing/FileFinder.h"
-#include "processing/PathHelpers.h"
+#include "base/FileFinder.h"
+#include "base/PathHelpers.h"
 #include "settings/Settings.h"
 
 std::wstring FindNewestRecording(const Settings& station, const std::wstring& lastEndDirectory) {
@@ -23,33 +23,4 @@ std::wstring FindNewestRecording(const Settings& station, const std::wstring& la
         }
     }
     return result;
-}
-
-bool CreateDirectoryPath(const std::wstring& path) {
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == L'\\') ::CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
-    }
-    ::CreateDirectoryW(path.c_str(), nullptr);
-    return true;
-}
-
-bool MoveFileForce(const std::wstring& destination, const std::wstring& source) {
-    ::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return ::MoveFileW(source.c_str(), destination.c_str()) != FALSE;
-}
-
-bool DeleteFileForce(const std::wstring& path) {
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return ::DeleteFileW(path.c_str()) != FALSE;
-}
-
-void DeleteFilesInFolder(const std::wstring& folder) {
-    // An empty name would turn into "\" and empty the drive's root.
-    if (folder.empty()) return;
-    const std::wstring prefix = AddBackslash(folder);
-    FileFinder finder;
-    for (std::wstring name = finder.First(prefix + L"*.*"); !name.empty(); name = finder.Next()) {
-        if (finder.record().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        DeleteFileForce(prefix + name);
-    }
 }

@@ -1,6 +1,6 @@
 #include "settings/SettingsCatalogue.h"
 
-#include "processing/PathHelpers.h"
+#include "base/PathHelpers.h"
 #include "settings/Settings.h"
 
 void WriteStartValues(Settings& root) {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "kit/File.h"
+#include "base/File.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStream.h"
 

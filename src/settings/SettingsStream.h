@@ -10,7 +10,7 @@
 
 #include <zlib.h>
 
-#include "kit/File.h"
+#include "base/File.h"
 
 namespace settings_stream {
 

@@ -7,10 +7,10 @@
 #include <new>
 #include <vector>
 
-#include "kit/File.h"
-#include "kit/ScopedHandle.h"
+#include "base/File.h"
+#include "base/ScopedHandle.h"
 #include "tags/TagLayout.h"
-#include "tags/TemporaryFile.h"
+#include "base/TemporaryFile.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // version 2.4 footer, no second tag behind the first).
 #include <cstdint>
 
-#include "kit/File.h"
+#include "base/File.h"
 
 struct TagLayout {
     bool hasHeader = false;   // "ID3" at offset 0 with a whole 10-byte header

@@ -4,8 +4,8 @@
 
 #include <cwctype>
 
-#include "kit/File.h"
-#include "kit/ScopedHandle.h"
+#include "base/File.h"
+#include "base/ScopedHandle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Calling automation objects by member name through IDispatch.
 #include <initializer_list>
 
-#include "kit/ComOwners.h"
+#include "base/ComOwners.h"
 
 namespace kit {
 

@@ -1,6 +1,6 @@
 #include "web/FetchSongInfo.h"
 
-#include "processing/RecordingFiles.h"
+#include "base/FileOperations.h"
 
 #include <algorithm>
 #include <cstdint>

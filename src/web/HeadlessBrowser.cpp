@@ -4,7 +4,7 @@
 #include <cwctype>
 #include <vector>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "web/Http.h"
 #include "web/TextDecoding.h"
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "kit/ComOwners.h"
+#include "base/ComOwners.h"
 #include "web/NavigationSound.h"
 
 namespace kit {

@@ -7,13 +7,13 @@
 
 #include "KitTestIds.h"
 #include "KitTestSupport.h"
-#include "kit/Artwork.h"
+#include "app/Artwork.h"
 #include "kit/GdiObject.h"
 #include "kit/Image.h"
 #include "kit/Letterbox.h"
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "kit/StaticText.h"
-#include "processing/Bitmap.h"
+#include "base/Bitmap.h"
 #include "support/TempFolder.h"
 
 namespace {

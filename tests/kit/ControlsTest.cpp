@@ -11,7 +11,7 @@
 #include "kit/Button.h"
 #include "kit/CheckBox.h"
 #include "kit/ComboBox.h"
-#include "kit/ControlState.h"
+#include "app/ControlState.h"
 #include "kit/EditBox.h"
 #include "kit/ToolBar.h"
 #include "kit/TrackBar.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "processing/Bitmap.h"
+#include "base/Bitmap.h"
 
 using Bytes = std::vector<std::uint8_t>;
 

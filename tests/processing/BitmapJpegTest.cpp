@@ -1,8 +1,12 @@
+// windows.h first: it renames LoadBitmap, and the declaration must see it as
+// the library was built.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "processing/Bitmap.h"
+#include "processing/BitmapFile.h"
 #include "support/SamplePictures.h"
 #include "support/TempFolder.h"
 
@@ -14,7 +18,7 @@ namespace {
 class BitmapJpegTest : public ::testing::Test {
 protected:
     bool Load(const Bytes& data, const wchar_t* name = L"picture.jpg") {
-        return bitmap.Load(folder.AddFile(name, data));
+        return kit::LoadBitmap(folder.AddFile(name, data), bitmap);
     }
     // Compares the loaded rows with a plain libjpeg decoding of the same bytes
     // (top-down, red-green-blue order), sample for sample.
@@ -102,7 +106,7 @@ TEST_F(BitmapJpegTest, TruncatedPictureStillDecodes) {
     EXPECT_EQ(128u, bitmap.width);
     EXPECT_EQ(128, bitmap.height);
     // The rows before the cut are those of the whole file.
-    bitmap.Load(folder.AddFile(L"whole.jpg", data));
+    kit::LoadBitmap(folder.AddFile(L"whole.jpg", data), bitmap);
     kit::Bitmap whole = bitmap;
     ASSERT_TRUE(Load(cut));
     int same = 0;
@@ -117,7 +121,7 @@ TEST_F(BitmapJpegTest, RefusesWhatIsNoPictureWeCanShow) {
     EXPECT_FALSE(Load(Bytes{}, L"empty.jpg"));
     EXPECT_FALSE(Load(Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0}, L"cover.gif"));
     EXPECT_FALSE(Load(Bytes{0xFF, 0xD8}, L"start.jpg"));
-    EXPECT_FALSE(bitmap.Load(L"C:\\no such folder\\cover.jpg"));
+    EXPECT_FALSE(kit::LoadBitmap(L"C:\\no such folder\\cover.jpg", bitmap));
     EXPECT_FALSE(kit::LoadBitmapFile(L"C:\\no such folder\\cover.jpg"));
     EXPECT_TRUE(bitmap.pixels.empty());
 

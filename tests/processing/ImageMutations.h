@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "kit/File.h"
-#include "processing/Bitmap.h"
-#include "processing/BitmapLimits.h"
+#include "base/Bitmap.h"
+#include "base/BitmapLimits.h"
+#include "base/File.h"
 #include "processing/ImageReaders.h"
 #include "support/SamplePictures.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"
 #include "support/TempFolder.h"

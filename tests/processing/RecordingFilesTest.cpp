@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "processing/FileFinder.h"
-#include "processing/PathHelpers.h"
+#include "base/FileFinder.h"
+#include "base/PathHelpers.h"
+#include "base/FileOperations.h"
 #include "processing/RecordingFiles.h"
 #include "settings/Settings.h"
 #include "support/TempFolder.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace {
 

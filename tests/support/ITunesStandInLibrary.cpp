@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace {
 

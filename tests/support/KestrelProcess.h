@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 // Polls `condition` every `pollMs` until it holds or `timeoutMs` passed.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 40);

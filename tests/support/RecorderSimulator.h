@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 struct RecordedTags {
     std::wstring title;   // TIT2, and the ID3v1 title in the ANSI code page

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "settings/Settings.h"
 
 namespace {

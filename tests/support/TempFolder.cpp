@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace testing_support {
 

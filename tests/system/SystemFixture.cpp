@@ -1,6 +1,6 @@
 #include "system/SystemFixture.h"
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "support/KestrelProcess.h"
 
 namespace system_test {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "support/Id3Bytes.h"
 #include "support/TempFolder.h"
 #include "tags/Mp3Tag.h"

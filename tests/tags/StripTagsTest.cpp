@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 #include "support/Id3Bytes.h"
 #include "support/TempFolder.h"
 #include "tags/StripTags.h"

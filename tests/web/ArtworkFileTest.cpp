@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "processing/RecordingFiles.h"
+#include "base/FileOperations.h"
 #include "web/ArtworkFile.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "StandInState.h"
 #include "StandInTypeLibrary.h"
 #include "itunes/ITunesIds.h"
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace {
 

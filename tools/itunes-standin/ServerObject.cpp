@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "StandInState.h"
-#include "kit/ComOwners.h"
+#include "base/ComOwners.h"
 
 namespace {
 

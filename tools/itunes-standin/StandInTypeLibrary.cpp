@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include "kit/ComOwners.h"
+#include "base/ComOwners.h"
 #include "itunes/ITunesIds.h"
 
 namespace {

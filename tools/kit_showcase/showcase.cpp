@@ -18,7 +18,7 @@
 #include "kit/StaticText.h"
 #include "kit/TrackBar.h"
 #include "kit/Image.h"
-#include "processing/Bitmap.h"
+#include "base/Bitmap.h"
 
 namespace {
 

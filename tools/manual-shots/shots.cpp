@@ -12,7 +12,7 @@
 #include "app_ids.h"
 #include "kit/CommonControls.h"
 #include "kit/Dc.h"
-#include "kit/File.h"
+#include "base/File.h"
 #include "kit/GdiObject.h"
 #include "kit/Window.h"
 

@@ -1,4 +1,4 @@
-#include "kit/ControlState.h"
+#include "app/ControlState.h"
 
 #include "kit/CheckBox.h"
 #include "kit/ComboBox.h"

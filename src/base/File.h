@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace kit {
 

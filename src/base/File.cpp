@@ -1,4 +1,4 @@
-#include "kit/File.h"
+#include "base/File.h"
 
 #include <algorithm>
 #include <cstring>

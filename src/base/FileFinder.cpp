@@ -1,4 +1,4 @@
-#include "processing/FileFinder.h"
+#include "base/FileFinder.h"
 
 std::wstring FileFinder::First(const std::wstring& pattern) {
     Close();

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "kit/ScopedHandle.h"
+#include "base/ScopedHandle.h"
 
 class FileFinder {
 public:

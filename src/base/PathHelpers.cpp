@@ -1,4 +1,4 @@
-#include "processing/PathHelpers.h"
+#include "base/PathHelpers.h"
 
 #include <windows.h>
 #include <shlwapi.h>

@@ -1,13 +1,11 @@
 #pragma once
 // A decoded picture in memory, laid out like a Windows DIB: rows bottom-up,
-// blue-green-red byte order, optional colour table. BMP, PNG and JPEG files
-// are recognised by their content, never by their name.
+// blue-green-red byte order, optional colour table. The file readers are
+// the processing layer's (processing/BitmapFile.h).
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <boost/shared_ptr.hpp>
 
 namespace kit {
 
@@ -18,8 +16,6 @@ public:
 
     // Zero-filled picture of the given size; the height's sign is kept as given.
     bool Create(std::uint32_t width, std::int32_t height, std::int32_t bitsPerPixel);
-    // Reads a BMP, PNG or JPEG file. False leaves an empty picture.
-    bool Load(const std::wstring& path);
     // Converts in place to 24 bits per pixel (blue, green, red).
     void ToRgb24();
 
@@ -35,8 +31,5 @@ public:
     // Red, green and blue masks of a BMP stored with BI_BITFIELDS; 0 otherwise.
     std::array<std::uint32_t, 3> masks{};
 };
-
-// The loading factory: an empty pointer when the file cannot be read or decoded.
-boost::shared_ptr<Bitmap> LoadBitmapFile(const std::wstring& path);
 
 }  // namespace kit

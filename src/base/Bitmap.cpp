@@ -1,14 +1,9 @@
-#include "processing/Bitmap.h"
-
-#include <png.h>
+#include "base/Bitmap.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <exception>
 
-#include "kit/File.h"
-#include "processing/BitmapLimits.h"
-#include "processing/ImageReaders.h"
+#include "base/BitmapLimits.h"
 
 namespace kit {
 
@@ -34,38 +29,7 @@ struct MaskChannel {
     int bits = 0;
 };
 
-// Back to an empty picture, giving the memory of the old one back.
-void Reset(Bitmap& bitmap) {
-    std::vector<std::uint8_t>().swap(bitmap.pixels);
-    std::vector<std::uint32_t>().swap(bitmap.palette);
-    bitmap.width = 0;
-    bitmap.height = bitmap.stride = bitmap.bitsPerPixel = 0;
-    bitmap.masks = {};
-}
-
-bool ReadByContent(File& file, Bitmap& bitmap) {
-    std::uint8_t signature[8] = {};
-    std::uint64_t got = file.Read(signature, sizeof signature);
-    if (got >= 2 && signature[0] == 'B' && signature[1] == 'M') return ReadBmp(file, bitmap);
-    if (got == sizeof signature && png_sig_cmp(signature, 0, sizeof signature) == 0)
-        return ReadPng(file, bitmap);
-    return ReadJpeg(file, bitmap);
-}
-
 }  // namespace
-
-bool ReadImage(File& file, Bitmap& bitmap) {
-    // Masks of an earlier BMP must not recolour the next picture.
-    Reset(bitmap);
-    bool loaded = false;
-    try {
-        loaded = ReadByContent(file, bitmap);
-    } catch (const std::exception&) {
-        loaded = false;  // memory exhaustion inside a reader
-    }
-    if (!loaded) Reset(bitmap);
-    return loaded;
-}
 
 bool Bitmap::Create(std::uint32_t width, std::int32_t height, std::int32_t bitsPerPixel) {
     pixels.clear();
@@ -77,15 +41,6 @@ bool Bitmap::Create(std::uint32_t width, std::int32_t height, std::int32_t bitsP
     std::uint64_t rows = static_cast<std::uint64_t>(std::llabs(static_cast<long long>(height)));
     pixels.assign(static_cast<size_t>(static_cast<std::uint64_t>(stride) * rows), 0);
     return true;
-}
-
-bool Bitmap::Load(const std::wstring& path) {
-    File file;
-    if (!file.OpenRead(path)) {
-        Reset(*this);
-        return false;
-    }
-    return ReadImage(file, *this);
 }
 
 void Bitmap::ToRgb24() {
@@ -139,12 +94,6 @@ void Bitmap::ToRgb24() {
     stride = result.stride;
     bitsPerPixel = 24;
     masks = {};
-}
-
-boost::shared_ptr<Bitmap> LoadBitmapFile(const std::wstring& path) {
-    boost::shared_ptr<Bitmap> bitmap(new Bitmap());
-    if (!bitmap->Load(path)) bitmap.reset();
-    return bitmap;
 }
 
 }  // namespace kit

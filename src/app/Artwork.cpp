@@ -1,8 +1,8 @@
-#include "kit/Artwork.h"
+#include "app/Artwork.h"
 
 #include "kit/Image.h"
 #include "kit/StaticText.h"
-#include "processing/Bitmap.h"
+#include "processing/BitmapFile.h"
 
 namespace kit {
 
