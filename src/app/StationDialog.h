@@ -10,7 +10,7 @@
 #include "kit/Dialog.h"
 #include "settings/Settings.h"
 
-class Kestrel;
+class MainWindowHost;
 
 namespace kit {
 class Button;
@@ -41,7 +41,7 @@ public:
 
     // `isNew`: adding a station (any existing name conflicts) rather than
     // editing `mainWindow.currentStation()`. No window exists yet.
-    StationDialog(Kestrel& mainWindow, bool isNew);
+    StationDialog(MainWindowHost& mainWindow, bool isNew);
     ~StationDialog() override;
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
@@ -70,7 +70,7 @@ private:
     void ShowSnippetMenu(int box, int buttonIndex);
     void FocusName(bool selectAll);
 
-    Kestrel& mainWindow_;
+    MainWindowHost& mainWindow_;
     Settings result_;
     std::array<boost::shared_ptr<kit::EditBox>, kBoxCount> boxes_;
     boost::shared_ptr<kit::TrackBar> waitTime_;

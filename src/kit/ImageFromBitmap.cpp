@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "kit/Image.h"
 #include "base/Bitmap.h"
+#include "kit/Image.h"
 
 namespace kit {
 

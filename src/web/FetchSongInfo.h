@@ -3,17 +3,8 @@
 #include <string>
 
 #include "settings/Settings.h"
+#include "web/ArtworkView.h"
 #include "web/SongInfo.h"
-
-// Where the fetched artwork is shown; the window that owns the picture
-// implements it, so that the fetch itself needs no window.
-class ArtworkView {
-public:
-    virtual ~ArtworkView() = default;
-    // Shows the saved picture; clears the view when the file holds no image.
-    virtual void ShowArtwork(const std::wstring& path) = 0;
-    virtual void ClearArtwork() = 0;
-};
 
 // Fetches the page of `station` (its Url, over HTTP or, with Component set,
 // through the browser component), stores it as the station's Html, extracts

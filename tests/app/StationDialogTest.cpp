@@ -23,7 +23,9 @@ const wchar_t kPage[] = L"<p class=\"song\">Blue Moon / Ella &amp; Louis</p>";
 class StationDialogTest : public dialog_test::OverMainWindow {
 protected:
     // Opens the dialog modelessly so that the test can drive it.
+    // The station set up with station() is the main window's current one.
     HWND Open(StationDialog& dialog) {
+        window.cycle().SelectStation(stationValues);
         EXPECT_TRUE(dialog.Create(&window, StationDialog::kTemplateId));
         kit::PumpMessages();
         return dialog.handle();
@@ -36,7 +38,8 @@ protected:
         ::SendMessageW(track, TBM_SETPOS, TRUE, position);
         ::UpdateWindow(track);
     }
-    Settings& station() { return window.currentStation(); }
+    Settings& station() { return stationValues; }
+    Settings stationValues;
 };
 
 TEST_F(StationDialogTest, UrlBoxEnablesTheTestBench) {

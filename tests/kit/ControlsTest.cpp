@@ -8,10 +8,10 @@
 
 #include "KitTestIds.h"
 #include "KitTestSupport.h"
+#include "app/ControlState.h"
 #include "kit/Button.h"
 #include "kit/CheckBox.h"
 #include "kit/ComboBox.h"
-#include "app/ControlState.h"
 #include "kit/EditBox.h"
 #include "kit/ToolBar.h"
 #include "kit/TrackBar.h"

@@ -3,8 +3,8 @@
 #include <shlobj.h>
 
 #include "KitTestIds.h"
-#include "kit/CommonControls.h"
 #include "base/ScopedHandle.h"
+#include "kit/CommonControls.h"
 
 namespace kit_test {
 

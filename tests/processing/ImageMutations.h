@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "ImageSamples.h"
-#include "base/File.h"
 #include "base/Bitmap.h"
 #include "base/BitmapLimits.h"
+#include "base/File.h"
 #include "processing/ImageReaders.h"
 
 namespace samples {

@@ -13,8 +13,8 @@
 #include "StandInObjects.h"
 #include "StandInState.h"
 #include "StandInTypeLibrary.h"
-#include "itunes/ITunesIds.h"
 #include "base/ScopedHandle.h"
+#include "itunes/ITunesIds.h"
 
 namespace {
 

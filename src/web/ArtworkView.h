@@ -1,0 +1,12 @@
+#pragma once
+// Where the fetched artwork is shown; the window that owns the picture
+// implements it, so that the fetch itself needs no window.
+#include <string>
+
+class ArtworkView {
+public:
+    virtual ~ArtworkView() = default;
+    // Shows the saved picture; clears the view when the file holds no image.
+    virtual void ShowArtwork(const std::wstring& path) = 0;
+    virtual void ClearArtwork() = 0;
+};
