@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Takes the manual's screenshots of the real windows under Xvfb, inside Wine's
 # own desktop window so that the windows have their title bars, and writes
-# them as PNG files into Manual/.
+# them as PNG files into Manual/ (or the folder given: manual_screenshots.sh DIR).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${KESTREL_BUILD:-$ROOT/build}
+DEST=$(realpath -m "${1:-$ROOT/Manual}")
+mkdir -p "$DEST"
 bash "$ROOT/tools/build.sh" >/dev/null
 OUT=$(mktemp -d)
 WINOUT="Z:${OUT//\//\\}"  # Wine maps / to drive Z:
@@ -14,7 +16,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash "$ROOT/tools/wine-session.sh" "$BUI
   for _ in $(seq 1 120); do [ -s "$3/config.bmp" ] && break; sleep 0.5; done
   sleep 1' shots "$BUILD/tools/manual-shots/manual-shots.exe" "$WINOUT" "$OUT"
 for name in main station config; do
-  convert "$OUT/$name.bmp" "$ROOT/Manual/$name.png"
+  convert "$OUT/$name.bmp" "$DEST/$name.png"
 done
 rm -rf "$OUT"
-echo "screenshots written to $ROOT/Manual"
+echo "screenshots written to $DEST"

@@ -10,7 +10,7 @@ PACKAGES=(
   mingw-w64-tools libz-mingw-w64-dev
   libboost1.81-dev googletest
   wine wine64 xvfb xauth x11-utils
-  fonts-noto-cjk imagemagick nasm locales
+  fonts-noto-cjk fonts-ipafont-gothic fonts-wine imagemagick nasm locales
 )
 
 CACHE_ROOT="${KESTREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrel}"
@@ -45,19 +45,91 @@ install_packages() {
   rm -f "$log"
 }
 
-# Source packages need deb-src lines; trixie is listed for libid3tag 0.16.3 only.
+# Source packages need deb-src entries. They follow the machine's own entry
+# for Debian's archive as apt reads it (its mirror and keyring), so that the
+# set-up works on any mirror; trixie is listed for libid3tag alone (0.16.3:
+# bookworm's tarball is not served).
 SRC_LIST=/etc/apt/sources.list.d/kestrel-sources.sources
+DEBIAN_RELEASE=bookworm
+
+# What apt reads from the machine's sources, one index per line:
+# TARGET_OF CREATED_BY COMPONENT RELEASE CODENAME ORIGIN REPO_URI SOURCESENTRY
+# (a field apt does not know yet, such as the origin before the first
+# update, reads as its own name in $(...)).
+apt_targets() {
+  # shellcheck disable=SC2016
+  apt-get indextargets --format \
+    '$(TARGET_OF) $(CREATED_BY) $(COMPONENT) $(RELEASE) $(CODENAME) $(ORIGIN) $(REPO_URI) $(SOURCESENTRY)' \
+    2>/dev/null | sort -u
+}
+
+# "URI SOURCE-ENTRY" of the first binary entry for Debian's main component
+# of $DEBIAN_RELEASE.
+debian_archive_entry() {
+  awk -v r="$DEBIAN_RELEASE" '
+    $1 == "deb" && $2 == "Packages" && $3 == "main" && ($4 == r || $5 == r) &&
+    ($6 == "Debian" || $6 == "$(ORIGIN)") { print $7, $8; exit }' <<<"$1"
+}
+
+# Suites that already have deb-src entries outside our own file.
+existing_source_suites() {
+  awk -v own="$SRC_LIST" '$1 == "deb-src" && index($8, own ":") != 1 { print $4 }' <<<"$1" | sort -u
+}
+
+# The Signed-By field of an apt source entry given as FILE:N, as apt names it:
+# the Nth stanza of a deb822 .sources file (a key written inline included), or
+# the signed-by option of line N of a one-line .list file. Empty when unset.
+entry_keyring() {
+  local file=${1%:*} n=${1##*:}
+  case $file in
+    *.sources)
+      awk -v n="$n" '
+        /^#/ { next }
+        /^[ \t]*$/ { if (seen) { stanza++; seen = 0 }; field = 0; next }
+        { seen = 1 }
+        stanza == n - 1 && tolower($1) == "signed-by:" { field = 1; print; next }
+        field && /^[ \t]/ { print; next }
+        { field = 0 }' "$file" ;;
+    *)
+      sed -n "${n}p" "$file" | grep -o 'signed-by=[^] ]*' | head -n1 | sed 's/^signed-by=/Signed-By: /' ;;
+  esac
+}
+
 add_source_entries() {
-  [ -f "$SRC_LIST" ] && return 0
-  echo "setup: adding deb-src entries"
-  as_root tee "$SRC_LIST" >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm trixie
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-  as_root apt-get update -qq >/dev/null
+  local targets entry uri keyring existing suite text="" before=""
+  targets=$(apt_targets)
+  entry=$(debian_archive_entry "$targets")
+  if [ -z "$entry" ]; then
+    echo "setup: apt lists no source for Debian $DEBIAN_RELEASE main; add one to /etc/apt/sources.list.d" >&2
+    return 1
+  fi
+  uri=${entry%% *}
+  keyring=$(entry_keyring "${entry#* }")
+  existing=$(existing_source_suites "$targets")
+  for suite in "$DEBIAN_RELEASE" trixie; do
+    grep -qx "$suite" <<<"$existing" && continue
+    if [ -n "$text" ]; then text+=$'\n\n'; fi
+    if [ "$suite" = trixie ]; then text+="# for libid3tag only"$'\n'; fi
+    text+="Types: deb-src"$'\n'"URIs: $uri"$'\n'"Suites: $suite"$'\n'"Components: main"
+    if [ -n "$keyring" ]; then text+=$'\n'"$keyring"; fi
+  done
+  if [ -n "$text" ]; then
+    text="# Written by Kestrel's tools/setup.sh from ${entry#* }"$'\n'"$text"
+  fi
+  if [ -f "$SRC_LIST" ]; then before=$(cat "$SRC_LIST"); fi
+  [ "$before" = "$text" ] && return 0
+  echo "setup: deb-src entries for $uri"
+  if [ -n "$text" ]; then
+    printf '%s\n' "$text" | as_root tee "$SRC_LIST" >/dev/null
+  else
+    as_root rm -f "$SRC_LIST"
+  fi
+  if ! as_root apt-get update -qq >/dev/null; then
+    # Put back what was there: a next run must not find its entries unfetched.
+    if [ -n "$before" ]; then printf '%s\n' "$before" | as_root tee "$SRC_LIST" >/dev/null
+    else as_root rm -f "$SRC_LIST"; fi
+    return 1
+  fi
 }
 
 # Checks every file a .dsc lists against its SHA-256 sum.
