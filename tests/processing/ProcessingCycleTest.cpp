@@ -43,7 +43,7 @@ public:
         artistBox = a;
         albumBox = b;
     }
-    void ShowArtwork(const std::wstring&) override {}
+    bool ShowArtwork(const std::wstring&) override { return true; }
     void ClearArtwork() override { ++clears; }
     void ShowMessage(const std::wstring& text) override {
         messages.push_back(text);
