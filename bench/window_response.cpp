@@ -18,9 +18,9 @@
 #include "processing/BitmapFile.h"
 #include "web/FetchSongInfo.h"
 // The loopback server, the pictures and the stand-in's registration, shared with the tests.
-#include "../tests/web/LoopbackServer.cpp"
-#include "../tests/support/SamplePictures.cpp"
 #include "../tests/support/ITunesStandIn.cpp"
+#include "../tests/support/LoopbackServer.cpp"
+#include "support/SamplePictures.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ int main() {
     chain += " - Singer</title>";
     std::string huge;
     while (huge.size() < (16u << 20)) huge += "<td class=\"title\">Song</td>\n";
-    const std::string jpeg = SampleJpeg(500, 500, 2);
+    const std::string jpeg = samples::SampleJpeg(500, 500, 2);
 
     // One connection at a time per server: the two that hold theirs open
     // have servers of their own.

@@ -135,7 +135,8 @@ FetchStatus FetchSongFields(Settings& station, SongInfo& songInfo) {
         kWorkerTimeout);
     if (!ended || job->status == FetchStatus::NoAddress || job->status == FetchStatus::FetchFailed)
         return ended ? job->status : FetchStatus::FetchFailed;
-    station.SetString(L"Html", job->station.GetString(L"Html"));
+    // Moved, not converted again: a page of many megabytes would hold the window.
+    station.values[L"Html"] = std::move(job->station.values[L"Html"]);
     songInfo = std::move(job->fetched);
     return job->status;
 }

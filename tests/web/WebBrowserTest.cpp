@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "LoopbackServer.h"
 #include "base/ScopedHandle.h"
+#include "support/LoopbackServer.h"
 #include "web/FetchSongInfo.h"
 #include "web/HeadlessBrowser.h"
 #include "web/NavigationSound.h"
