@@ -99,7 +99,8 @@ void Kestrel::ApplyTopmost() { SetTopmost(settings_.GetBool(L"IsTopmost")); }
 bool Kestrel::MoveToTray() {
     wantsTray_ = true;
     // A second add of the same icon fails: added once, it stays.
-    if (!iconInTray_) iconInTray_ = kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)));
+    if (!iconInTray_)
+        iconInTray_ = kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)));
     if (!iconInTray_) return false;
     ::ShowWindow(handle_, SW_HIDE);
     return true;
