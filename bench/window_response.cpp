@@ -14,6 +14,7 @@
 #include "BenchTiming.h"
 #include "base/FileOperations.h"
 #include "base/ScopedHandle.h"
+#include "base/WorkerWait.h"
 #include "itunes/ITunesRegistration.h"
 #include "processing/BitmapFile.h"
 #include "web/FetchSongInfo.h"
@@ -154,6 +155,14 @@ int main() {
         {"hopeless pattern on 16 MiB", server.Url("/huge"), L"title\">(.*?)<.*?artist\">(.*?)<"},
         {"ordinary page with a 500x500 JPEG", server.Url("/now"), ordinary},
     };
+    // The floor on this machine: the same probes while the thread only waits.
+    {
+        kit::UniqueHandle never(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        double total = 0;
+        const double longest = LongestWait(
+            window, [&] { WaitPumpingMessages(never.Get(), ::GetTickCount64() + 3000); }, total);
+        Report("idle, only answering (for scale)", longest, total, "nothing fetched");
+    }
     for (const Case& each : cases) {
         Settings station;
         station.SetString(L"Url", each.url);
