@@ -61,6 +61,8 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     if (cooperation_) kit::RestoreCheck(*cooperation_, settings_.Group(L"IsCooperation"));
     CopySelectedStation();
     RestorePlacement();
+    cycleWatch_.SetWindow(handle_);
+    cycleWatch_.Follow();
     ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
     return 0;
 }
@@ -123,6 +125,8 @@ LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
     ::RemoveDirectoryW(artworkDirectory_.c_str());
     SaveSettings();
     ::KillTimer(handle_, kTimerId);
+    ::KillTimer(handle_, CycleWatch::kDebounceTimerId);
+    cycleWatch_.SetWindow(nullptr);
     ::PostQuitMessage(0);
     return kit::Dialog::OnDestroy(wParam, lParam);
 }
@@ -143,12 +147,23 @@ LRESULT Kestrel::OnSize(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam == CycleWatch::kDebounceTimerId) {
+        ::KillTimer(handle_, CycleWatch::kDebounceTimerId);
+        RunTick(ProcessingCycle::Scope::ScanFolders);
+        // The countdown goes on a whole second after this tick.
+        ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
+        return 0;
+    }
     if (wParam != kTimerId) return kit::Dialog::OnTimer(wParam, lParam);
+    RunTick(cycleWatch_.TimerScope());
+    return 0;
+}
+
+void Kestrel::RunTick(ProcessingCycle::Scope scope) {
     const bool wasSkipped = cycle_.skipCurrent;
-    cycle_.Tick();
+    cycleWatch_.Tick(scope);
     // The grey background of the file-name box follows the skip flag.
     if (cycle_.skipCurrent != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
-    return 0;
 }
 
 LRESULT Kestrel::OnUser(WPARAM, LPARAM lParam) {
@@ -239,6 +254,7 @@ void Kestrel::CopySelectedStation() {
 void Kestrel::SelectStationChanged() {
     CopySelectedStation();
     cycle_.currentRecording.clear();
+    cycleWatch_.RequestScan();
 }
 
 void Kestrel::DeleteSelectedStation() {

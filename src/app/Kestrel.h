@@ -6,6 +6,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "app/CycleWatch.h"
 #include "base/ComOwners.h"
 #include "kit/Dialog.h"
 #include "processing/CycleSeam.h"
@@ -45,6 +46,8 @@ public:
     Settings& currentStation() { return cycle_.currentStation; }
     const boost::shared_ptr<kit::Menu>& menu() const { return menu_; }
     ProcessingCycle& cycle() { return cycle_; }
+    // What the main loop waits for beside messages: the watched folders.
+    kit::WaitSource& waitSource() { return cycleWatch_; }
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam) override;
@@ -84,11 +87,13 @@ private:
     void ApplyTopmost();
     void AddToTray();
     void StoreControlStates();
+    void RunTick(ProcessingCycle::Scope scope);
 
     // First, so that COM outlives every member that may hold a COM object.
     kit::ComInitialization com_;
     Settings settings_;
     ProcessingCycle cycle_;
+    CycleWatch cycleWatch_{cycle_};
     // Until the journal keeps the answers across runs.
     MemoryArtworkSearchCache artworkSearchCache_;
     ArtworkSearch artworkSearch_{settings_, artworkSearchCache_};

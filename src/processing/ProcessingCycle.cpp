@@ -26,27 +26,34 @@ private:
 
 }  // namespace
 
-void ProcessingCycle::Tick() {
+void ProcessingCycle::Tick(Scope scope) {
     // The message window pumps messages, so a due timer can call in while a
     // tick is still fetching or registering; that call must change nothing.
     if (ticking_) return;
     ticking_ = true;
     try {
-        Run();
+        Run(scope);
     } catch (...) {
         // Nothing may leave a timer handler; the next tick starts afresh.
     }
     ticking_ = false;
 }
 
-void ProcessingCycle::Run() {
+std::vector<std::wstring> ProcessingCycle::WatchedFolders() const {
+    return {currentStation.GetString(L"PlayDirectory"), currentStation.GetString(L"EndDirectory")};
+}
+
+void ProcessingCycle::Run(Scope scope) {
     if (busy || !seam_.IsCooperationChecked()) return;
 
-    const std::wstring endDirectory = currentStation.GetString(L"EndDirectory");
-    if (endDirectory != lastEndDirectory) lastEndDirectory = endDirectory;
+    if (scope == Scope::ScanFolders) {
+        const std::wstring endDirectory = currentStation.GetString(L"EndDirectory");
+        if (endDirectory != lastEndDirectory) lastEndDirectory = endDirectory;
 
-    const std::wstring newest = FindNewestRecording(currentStation, lastEndDirectory);
-    if (newest != currentRecording) NoticeNewRecording(newest);
+        ++folderScans_;
+        const std::wstring newest = FindNewestRecording(currentStation, lastEndDirectory);
+        if (newest != currentRecording) NoticeNewRecording(newest);
+    }
 
     if (!pendingSong.filePath.empty()) RegisterPendingSong();
     AdvanceCountdown();

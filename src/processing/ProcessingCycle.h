@@ -4,6 +4,7 @@
 // folder and registers it. The main window owns one and calls Tick from its
 // timer.
 #include <string>
+#include <vector>
 
 #include "itunes/PendingSong.h"
 #include "settings/Settings.h"
@@ -17,9 +18,20 @@ public:
     ProcessingCycle(const ProcessingCycle&) = delete;
     ProcessingCycle& operator=(const ProcessingCycle&) = delete;
 
+    // What a tick looks at. Scanning the play folder is the costly part, so
+    // it is done when a folder changed (or now and then, to be safe); the
+    // ticks between only count down and retry a registration, taking the
+    // song in progress as it was.
+    enum class Scope { ScanFolders, CountdownOnly };
+
     // One tick. Does nothing while `busy`, while the check box is off, or when
     // called again from inside a tick (the message window pumps messages).
-    void Tick();
+    void Tick(Scope scope = Scope::ScanFolders);
+    // The folders whose changes call for a scanning tick: the station's
+    // play and end folders.
+    std::vector<std::wstring> WatchedFolders() const;
+    // How many times a tick scanned the play folder.
+    long folderScans() const { return folderScans_; }
     bool ticking() const { return ticking_; }
 
     bool busy = false;
@@ -33,7 +45,7 @@ public:
     Settings currentStation;
 
 private:
-    void Run();
+    void Run(Scope scope);
     void NoticeNewRecording(const std::wstring& newest);
     void MoveFinishedRecording(const std::wstring& finishedName);
     void RegisterPendingSong();
@@ -43,4 +55,5 @@ private:
     Settings& settings_;
     CycleSeam& seam_;
     bool ticking_ = false;
+    long folderScans_ = 0;
 };

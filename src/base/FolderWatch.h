@@ -1,0 +1,45 @@
+#pragma once
+// Change notifications (file names and last-write times) for a few folders.
+// A folder that cannot be watched, because it is missing or its file system
+// refuses, is reported so that its owner can look at it the old way.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/FileIdentity.h"
+#include "base/ScopedHandle.h"
+
+class FolderWatch {
+public:
+    FolderWatch() = default;
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // Watches exactly `folders` (empty names are left out); folders already
+    // watched keep their notification. True when the set changed.
+    bool Watch(const std::vector<std::wstring>& folders);
+    // Arms the notification `handle` again after it was signalled; false
+    // when it is not one of ours or the folder is gone (then unwatched).
+    bool Rearm(HANDLE handle);
+    // Watches again a folder that was deleted and created again, or that
+    // could not be watched before. True when a watch was lost or gained:
+    // what it should have told may have been missed.
+    bool Refresh();
+
+    // The signalled-state handles to wait for, one per watched folder.
+    std::vector<HANDLE> Handles() const;
+    // True when every folder has a notification.
+    bool AllWatched() const;
+    const std::vector<std::wstring>& folders() const { return folders_; }
+
+private:
+    struct Entry {
+        FileIdentity identity;
+        kit::UniqueChangeNotification notification;
+    };
+    static void Arm(const std::wstring& folder, Entry& entry);
+
+    std::vector<std::wstring> folders_;
+    std::vector<Entry> entries_;  // parallel to folders_
+};
