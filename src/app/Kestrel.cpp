@@ -135,6 +135,9 @@ LRESULT Kestrel::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Windows may end the process right after this message: save now, the
     // same way the destroy handler would.
     if (message == WM_ENDSESSION && wParam) SaveSettings();
+    // How often the play folder was scanned, for whoever measures an idle program.
+    static const UINT folderScansMessage = ::RegisterWindowMessageW(L"Kestrel.FolderScans");
+    if (message == folderScansMessage) return static_cast<LRESULT>(cycle_.folderScans());
     return kit::Dialog::DefaultProc(message, wParam, lParam);
 }
 

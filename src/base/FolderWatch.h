@@ -10,6 +10,17 @@
 #include "base/FileIdentity.h"
 #include "base/ScopedHandle.h"
 
+namespace kit {
+// A folder change notification from FindFirstChangeNotificationW.
+struct ChangeNotificationTraits {
+    using Handle = HANDLE;
+    static Handle None() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::FindCloseChangeNotification(h); }
+};
+using UniqueChangeNotification = ScopedHandle<ChangeNotificationTraits>;
+}  // namespace kit
+
 class FolderWatch {
 public:
     FolderWatch() = default;

@@ -56,14 +56,6 @@ struct FindHandleTraits {
     static void Close(Handle h) { ::FindClose(h); }
 };
 
-// A folder change notification from FindFirstChangeNotificationW.
-struct ChangeNotificationTraits {
-    using Handle = HANDLE;
-    static Handle None() { return INVALID_HANDLE_VALUE; }
-    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { ::FindCloseChangeNotification(h); }
-};
-
 struct RegistryKeyTraits {
     using Handle = HKEY;
     static Handle None() { return nullptr; }
@@ -98,7 +90,6 @@ struct CrtFileTraits {
 
 using UniqueHandle = ScopedHandle<KernelHandleTraits>;
 using UniqueFindHandle = ScopedHandle<FindHandleTraits>;
-using UniqueChangeNotification = ScopedHandle<ChangeNotificationTraits>;
 using UniqueRegistryKey = ScopedHandle<RegistryKeyTraits>;
 using WinHttpHandle = ScopedHandle<WinHttpHandleTraits>;
 using UniqueDrop = ScopedHandle<DropTraits>;
