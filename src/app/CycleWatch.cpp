@@ -11,16 +11,17 @@ ProcessingCycle::Scope CycleWatch::TimerScope() {
     return due ? ProcessingCycle::Scope::ScanFolders : ProcessingCycle::Scope::CountdownOnly;
 }
 
-void CycleWatch::Tick(ProcessingCycle::Scope scope) {
+bool CycleWatch::Tick(ProcessingCycle::Scope scope) {
     const long scansBefore = cycle_.folderScans();
-    cycle_.Tick(scope);
+    const bool whole = cycle_.Tick(scope);
     if (cycle_.folderScans() != scansBefore) {
         scanPending_ = false;
         lastScan_ = ::GetTickCount64();
-    } else if (scope == ProcessingCycle::Scope::ScanFolders) {
+    } else if (scope != ProcessingCycle::Scope::CountdownOnly) {
         // Busy, switched off or inside another tick: the change waits.
         scanPending_ = true;
     }
+    return whole;
 }
 
 void CycleWatch::OnSignalled(HANDLE handle) {

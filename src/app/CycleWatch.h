@@ -4,7 +4,8 @@
 // for the countdown, which scans the play folder only when something may
 // have changed unseen: a folder that cannot be watched, a watch lost or
 // re-armed, a change that came while the cycle could not scan, or 30 s
-// without a scan.
+// without a scan. A change that brings no new recording (the recorder
+// writing on) is only looked at: the countdown keeps the second's pace.
 #include <windows.h>
 
 #include "base/FolderWatch.h"
@@ -29,7 +30,8 @@ public:
     // What the once-a-second tick does, after Follow.
     ProcessingCycle::Scope TimerScope();
     // Runs one tick of `scope`; a scan the cycle could not make stays due.
-    void Tick(ProcessingCycle::Scope scope);
+    // True when the cycle went through a whole tick.
+    bool Tick(ProcessingCycle::Scope scope);
 
     // kit::WaitSource
     std::vector<HANDLE> WaitHandles() override { return watch_.Handles(); }

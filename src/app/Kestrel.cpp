@@ -152,9 +152,8 @@ LRESULT Kestrel::OnSize(WPARAM wParam, LPARAM lParam) {
 LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
     if (wParam == CycleWatch::kDebounceTimerId) {
         ::KillTimer(handle_, CycleWatch::kDebounceTimerId);
-        RunTick(ProcessingCycle::Scope::ScanFolders);
-        // The countdown goes on a whole second after this tick.
-        ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
+        // After a whole tick the countdown goes on a whole second later.
+        if (RunTick(ProcessingCycle::Scope::NewRecordingOnly)) ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
         return 0;
     }
     if (wParam != kTimerId) return kit::Dialog::OnTimer(wParam, lParam);
@@ -162,11 +161,12 @@ LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-void Kestrel::RunTick(ProcessingCycle::Scope scope) {
+bool Kestrel::RunTick(ProcessingCycle::Scope scope) {
     const bool wasSkipped = cycle_.skipCurrent;
-    cycleWatch_.Tick(scope);
+    const bool whole = cycleWatch_.Tick(scope);
     // The grey background of the file-name box follows the skip flag.
     if (cycle_.skipCurrent != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
+    return whole;
 }
 
 LRESULT Kestrel::OnUser(WPARAM, LPARAM lParam) {

@@ -87,7 +87,7 @@ private:
     void ApplyTopmost();
     void AddToTray();
     void StoreControlStates();
-    void RunTick(ProcessingCycle::Scope scope);
+    bool RunTick(ProcessingCycle::Scope scope);
 
     // First, so that COM outlives every member that may hold a COM object.
     kit::ComInitialization com_;

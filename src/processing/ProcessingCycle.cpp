@@ -26,37 +26,43 @@ private:
 
 }  // namespace
 
-void ProcessingCycle::Tick(Scope scope) {
+bool ProcessingCycle::Tick(Scope scope) {
     // The message window pumps messages, so a due timer can call in while a
     // tick is still fetching or registering; that call must change nothing.
-    if (ticking_) return;
+    if (ticking_) return false;
     ticking_ = true;
+    bool whole = false;
     try {
-        Run(scope);
+        whole = Run(scope);
     } catch (...) {
         // Nothing may leave a timer handler; the next tick starts afresh.
     }
     ticking_ = false;
+    return whole;
 }
 
 std::vector<std::wstring> ProcessingCycle::WatchedFolders() const {
     return {currentStation.GetString(L"PlayDirectory"), currentStation.GetString(L"EndDirectory")};
 }
 
-void ProcessingCycle::Run(Scope scope) {
-    if (busy || !seam_.IsCooperationChecked()) return;
+bool ProcessingCycle::Run(Scope scope) {
+    if (busy || !seam_.IsCooperationChecked()) return false;
 
-    if (scope == Scope::ScanFolders) {
+    if (scope != Scope::CountdownOnly) {
         const std::wstring endDirectory = currentStation.GetString(L"EndDirectory");
         if (endDirectory != lastEndDirectory) lastEndDirectory = endDirectory;
 
         ++folderScans_;
         const std::wstring newest = FindNewestRecording(currentStation, lastEndDirectory);
-        if (newest != currentRecording) NoticeNewRecording(newest);
+        if (newest != currentRecording)
+            NoticeNewRecording(newest);
+        else if (scope == Scope::NewRecordingOnly)
+            return false;
     }
 
     if (!pendingSong.filePath.empty()) RegisterPendingSong();
     AdvanceCountdown();
+    return true;
 }
 
 void ProcessingCycle::NoticeNewRecording(const std::wstring& newest) {

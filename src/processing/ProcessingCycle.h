@@ -1,8 +1,8 @@
 #pragma once
 // The once-a-second tick that follows the recorder: notices a new song,
 // counts down to the page fetch, moves the finished song into the output
-// folder and registers it. The main window owns one and calls Tick from its
-// timer.
+// folder and registers it. The main window owns one and ticks it from its
+// timer and when a watched folder changes.
 #include <string>
 #include <vector>
 
@@ -19,14 +19,21 @@ public:
     ProcessingCycle& operator=(const ProcessingCycle&) = delete;
 
     // What a tick looks at. Scanning the play folder is the costly part, so
-    // it is done when a folder changed (or now and then, to be safe); the
-    // ticks between only count down and retry a registration, taking the
-    // song in progress as it was.
-    enum class Scope { ScanFolders, CountdownOnly };
+    // it is done when a folder changed (or now and then, to be safe).
+    enum class Scope {
+        // The whole tick: scan, then register and count down.
+        ScanFolders,
+        // The song in progress taken as it was: register and count down.
+        CountdownOnly,
+        // A folder changed: scan, and go on with the whole tick only when
+        // a new recording turned up; the countdown keeps to its seconds.
+        NewRecordingOnly,
+    };
 
     // One tick. Does nothing while `busy`, while the check box is off, or when
     // called again from inside a tick (the message window pumps messages).
-    void Tick(Scope scope = Scope::ScanFolders);
+    // True when it went through the whole tick.
+    bool Tick(Scope scope = Scope::ScanFolders);
     // The folders whose changes call for a scanning tick: the station's
     // play and end folders.
     std::vector<std::wstring> WatchedFolders() const;
@@ -45,7 +52,7 @@ public:
     Settings currentStation;
 
 private:
-    void Run(Scope scope);
+    bool Run(Scope scope);
     void NoticeNewRecording(const std::wstring& newest);
     void MoveFinishedRecording(const std::wstring& finishedName);
     void RegisterPendingSong();
