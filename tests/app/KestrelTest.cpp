@@ -321,12 +321,15 @@ TEST_F(WatchedFolders, HandOverIsNoticedAtOnceAlsoAfterTheFolderIsMadeAgain) {
     EXPECT_TRUE(Exists(out / L"a.mp3"));
     EXPECT_EQ(window.cycle().currentRecording, L"b.mp3");
 
-    // The end folder deleted and made again: the next second watches it again.
-    ASSERT_TRUE(::RemoveDirectoryW(end.path().c_str()));
+    // The end folder deleted into the Recycle Bin (moved away) and made
+    // again: the second's tick watches the new one.
+    ASSERT_TRUE(::MoveFileW(end.path().c_str(), (out / L"recycled").c_str()));
     ASSERT_TRUE(::CreateDirectoryW(end.path().c_str(), nullptr));
     Tick();
-    EXPECT_LE(HandOver(L"b.mp3", L"c.mp3"), 200u);
-    EXPECT_TRUE(Exists(out / L"b.mp3"));
+    ::KillTimer(window.handle(), Kestrel::kTimerId);
+    const long scans = window.cycle().folderScans();
+    ASSERT_TRUE(testing_support::WriteBytes(end / L"b.mp3", {1}));
+    EXPECT_LE(RunLoopUntil(window, [&] { return window.cycle().folderScans() > scans; }, 2000), 200u);
 }
 
 TEST_F(WatchedFolders, UnwatchableFolderIsScannedEverySecond) {
