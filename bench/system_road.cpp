@@ -154,7 +154,15 @@ struct Road {
             registered = NowMs();
             lastChange = LibraryWrittenMs(libraryPath) - handedOverSystem;
         }
-        return WaitUntil([&] { return kestrel.ControlText(IDC_MAIN_FILENAME, 20000) == name; }, 60000);
+        // The new song's page is fetched in the same tick, after the
+        // registration: the next song's page waits until then.
+        const std::wstring fetched = L"ベンチの歌 " + std::to_wstring(songs) + L"番";
+        return WaitUntil(
+            [&] {
+                return kestrel.ControlText(IDC_MAIN_FILENAME, 20000) == name &&
+                       kestrel.ControlText(IDC_MAIN_TITLE, 20000) == fetched;
+            },
+            60000);
     }
 };
 
