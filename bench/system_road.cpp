@@ -112,8 +112,8 @@ struct Road {
     std::wstring libraryPath;
     double serverStarted = 0;  // when the stand-in was first seen running in the last step
     double lastChange = 0;     // the library's last write in the last step, after the hand-over
-    // With the stand-in held running, the registration's end is its last
-    // change: the song's artwork, set last, is in the library.
+    // With the stand-in held running it never exits: the end of the tick
+    // tells when the registration ended.
     bool held = false;
     bool Step(RecorderSimulator& recorder, double& handedOver, double& registered) {
         const std::wstring name = NextName();
@@ -126,18 +126,14 @@ struct Road {
         const double handedOverSystem = SystemMs();
         if (!recorder.NextSong(name, {L"Road " + std::to_wstring(songs), L"Bench Artist"})) return false;
         registered = 0;
-        const std::wstring title = L"ベンチの歌 " + std::to_wstring(songs - 1) + L"番";
+        // The new song's page is fetched in the same tick, after the
+        // registration: the next song's page waits until then.
+        const std::wstring fetched = L"ベンチの歌 " + std::to_wstring(songs) + L"番";
         if (held && songs > 1) {
-            // Only the library file is watched meanwhile: a message to the
-            // window would wait for the very tick being measured.
-            const bool ended = WaitUntil(
-                [&] {
-                    StandInLibrary library;
-                    if (!library.Load(libraryPath)) return false;
-                    const StandInTrack* track = library.FindByName(title);
-                    return track && !track->artwork.empty();
-                },
-                60000, 2);
+            // The tick ends with the new song's page, after the registration:
+            // its last write to the library is the registration's last change.
+            const bool ended =
+                WaitUntil([&] { return kestrel.ControlText(IDC_MAIN_TITLE, 20000) == fetched; }, 60000, 5);
             if (!ended) return false;
             registered = NowMs();
             lastChange = LibraryWrittenMs(libraryPath) - handedOverSystem;
@@ -155,9 +151,6 @@ struct Road {
             registered = NowMs();
             lastChange = LibraryWrittenMs(libraryPath) - handedOverSystem;
         }
-        // The new song's page is fetched in the same tick, after the
-        // registration: the next song's page waits until then.
-        const std::wstring fetched = L"ベンチの歌 " + std::to_wstring(songs) + L"番";
         return WaitUntil(
             [&] {
                 return kestrel.ControlText(IDC_MAIN_FILENAME, 20000) == name &&

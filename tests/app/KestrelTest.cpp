@@ -222,22 +222,20 @@ TEST_F(MainWindow, StationsAddedRenamedAndCancelled) {
 namespace {
 // Runs the program's own loop, with the folder watches, until `done` holds
 // or `limitMs` pass; returns the ms until `done` was first seen to hold.
-DWORD g_loopStart = 0, g_loopLimit = 0, g_loopDoneAfter = 0;
-std::function<bool()> g_loopDone;
-void CALLBACK EndLoopWhenDone(HWND, UINT, UINT_PTR, DWORD) {
-    const DWORD elapsed = ::GetTickCount() - g_loopStart;
-    if (g_loopDoneAfter == MAXDWORD && g_loopDone()) g_loopDoneAfter = elapsed;
-    if (g_loopDoneAfter != MAXDWORD || elapsed >= g_loopLimit) ::PostQuitMessage(0);
-}
-DWORD RunLoopUntil(Kestrel& window, std::function<bool()> done, DWORD limitMs) {
-    g_loopDone = std::move(done);
-    g_loopStart = ::GetTickCount();
-    g_loopLimit = limitMs;
-    g_loopDoneAfter = MAXDWORD;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 5, &EndLoopWhenDone);
+DWORD RunLoopUntil(Kestrel& window, const std::function<bool()>& done, DWORD limitMs) {
+    const DWORD start = ::GetTickCount();
+    DWORD doneAfter = MAXDWORD;
+    ModalScript script(
+        [&] {
+            const DWORD elapsed = ::GetTickCount() - start;
+            if (done()) doneAfter = elapsed;
+            if (doneAfter == MAXDWORD && elapsed < limitMs) return false;
+            ::PostQuitMessage(0);
+            return true;
+        },
+        5);
     kit::RunMessageLoop(&window.waitSource());
-    ::KillTimer(nullptr, timer);
-    return g_loopDoneAfter;
+    return doneAfter;
 }
 
 class WatchedFolders : public MainWindow {
