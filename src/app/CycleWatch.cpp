@@ -25,8 +25,11 @@ bool CycleWatch::Tick(ProcessingCycle::Scope scope) {
 }
 
 void CycleWatch::OnSignalled(HANDLE handle) {
-    watch_.Rearm(handle);
+    const FolderWatch::Change change = watch_.Rearm(handle);
     scanPending_ = true;
-    // Setting the timer again restarts it: a burst of changes makes one tick.
-    if (window_) ::SetTimer(window_, kDebounceTimerId, kDebounceMilliseconds, nullptr);
+    // A new or moved file ticks at once; a file written on waits for the
+    // second's tick. Setting the timer again restarts it: a burst of changes
+    // makes one tick.
+    if (change != FolderWatch::Change::Writes && window_)
+        ::SetTimer(window_, kDebounceTimerId, kDebounceMilliseconds, nullptr);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // When the processing cycle ticks: at once (50 ms after the last of a burst
-// of changes) when the recorder touches a watched folder, and once a second
+// of changes) when a file turns up in or leaves a watched folder, with the
+// next second's tick when a file there is written to, and once a second
 // for the countdown, which scans the play folder only when something may
 // have changed unseen: a folder that cannot be watched, a watch lost or
 // re-armed, a change that came while the cycle could not scan, or 30 s

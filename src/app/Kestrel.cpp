@@ -137,7 +137,10 @@ LRESULT Kestrel::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ENDSESSION && wParam) SaveSettings();
     // How often the play folder was scanned, for whoever measures an idle program.
     static const UINT folderScansMessage = ::RegisterWindowMessageW(L"Kestrel.FolderScans");
-    if (message == folderScansMessage) return static_cast<LRESULT>(cycle_.folderScans());
+    if (message == folderScansMessage) {
+        ::SetWindowLongPtrW(handle_, DWLP_MSGRESULT, static_cast<LONG_PTR>(cycle_.folderScans()));
+        return TRUE;
+    }
     return kit::Dialog::DefaultProc(message, wParam, lParam);
 }
 

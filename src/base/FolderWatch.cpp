@@ -4,15 +4,20 @@
 
 namespace {
 
-constexpr DWORD kChanges = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE;
 
 }  // namespace
 
 void FolderWatch::Arm(const std::wstring& folder, Entry& entry) {
-    entry.notification.Reset();
+    entry.names.Reset();
+    entry.writes.Reset();
     // The identity first: a folder replaced after this is noticed by Refresh.
     if (!ReadFileIdentity(folder, entry.identity)) return;
-    entry.notification.Reset(::FindFirstChangeNotificationW(folder.c_str(), FALSE, kChanges));
+    entry.names.Reset(::FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
+    entry.writes.Reset(::FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_LAST_WRITE));
+    if (!entry.Watched()) {
+        entry.names.Reset();
+        entry.writes.Reset();
+    }
 }
 
 bool FolderWatch::Watch(const std::vector<std::wstring>& folders) {
@@ -25,7 +30,7 @@ bool FolderWatch::Watch(const std::vector<std::wstring>& folders) {
     std::vector<Entry> entries(wanted.size());
     for (size_t i = 0; i < wanted.size(); ++i) {
         const auto kept = std::find(folders_.begin(), folders_.end(), wanted[i]);
-        if (kept != folders_.end() && entries_[kept - folders_.begin()].notification)
+        if (kept != folders_.end() && entries_[kept - folders_.begin()].Watched())
             entries[i] = std::move(entries_[kept - folders_.begin()]);
         else
             Arm(wanted[i], entries[i]);
@@ -35,14 +40,17 @@ bool FolderWatch::Watch(const std::vector<std::wstring>& folders) {
     return true;
 }
 
-bool FolderWatch::Rearm(HANDLE handle) {
+FolderWatch::Change FolderWatch::Rearm(HANDLE handle) {
     for (Entry& entry : entries_) {
-        if (!entry.notification || entry.notification.Get() != handle) continue;
-        if (::FindNextChangeNotification(handle)) return true;
-        entry.notification.Reset();
-        return false;
+        if (!entry.Watched() || (entry.names.Get() != handle && entry.writes.Get() != handle)) continue;
+        const Change change = entry.names.Get() == handle ? Change::Names : Change::Writes;
+        if (!::FindNextChangeNotification(handle)) {
+            entry.names.Reset();
+            entry.writes.Reset();
+        }
+        return change;
     }
-    return false;
+    return Change::None;
 }
 
 bool FolderWatch::Refresh() {
@@ -51,14 +59,15 @@ bool FolderWatch::Refresh() {
         Entry& entry = entries_[i];
         FileIdentity now;
         const bool exists = ReadFileIdentity(folders_[i], now);
-        if (entry.notification && exists && now == entry.identity) continue;
-        const bool wasWatched = static_cast<bool>(entry.notification);
+        if (entry.Watched() && exists && now == entry.identity) continue;
+        const bool wasWatched = entry.Watched();
         if (!exists) {
-            entry.notification.Reset();
+            entry.names.Reset();
+            entry.writes.Reset();
         } else {
             Arm(folders_[i], entry);
         }
-        changed = changed || wasWatched || entry.notification;
+        changed = changed || wasWatched || entry.Watched();
     }
     return changed;
 }
@@ -66,11 +75,13 @@ bool FolderWatch::Refresh() {
 std::vector<HANDLE> FolderWatch::Handles() const {
     std::vector<HANDLE> handles;
     for (const Entry& entry : entries_) {
-        if (entry.notification) handles.push_back(entry.notification.Get());
+        if (!entry.Watched()) continue;
+        handles.push_back(entry.names.Get());
+        handles.push_back(entry.writes.Get());
     }
     return handles;
 }
 
 bool FolderWatch::AllWatched() const {
-    return std::all_of(entries_.begin(), entries_.end(), [](const Entry& e) { return static_cast<bool>(e.notification); });
+    return std::all_of(entries_.begin(), entries_.end(), [](const Entry& e) { return e.Watched(); });
 }

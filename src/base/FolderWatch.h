@@ -1,7 +1,9 @@
 #pragma once
-// Change notifications (file names and last-write times) for a few folders.
-// A folder that cannot be watched, because it is missing or its file system
-// refuses, is reported so that its owner can look at it the old way.
+// Change notifications for a few folders, file names apart from last-write
+// times: a recorder writing on changes the times many times a second, while
+// a new or moved file is news. A folder that cannot be watched, because it
+// is missing or its file system refuses, is reported so that its owner can
+// look at it the old way.
 #include <windows.h>
 
 #include <string>
@@ -30,15 +32,17 @@ public:
     // Watches exactly `folders` (empty names are left out); folders already
     // watched keep their notification. True when the set changed.
     bool Watch(const std::vector<std::wstring>& folders);
-    // Arms the notification `handle` again after it was signalled; false
-    // when it is not one of ours or the folder is gone (then unwatched).
-    bool Rearm(HANDLE handle);
+    enum class Change { None, Names, Writes };
+    // Arms the notification `handle` again after it was signalled and tells
+    // what it watches; None when it is not one of ours. A notification that
+    // cannot be armed again is dropped (the folder counts as unwatched).
+    Change Rearm(HANDLE handle);
     // Watches again a folder that was deleted and created again, or that
     // could not be watched before. True when a watch was lost or gained:
     // what it should have told may have been missed.
     bool Refresh();
 
-    // The signalled-state handles to wait for, one per watched folder.
+    // The signalled-state handles to wait for, two per watched folder.
     std::vector<HANDLE> Handles() const;
     // True when every folder has a notification.
     bool AllWatched() const;
@@ -47,7 +51,8 @@ public:
 private:
     struct Entry {
         FileIdentity identity;
-        kit::UniqueChangeNotification notification;
+        kit::UniqueChangeNotification names, writes;
+        bool Watched() const { return names && writes; }
     };
     static void Arm(const std::wstring& folder, Entry& entry);
 
