@@ -1,8 +1,8 @@
 #pragma once
 // The once-a-second tick that follows the recorder: notices a new song,
 // counts down to the page fetch, moves the finished song into the output
-// folder and registers it. The main window owns one and ticks it from its
-// timer and when a watched folder changes.
+// folder and registers it. The main window owns one and calls Tick from its
+// timer.
 #include <string>
 #include <vector>
 
@@ -10,13 +10,28 @@
 #include "settings/Settings.h"
 #include "web/SongInfo.h"
 
-class CycleSeam;
+class CycleServices;
+class CycleView;
 
 class ProcessingCycle {
 public:
-    ProcessingCycle(Settings& settings, CycleSeam& seam) : settings_(settings), seam_(seam) {}
+    ProcessingCycle(Settings& settings, CycleView& view, CycleServices& services)
+        : settings_(settings), view_(view), services_(services) {}
     ProcessingCycle(const ProcessingCycle&) = delete;
     ProcessingCycle& operator=(const ProcessingCycle&) = delete;
+
+    // Holds the ticks for its lifetime, however it ends (a modal dialog
+    // runs, a question is asked). Scopes nest.
+    class PauseScope {
+    public:
+        explicit PauseScope(ProcessingCycle& cycle) : cycle_(cycle) { ++cycle_.pauses_; }
+        ~PauseScope() { --cycle_.pauses_; }
+        PauseScope(const PauseScope&) = delete;
+        PauseScope& operator=(const PauseScope&) = delete;
+
+    private:
+        ProcessingCycle& cycle_;
+    };
 
     // What a tick looks at. Scanning the play folder is the costly part, so
     // it is done when a folder changed (or now and then, to be safe).
@@ -30,8 +45,8 @@ public:
         NewRecordingOnly,
     };
 
-    // One tick. Does nothing while `busy`, while the check box is off, or when
-    // called again from inside a tick (the message window pumps messages).
+    // One tick. Does nothing while paused, while the check box is off, or
+    // when called again from inside a tick (the message window pumps messages).
     // True when it went through the whole tick.
     bool Tick(Scope scope = Scope::ScanFolders);
     // The folders whose changes call for a scanning tick: the station's
@@ -39,17 +54,19 @@ public:
     std::vector<std::wstring> WatchedFolders() const;
     // How many times a tick scanned the play folder.
     long folderScans() const { return folderScans_; }
-    bool ticking() const { return ticking_; }
 
-    bool busy = false;
-    bool skipCurrent = false;
-    std::wstring currentRecording;
-    std::wstring lastEndDirectory;
-    int countdown = 0;
-    SongInfo songInfo;
-    PendingSong pendingSong;
-    int registerCount = 0;
-    Settings currentStation;
+    // Follows another station (or the same one, changed): the song in its
+    // play folder counts as its first, nothing is counted down or fetched.
+    void SelectStation(const Settings& station);
+
+    bool ticking() const { return ticking_; }
+    bool paused() const { return pauses_ > 0; }
+    bool skipCurrent() const { return skipCurrent_; }
+    const std::wstring& currentRecording() const { return currentRecording_; }
+    int countdown() const { return countdown_; }
+    const SongInfo& songInfo() const { return songInfo_; }
+    const PendingSong& pendingSong() const { return pendingSong_; }
+    const Settings& currentStation() const { return currentStation_; }
 
 private:
     bool Run(Scope scope);
@@ -60,7 +77,17 @@ private:
     void RefreshSongBoxes();
 
     Settings& settings_;
-    CycleSeam& seam_;
+    CycleView& view_;
+    CycleServices& services_;
     bool ticking_ = false;
     long folderScans_ = 0;
+    int pauses_ = 0;
+    bool skipCurrent_ = false;
+    std::wstring currentRecording_;
+    std::wstring lastEndDirectory_;
+    int countdown_ = 0;
+    SongInfo songInfo_;
+    PendingSong pendingSong_;
+    int registerCount_ = 0;
+    Settings currentStation_;
 };
