@@ -1,8 +1,8 @@
 #pragma once
 // The once-a-second tick that follows the recorder: notices a new song,
 // counts down to the page fetch, moves the finished song into the output
-// folder and registers it. The main window owns one and calls Tick from its
-// timer.
+// folder and registers it. The main window owns one and ticks it from its
+// timer and when a watched folder changes.
 #include <string>
 #include <vector>
 
