@@ -59,6 +59,8 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     if (cooperation_) kit::RestoreCheck(*cooperation_, settings_.Group(L"IsCooperation"));
     cycle_.SelectStation(SelectedStation());
     RestorePlacement();
+    cycleWatch_.SetWindow(handle_);
+    cycleWatch_.Follow();
     ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
     return 0;
 }
@@ -126,6 +128,8 @@ LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
     ::RemoveDirectoryW(artworkDirectory().c_str());
     SaveSettings();
     ::KillTimer(handle_, kTimerId);
+    ::KillTimer(handle_, CycleWatch::kDebounceTimerId);
+    cycleWatch_.SetWindow(nullptr);
     ::PostQuitMessage(0);
     return kit::Dialog::OnDestroy(wParam, lParam);
 }
@@ -142,6 +146,13 @@ LRESULT Kestrel::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kit::TaskbarCreatedMessage()) {
         iconInTray_ = false;
         if (wantsTray_) MoveToTray();
+        return 0;
+    }
+    // How often the play folder was scanned, for whoever measures an idle program.
+    static const UINT folderScansMessage = ::RegisterWindowMessageW(L"Kestrel.FolderScans");
+    if (message == folderScansMessage) {
+        ::SetWindowLongPtrW(handle_, DWLP_MSGRESULT, static_cast<LONG_PTR>(cycle_.folderScans()));
+        return TRUE;
     }
     return kit::Dialog::DefaultProc(message, wParam, lParam);
 }
@@ -153,14 +164,25 @@ LRESULT Kestrel::OnSize(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam == CycleWatch::kDebounceTimerId) {
+        ::KillTimer(handle_, CycleWatch::kDebounceTimerId);
+        // After a whole tick the countdown goes on a whole second later.
+        if (RunTick(ProcessingCycle::Scope::NewRecordingOnly)) ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
+        return 0;
+    }
     if (wParam != kTimerId) return kit::Dialog::OnTimer(wParam, lParam);
+    RunTick(cycleWatch_.TimerScope());
+    return 0;
+}
+
+bool Kestrel::RunTick(ProcessingCycle::Scope scope) {
     const bool wasSkipped = cycle_.skipCurrent();
-    cycle_.Tick();
+    const bool whole = cycleWatch_.Tick(scope);
     // What was clicked while the tick waited runs now, in its order.
     if (!cycle_.ticking()) deferred_.Replay(handle_);
     // The grey background of the file-name box follows the skip flag.
     if (cycle_.skipCurrent() != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
-    return 0;
+    return whole;
 }
 
 void Kestrel::OnTrayIcon(LPARAM mouseMessage) {
@@ -250,7 +272,10 @@ Settings Kestrel::SelectedStation() {
 
 const Settings& Kestrel::currentStation() const { return newStation_ ? *newStation_ : cycle_.currentStation(); }
 
-void Kestrel::SelectStationChanged() { cycle_.SelectStation(SelectedStation()); }
+void Kestrel::SelectStationChanged() {
+    cycle_.SelectStation(SelectedStation());
+    cycleWatch_.RequestScan();
+}
 
 void Kestrel::DeleteSelectedStation() {
     if (!stations_ || stations_->GetSelection() == CB_ERR) return;  // nothing to ask about
@@ -284,6 +309,7 @@ void Kestrel::RunStationDialog(bool isNew) {
     stations.SetGroup(name, edited);
     // Added or edited, the station starts afresh like any newly selected one.
     cycle_.SelectStation(stations.Group(name));
+    cycleWatch_.RequestScan();
     RememberStationValues(edited, settings_);
     FillStationList();
     if (stations_) {

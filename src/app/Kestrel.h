@@ -6,6 +6,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "app/CycleWatch.h"
 #include "app/MainWindowHost.h"
 #include "app/SongServices.h"
 #include "app/DeferredCommands.h"
@@ -47,6 +48,8 @@ public:
     const boost::shared_ptr<kit::Menu>& menu() const override { return menu_; }
 
     ProcessingCycle& cycle() { return cycle_; }
+    // What the main loop waits for beside messages: the watched folders.
+    kit::WaitSource& waitSource() { return cycleWatch_; }
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam) override;
@@ -83,12 +86,14 @@ private:
     // (minimised) when it could not be added. True when hidden.
     bool MoveToTray();
     void StoreControlStates();
+    bool RunTick(ProcessingCycle::Scope scope);
 
     // First, so that COM outlives every other member.
     kit::ComInitialization com_;
     Settings settings_;
     SongServices services_;
     ProcessingCycle cycle_;
+    CycleWatch cycleWatch_{cycle_};
     // A new station's start values while the station dialog adds one.
     const Settings* newStation_ = nullptr;
     boost::shared_ptr<kit::CheckBox> cooperation_;

@@ -15,6 +15,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     kit::NavigationSound::RestoreLeftSilenced();
     auto mainWindow = std::make_unique<Kestrel>();
     if (!mainWindow->Create(nullptr, IDD_MAIN)) return 1;
-    kit::RunMessageLoop();
+    kit::RunMessageLoop(&mainWindow->waitSource());
     return 0;
 }

@@ -27,30 +27,43 @@ private:
 
 }  // namespace
 
-void ProcessingCycle::Tick() {
+bool ProcessingCycle::Tick(Scope scope) {
     // The message window pumps messages, so a due timer can call in while a
     // tick is still fetching or registering; that call must change nothing.
-    if (ticking_) return;
+    if (ticking_) return false;
     ticking_ = true;
+    bool whole = false;
     try {
-        Run();
+        whole = Run(scope);
     } catch (...) {
         // Nothing may leave a timer handler; the next tick starts afresh.
     }
     ticking_ = false;
+    return whole;
 }
 
-void ProcessingCycle::Run() {
-    if (paused() || !view_.IsCooperationChecked()) return;
+std::vector<std::wstring> ProcessingCycle::WatchedFolders() const {
+    return {currentStation_.GetString(L"PlayDirectory"), currentStation_.GetString(L"EndDirectory")};
+}
 
-    const std::wstring endDirectory = currentStation_.GetString(L"EndDirectory");
-    if (endDirectory != lastEndDirectory_) lastEndDirectory_ = endDirectory;
+bool ProcessingCycle::Run(Scope scope) {
+    if (paused() || !view_.IsCooperationChecked()) return false;
 
-    const std::wstring newest = FindNewestRecording(currentStation_, lastEndDirectory_);
-    if (newest != currentRecording_) NoticeNewRecording(newest);
+    if (scope != Scope::CountdownOnly) {
+        const std::wstring endDirectory = currentStation_.GetString(L"EndDirectory");
+        if (endDirectory != lastEndDirectory_) lastEndDirectory_ = endDirectory;
+
+        ++folderScans_;
+        const std::wstring newest = FindNewestRecording(currentStation_, lastEndDirectory_);
+        if (newest != currentRecording_)
+            NoticeNewRecording(newest);
+        else if (scope == Scope::NewRecordingOnly)
+            return false;
+    }
 
     if (!pendingSong_.filePath.empty()) RegisterPendingSong();
     AdvanceCountdown();
+    return true;
 }
 
 void ProcessingCycle::NoticeNewRecording(const std::wstring& newest) {

@@ -1,9 +1,10 @@
 #pragma once
 // The once-a-second tick that follows the recorder: notices a new song,
 // counts down to the page fetch, moves the finished song into the output
-// folder and registers it. The main window owns one and calls Tick from its
-// timer.
+// folder and registers it. The main window owns one and ticks it from its
+// timer and when a watched folder changes.
 #include <string>
+#include <vector>
 
 #include "itunes/PendingSong.h"
 #include "settings/Settings.h"
@@ -32,9 +33,27 @@ public:
         ProcessingCycle& cycle_;
     };
 
+    // What a tick looks at. Scanning the play folder is the costly part, so
+    // it is done when a folder changed (or now and then, to be safe).
+    enum class Scope {
+        // The whole tick: scan, then register and count down.
+        ScanFolders,
+        // The song in progress taken as it was: register and count down.
+        CountdownOnly,
+        // A folder changed: scan, and go on with the whole tick only when
+        // a new recording turned up; the countdown keeps to its seconds.
+        NewRecordingOnly,
+    };
+
     // One tick. Does nothing while paused, while the check box is off, or
     // when called again from inside a tick (the message window pumps messages).
-    void Tick();
+    // True when it went through the whole tick.
+    bool Tick(Scope scope = Scope::ScanFolders);
+    // The folders whose changes call for a scanning tick: the station's
+    // play and end folders.
+    std::vector<std::wstring> WatchedFolders() const;
+    // How many times a tick scanned the play folder.
+    long folderScans() const { return folderScans_; }
 
     // Follows another station (or the same one, changed): the song in its
     // play folder counts as its first, nothing is counted down or fetched.
@@ -50,7 +69,7 @@ public:
     const Settings& currentStation() const { return currentStation_; }
 
 private:
-    void Run();
+    bool Run(Scope scope);
     void NoticeNewRecording(const std::wstring& newest);
     void MoveFinishedRecording(const std::wstring& finishedName);
     void RegisterPendingSong();
@@ -61,6 +80,7 @@ private:
     CycleView& view_;
     CycleServices& services_;
     bool ticking_ = false;
+    long folderScans_ = 0;
     int pauses_ = 0;
     bool skipCurrent_ = false;
     std::wstring currentRecording_;

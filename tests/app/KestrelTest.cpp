@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -311,6 +312,98 @@ TEST_F(MainWindow, StationsAddedRenamedAndCancelled) {
     RunStationDialogAnswering(window, true, L"");  // cancelled
     EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM 2");
     EXPECT_EQ(StationCount(), 2);
+}
+
+namespace {
+// Runs the program's own loop, with the folder watches, until `done` holds
+// or `limitMs` pass; returns the ms until `done` was first seen to hold.
+DWORD RunLoopUntil(Kestrel& window, const std::function<bool()>& done, DWORD limitMs) {
+    const DWORD start = ::GetTickCount();
+    DWORD doneAfter = MAXDWORD;
+    ModalScript script(
+        [&] {
+            const DWORD elapsed = ::GetTickCount() - start;
+            if (done()) doneAfter = elapsed;
+            if (doneAfter == MAXDWORD && elapsed < limitMs) return false;
+            ::PostQuitMessage(0);
+            return true;
+        },
+        5);
+    kit::RunMessageLoop(&window.waitSource());
+    return doneAfter;
+}
+
+class WatchedFolders : public MainWindow {
+protected:
+    void OpenWith(const std::wstring& endFolder) {
+        Settings station = StationNamed(L"FM");
+        station.SetString(L"PlayDirectory", play.path());
+        station.SetString(L"EndDirectory", endFolder);
+        station.SetString(L"OutputDirectory", out.path());
+        Settings stored;
+        stored.SetBool(L"IgnoreFirst", false);
+        stored.Group(L"Station").SetGroup(L"FM", station);
+        ASSERT_TRUE(stored.Save(settingsPath));
+        Open();
+        ::CheckDlgButton(window.handle(), IDC_MAIN_COOPERATION, BST_CHECKED);
+    }
+    void Start(const std::wstring& name) {
+        ASSERT_TRUE(testing_support::WriteBytes(play / name, {0x49, 0x44, 0x33}));
+        testing_support::SetWriteTime(play / name, ++minute);
+    }
+    // The recorder's hand-over, with the second's timer stopped: only a
+    // change notification can make the tick that moves the song.
+    DWORD HandOver(const std::wstring& finished, const std::wstring& next) {
+        ::KillTimer(window.handle(), Kestrel::kTimerId);
+        ::MoveFileW((play / finished).c_str(), (end / finished).c_str());
+        Start(next);
+        return RunLoopUntil(window, [&] { return Exists(out / finished); }, 2000);
+    }
+    void Tick() { ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0); }
+
+    TempFolder play, end, out;
+    int minute = 0;
+};
+}  // namespace
+
+TEST_F(WatchedFolders, HandOverIsNoticedAtOnceAlsoAfterTheFolderIsMadeAgain) {
+    OpenWith(end.path());
+    Start(L"a.mp3");
+    Tick();
+    ASSERT_EQ(window.cycle().currentRecording(), L"a.mp3");
+    EXPECT_LE(HandOver(L"a.mp3", L"b.mp3"), 200u);
+    EXPECT_TRUE(Exists(out / L"a.mp3"));
+    EXPECT_EQ(window.cycle().currentRecording(), L"b.mp3");
+
+    // The end folder deleted into the Recycle Bin (moved away) and made
+    // again: the second's tick watches the new one.
+    ASSERT_TRUE(::MoveFileW(end.path().c_str(), (out / L"recycled").c_str()));
+    ASSERT_TRUE(::CreateDirectoryW(end.path().c_str(), nullptr));
+    Tick();
+    ::KillTimer(window.handle(), Kestrel::kTimerId);
+    const long scans = window.cycle().folderScans();
+    ASSERT_TRUE(testing_support::WriteBytes(end / L"b.mp3", {1}));
+    EXPECT_LE(RunLoopUntil(window, [&] { return window.cycle().folderScans() > scans; }, 2000), 200u);
+}
+
+TEST_F(WatchedFolders, UnwatchableFolderIsScannedEverySecond) {
+    OpenWith(end / L"not yet");
+    Start(L"a.mp3");
+    Tick();
+    EXPECT_EQ(window.cycle().currentRecording(), L"a.mp3");
+    // The change is not delivered here: only the scan can see the new song.
+    Start(L"b.mp3");
+    const long scans = window.cycle().folderScans();
+    Tick();
+    EXPECT_EQ(window.cycle().folderScans(), scans + 1);
+    EXPECT_EQ(window.cycle().currentRecording(), L"b.mp3");
+
+    // Once every folder is watched, the second's tick only counts down.
+    ASSERT_TRUE(::CreateDirectoryW((end / L"not yet").c_str(), nullptr));
+    Tick();
+    Start(L"c.mp3");
+    Tick();
+    EXPECT_EQ(window.cycle().currentRecording(), L"b.mp3");
 }
 
 TEST_F(MainWindow, EditedStationStartsWithItsFirstSongSkipped) {

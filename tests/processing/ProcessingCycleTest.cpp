@@ -355,6 +355,28 @@ TEST_F(Cycle, TickCalledFromInsideATickChangesNothing) {
     EXPECT_NE(std::find(seam.messages.begin(), seam.messages.end(), L"iTunesへ登録中..."), seam.messages.end());
 }
 
+TEST_F(Cycle, ChangeTicksGoOnOnlyForANewRecordingAndCountdownTicksDoNotScan) {
+    using Scope = ProcessingCycle::Scope;
+    Start(L"a.mp3");
+    cycle.Tick();
+    Next(L"a.mp3", L"b.mp3");
+    EXPECT_TRUE(cycle.Tick(Scope::NewRecordingOnly));
+    EXPECT_EQ(seam.titleBox, Waiting(2));
+
+    // The recorder writing on: looked at, but the countdown keeps its seconds.
+    const long scans = cycle.folderScans();
+    EXPECT_FALSE(cycle.Tick(Scope::NewRecordingOnly));
+    EXPECT_EQ(cycle.folderScans(), scans + 1);
+    EXPECT_EQ(seam.titleBox, Waiting(2));
+
+    // The second's tick between changes takes the song in progress as it was.
+    Start(L"c.mp3");
+    EXPECT_TRUE(cycle.Tick(Scope::CountdownOnly));
+    EXPECT_EQ(cycle.folderScans(), scans + 1);
+    EXPECT_EQ(cycle.currentRecording(), L"b.mp3");
+    EXPECT_EQ(seam.titleBox, Waiting(1));
+}
+
 TEST_F(Cycle, SelectingAStationStartsItsSongAfresh) {
     Start(L"a.mp3");
     cycle.Tick();
