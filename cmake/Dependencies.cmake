@@ -1,4 +1,4 @@
-# The three C libraries come from tools/setup.sh, which writes where it put them.
+# The C libraries come from tools/setup.sh, which writes where it put them.
 set(KESTREL_DEPS_FILE "$ENV{HOME}/.cache/kestrel/deps.cmake" CACHE FILEPATH "written by tools/setup.sh")
 if(NOT EXISTS "${KESTREL_DEPS_FILE}")
   message(FATAL_ERROR "${KESTREL_DEPS_FILE} is missing: run tools/setup.sh first")
@@ -19,6 +19,10 @@ kestrel_import(png "${KESTREL_PNG_PREFIX}" libpng16.a)
 kestrel_import(jpeg "${KESTREL_JPEG_PREFIX}" libjpeg.a)
 kestrel_import(id3tag "${KESTREL_ID3TAG_PREFIX}" libid3tag.a)
 set_property(TARGET kestrel::png kestrel::id3tag APPEND PROPERTY INTERFACE_LINK_LIBRARIES kestrel::zlib)
+if(NOT KESTREL_SQLITE_PREFIX)
+  message(FATAL_ERROR "${KESTREL_DEPS_FILE} names no SQLite build: run tools/setup.sh again")
+endif()
+kestrel_import(sqlite "${KESTREL_SQLITE_PREFIX}" libsqlite3.a)
 
 # Boost is header-only here. /usr/include itself must stay off the cross
 # compiler's path (glibc headers), so expose only a link to its boost folder.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building and testing Kestrel needs on Debian 12, then builds the
-# three C libraries that Debian ships no MinGW builds of into a cache outside
+# C libraries that Debian ships no MinGW builds of into a cache outside
 # the clone. Safe to run again: every step is skipped when already done.
 set -euo pipefail
 
@@ -11,6 +11,7 @@ PACKAGES=(
   libboost1.81-dev googletest
   wine wine64 xvfb xauth x11-utils
   fonts-noto-cjk fonts-ipafont-gothic fonts-wine imagemagick nasm locales
+  tcl gcc
 )
 
 CACHE_ROOT="${KESTREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrel}"
@@ -214,6 +215,34 @@ set(KESTREL_ID3TAG_PREFIX "$ID3TAG_PREFIX")
 DEPS
 }
 
+# SQLite: Debian ships the full source tree, not the one-file amalgamation.
+# Make that file natively (its generators need tclsh and a host compiler), then
+# compile it alone with MinGW into a static library.
+build_sqlite() {
+  local version
+  version=$(apt-get source --print-uris -qq sqlite3/bookworm 2>/dev/null \
+    | awk '{print $2}' | grep '\.dsc$' | sed -e 's/^sqlite3_//' -e 's/\.dsc$//')
+  [ -n "$version" ] || { echo "setup: no source package sqlite3/bookworm" >&2; return 1; }
+  local prefix="$CACHE_ROOT/sqlite3-$version" work="$CACHE_ROOT/work-sqlite3"
+  if [ ! -f "$prefix/.built" ]; then
+    echo "setup: building sqlite3 $version for MinGW" >&2
+    rm -rf "$prefix" "$work"
+    local src
+    src=$(fetch_source sqlite3 bookworm "$work")
+    (cd "$src" && ./configure --disable-tcl && make sqlite3.c) >"$work/amalgamation.log" 2>&1 \
+      || { tail -n 40 "$work/amalgamation.log" >&2; return 1; }
+    mkdir -p "$prefix/include" "$prefix/lib"
+    x86_64-w64-mingw32-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION \
+      -c "$src/sqlite3.c" -o "$work/sqlite3.o"
+    x86_64-w64-mingw32-ar rcs "$prefix/lib/libsqlite3.a" "$work/sqlite3.o"
+    cp "$src/sqlite3.h" "$src/sqlite3ext.h" "$prefix/include/"
+    touch "$prefix/.built"
+    rm -rf "$work"
+  fi
+  # build_libraries has just rewritten deps.cmake: add this library to it.
+  echo "set(KESTREL_SQLITE_PREFIX \"$prefix\")" >>"$CACHE_ROOT/deps.cmake"
+}
+
 # Wine takes the Unix file-name encoding from the locale: without a real
 # ja_JP.UTF-8 locale, names outside ASCII cannot be created on disk.
 ensure_japanese_locale() {
@@ -231,4 +260,5 @@ install_packages
 ensure_japanese_locale
 add_source_entries
 build_libraries
+build_sqlite
 echo "setup: ready ($CACHE_ROOT/deps.cmake)"

@@ -1,0 +1,97 @@
+#pragma once
+// The filing journal: every song Kestrel noticed, each step it took, and what
+// the stations' pages did. One SQLite file (WAL, synchronous=NORMAL); each
+// call below is one transaction.
+//
+// Nothing here throws and nothing stops the program: a damaged file is
+// renamed to <path>.bad and a new journal started, and when even that cannot
+// be opened the journal lives in memory for this session. Writes report
+// false and reads return nothing when SQLite fails; lastError() says why.
+// One thread uses it: the main window's, which runs the processing cycle.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "journal/JournalTypes.h"
+
+namespace journal {
+
+class Database;
+class Statement;
+
+class Journal {
+public:
+    explicit Journal(std::wstring path);
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    // Songs, one step each. Updates report false for an unknown id.
+    SongId AddSong(const std::wstring& station, const std::wstring& sourceName, Time noticed,
+                   SongState state = SongState::Playing);
+    bool SaveSongInfo(SongId id, const SongInfoRecord& info);
+    bool SavePageDelay(SongId id, int seconds);
+    bool MarkAwaitingHandOver(SongId id, Time handedOver);
+    bool MarkMoved(SongId id, const std::wstring& outputPath, Time moved);
+    bool MarkStripped(SongId id, Time stripped);
+    bool MarkRegistered(SongId id, Time registered);  // counts the attempt
+    // Counts the attempt; AwaitingRetry until nextAttempt, or Failed when 0.
+    bool MarkAttemptFailed(SongId id, const std::wstring& error, Time nextAttempt);
+    bool MarkFailed(SongId id, const std::wstring& error);
+    bool MarkSkipped(SongId id, SongState reason);
+    // A failed or waiting song becomes due at `now`.
+    bool RetryNow(SongId id, Time now);
+    bool AddAction(SongId id, const SongAction& action);
+
+    // Oldest first: what a start has to finish.
+    std::vector<SongRecord> UnfinishedSongs();
+    // AwaitingRetry with nextAttempt <= now, the earliest due first.
+    std::vector<SongRecord> SongsDueForRetry(Time now);
+    // Newest first; row `offset` of a list that SongCount() long.
+    std::vector<SongRecord> SongPage(int offset, int count);
+    // Counted once, then kept: this object is the journal's only writer.
+    int SongCount();
+    std::optional<SongRecord> FindSong(SongId id);
+    std::vector<SongAction> Actions(SongId id);
+
+    // Stations, newest first.
+    std::vector<int> RecentPageDelays(const std::wstring& station, int count);
+    bool AddHealth(const std::wstring& station, ExtractionHealth health, Time at);
+    std::vector<ExtractionHealth> RecentHealth(const std::wstring& station, int count);
+
+    // Artwork searches by artist and title, as the caller compares them;
+    // entries older than a day are not returned and are pruned.
+    std::optional<ArtworkSearchEntry> FindArtworkSearch(const std::wstring& artist, const std::wstring& title,
+                                                        Time now);
+    bool SaveArtworkSearch(const std::wstring& artist, const std::wstring& title, const std::wstring& url,
+                           Time at);
+
+    const std::wstring& path() const { return path_; }
+    // How many damaged files were set aside since this object opened.
+    int setAsideCount() const { return setAside_; }
+    // The file could not be used; this session's journal lives in memory.
+    bool inMemory() const { return inMemory_; }
+    const std::string& lastError() const { return lastError_; }
+
+private:
+    void Open();
+    // False when the file cannot be used; `damaged` says whether setting it
+    // aside may help.
+    bool OpenFile(bool& damaged);
+    void SetAside();
+    void OpenInMemory();
+    // Runs `work` as one step; a damaged file is set aside and the step lost.
+    bool Run(const std::function<void(Database&)>& work);
+    bool Update(const char* sql, const std::function<void(Statement&)>& bind);
+
+    std::wstring path_;
+    std::unique_ptr<Database> database_;
+    int songCount_ = -1;  // not counted yet
+    int setAside_ = 0;
+    bool inMemory_ = false;
+    std::string lastError_;
+};
+
+}  // namespace journal

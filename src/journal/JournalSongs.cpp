@@ -1,0 +1,209 @@
+// The songs: one step per call, and the lists the windows and the start read.
+#include "journal/Journal.h"
+#include "journal/Sqlite.h"
+
+namespace journal {
+
+namespace {
+
+// Every reader of whole songs selects these columns in this order.
+#define SONG_COLUMNS                                                                                        \
+    "id, station, source_name, noticed, handed_over, moved, stripped, registered, title, artist, album, " \
+    "artwork_url, artwork_file, output_path, state, attempts, next_attempt, last_error, page_delay"
+
+SongRecord ReadSong(const Statement& row) {
+    SongRecord song;
+    song.id = row.Int(0);
+    song.station = row.Text(1);
+    song.sourceName = row.Text(2);
+    song.noticed = row.Int(3);
+    song.handedOver = row.Int(4);
+    song.moved = row.Int(5);
+    song.stripped = row.Int(6);
+    song.registered = row.Int(7);
+    song.info = {row.Text(8), row.Text(9), row.Text(10), row.Text(11), row.Text(12)};
+    song.outputPath = row.Text(13);
+    song.state = static_cast<SongState>(row.Int(14));
+    song.attempts = static_cast<int>(row.Int(15));
+    song.nextAttempt = row.Int(16);
+    song.lastError = row.Text(17);
+    if (!row.IsNull(18)) song.pageDelay = static_cast<int>(row.Int(18));
+    return song;
+}
+
+std::vector<SongRecord> ReadSongs(Statement& query) {
+    std::vector<SongRecord> songs;
+    while (query.Step()) songs.push_back(ReadSong(query));
+    return songs;
+}
+
+std::int64_t Stored(SongState state) { return static_cast<std::int64_t>(state); }
+
+}  // namespace
+
+bool Journal::Update(const char* sql, const std::function<void(Statement&)>& bind) {
+    bool changed = false;
+    const bool ran = Run([&](Database& database) {
+        Statement update = database.Prepare(sql);
+        bind(update);
+        update.Run();
+        changed = database.Changes() > 0;
+    });
+    return ran && changed;
+}
+
+SongId Journal::AddSong(const std::wstring& station, const std::wstring& sourceName, Time noticed,
+                        SongState state) {
+    SongId id = 0;
+    Run([&](Database& database) {
+        database.Prepare("INSERT INTO songs(station, source_name, noticed, state) VALUES(?, ?, ?, ?)")
+            .Bind(1, station)
+            .Bind(2, sourceName)
+            .Bind(3, noticed)
+            .Bind(4, Stored(state))
+            .Run();
+        id = database.LastInsertId();
+    });
+    if (id && songCount_ >= 0) ++songCount_;
+    return id;
+}
+
+bool Journal::SaveSongInfo(SongId id, const SongInfoRecord& info) {
+    return Update(
+        "UPDATE songs SET title = ?, artist = ?, album = ?, artwork_url = ?, artwork_file = ? WHERE id = ?",
+        [&](Statement& s) {
+            s.BindOrNull(1, info.title).BindOrNull(2, info.artist).BindOrNull(3, info.album);
+            s.BindOrNull(4, info.artworkUrl).BindOrNull(5, info.artworkFile).Bind(6, id);
+        });
+}
+
+bool Journal::SavePageDelay(SongId id, int seconds) {
+    return Update("UPDATE songs SET page_delay = ? WHERE id = ?",
+                  [&](Statement& s) { s.Bind(1, std::int64_t{seconds}).Bind(2, id); });
+}
+
+bool Journal::MarkAwaitingHandOver(SongId id, Time handedOver) {
+    return Update("UPDATE songs SET state = ?, handed_over = ? WHERE id = ?", [&](Statement& s) {
+        s.Bind(1, Stored(SongState::AwaitingHandOver)).Bind(2, handedOver).Bind(3, id);
+    });
+}
+
+bool Journal::MarkMoved(SongId id, const std::wstring& outputPath, Time moved) {
+    return Update("UPDATE songs SET state = ?, output_path = ?, moved = ? WHERE id = ?", [&](Statement& s) {
+        s.Bind(1, Stored(SongState::Moved)).Bind(2, outputPath).Bind(3, moved).Bind(4, id);
+    });
+}
+
+bool Journal::MarkStripped(SongId id, Time stripped) {
+    return Update("UPDATE songs SET state = ?, stripped = ? WHERE id = ?", [&](Statement& s) {
+        s.Bind(1, Stored(SongState::Stripped)).Bind(2, stripped).Bind(3, id);
+    });
+}
+
+bool Journal::MarkRegistered(SongId id, Time registered) {
+    return Update(
+        "UPDATE songs SET state = ?, registered = ?, attempts = attempts + 1, next_attempt = NULL WHERE id = ?",
+        [&](Statement& s) { s.Bind(1, Stored(SongState::Registered)).Bind(2, registered).Bind(3, id); });
+}
+
+bool Journal::MarkAttemptFailed(SongId id, const std::wstring& error, Time nextAttempt) {
+    const SongState state = nextAttempt ? SongState::AwaitingRetry : SongState::Failed;
+    return Update(
+        "UPDATE songs SET state = ?, last_error = ?, next_attempt = ?, attempts = attempts + 1 WHERE id = ?",
+        [&](Statement& s) { s.Bind(1, Stored(state)).BindOrNull(2, error).BindOrNull(3, nextAttempt).Bind(4, id); });
+}
+
+bool Journal::MarkFailed(SongId id, const std::wstring& error) {
+    return Update("UPDATE songs SET state = ?, last_error = ?, next_attempt = NULL WHERE id = ?",
+                  [&](Statement& s) { s.Bind(1, Stored(SongState::Failed)).BindOrNull(2, error).Bind(3, id); });
+}
+
+bool Journal::MarkSkipped(SongId id, SongState reason) {
+    return Update("UPDATE songs SET state = ? WHERE id = ?",
+                  [&](Statement& s) { s.Bind(1, Stored(reason)).Bind(2, id); });
+}
+
+bool Journal::RetryNow(SongId id, Time now) {
+    return Update("UPDATE songs SET state = ?, next_attempt = ? WHERE id = ? AND state IN (?, ?)",
+                  [&](Statement& s) {
+                      s.Bind(1, Stored(SongState::AwaitingRetry)).Bind(2, now).Bind(3, id);
+                      s.Bind(4, Stored(SongState::AwaitingRetry)).Bind(5, Stored(SongState::Failed));
+                  });
+}
+
+bool Journal::AddAction(SongId id, const SongAction& action) {
+    return Update("INSERT INTO song_actions(song_id, at, kind, track, destination) VALUES(?, ?, ?, ?, ?)",
+                  [&](Statement& s) {
+                      s.Bind(1, id).Bind(2, action.at).Bind(3, static_cast<std::int64_t>(action.kind));
+                      s.Bind(4, action.track).BindOrNull(5, action.destination);
+                  });
+}
+
+std::vector<SongRecord> Journal::UnfinishedSongs() {
+    std::vector<SongRecord> songs;
+    Run([&](Database& database) {
+        Statement query = database.Prepare("SELECT " SONG_COLUMNS " FROM songs WHERE state < ? ORDER BY id");
+        query.Bind(1, Stored(SongState::Registered));
+        songs = ReadSongs(query);
+    });
+    return songs;
+}
+
+std::vector<SongRecord> Journal::SongsDueForRetry(Time now) {
+    std::vector<SongRecord> songs;
+    Run([&](Database& database) {
+        Statement query = database.Prepare("SELECT " SONG_COLUMNS
+                                           " FROM songs WHERE state = ? AND next_attempt <= ?"
+                                           " ORDER BY next_attempt, id");
+        query.Bind(1, Stored(SongState::AwaitingRetry)).Bind(2, now);
+        songs = ReadSongs(query);
+    });
+    return songs;
+}
+
+std::vector<SongRecord> Journal::SongPage(int offset, int count) {
+    std::vector<SongRecord> songs;
+    Run([&](Database& database) {
+        Statement query = database.Prepare("SELECT " SONG_COLUMNS " FROM songs ORDER BY id DESC LIMIT ? OFFSET ?");
+        query.Bind(1, std::int64_t{count}).Bind(2, std::int64_t{offset});
+        songs = ReadSongs(query);
+    });
+    return songs;
+}
+
+int Journal::SongCount() {
+    if (songCount_ >= 0) return songCount_;
+    int count = -1;
+    Run([&](Database& database) {
+        Statement query = database.Prepare("SELECT count(*) FROM songs");
+        if (query.Step()) count = static_cast<int>(query.Int(0));
+    });
+    if (count < 0) return 0;  // a damaged file was set aside, or SQLite failed
+    return songCount_ = count;
+}
+
+std::optional<SongRecord> Journal::FindSong(SongId id) {
+    std::optional<SongRecord> song;
+    Run([&](Database& database) {
+        Statement query = database.Prepare("SELECT " SONG_COLUMNS " FROM songs WHERE id = ?");
+        query.Bind(1, id);
+        if (query.Step()) song = ReadSong(query);
+    });
+    return song;
+}
+
+std::vector<SongAction> Journal::Actions(SongId id) {
+    std::vector<SongAction> actions;
+    Run([&](Database& database) {
+        Statement query =
+            database.Prepare("SELECT at, kind, track, destination FROM song_actions WHERE song_id = ? ORDER BY id");
+        query.Bind(1, id);
+        while (query.Step()) {
+            actions.push_back({query.Int(0), static_cast<SongActionKind>(query.Int(1)), query.Text(2),
+                               query.Text(3)});
+        }
+    });
+    return actions;
+}
+
+}  // namespace journal
