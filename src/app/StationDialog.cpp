@@ -36,7 +36,7 @@ const BoxRow kBoxes[StationDialog::kBoxCount] = {
     {IDC_STATION_ARTIST, L"Artist"},
     {IDC_STATION_ALBUM, L"Album"},
     {IDC_STATION_ARTWORK, L"Artwork"},
-    {IDC_STATION_HTML, L"Html"},
+    {IDC_STATION_HTML, nullptr},  // the page: StationDialog::page_
     {IDC_STATION_RESULT_TITLE, nullptr},
     {IDC_STATION_RESULT_ARTIST, nullptr},
     {IDC_STATION_RESULT_ALBUM, nullptr},
@@ -56,6 +56,28 @@ const wchar_t kFetchFailed[] = L"取得失敗";
 const wchar_t kFetching[] = L"WEBから取得中...";
 const wchar_t kNoName[] = L"局名を入力して下さい";
 const wchar_t kDuplicateName[] = L"同名の局が既に存在しています";
+
+constexpr UINT_PTR kLiveTestTimer = 1;
+
+// Edit boxes break lines at "\r\n" only, so every line break becomes one. A
+// page of one long line would take minutes to fill the box: it gets a break
+// after each tag instead.
+std::wstring PageForDisplay(const std::wstring& page) {
+    const bool hasLineBreaks = page.find_first_of(L"\r\n") != std::wstring::npos;
+    std::wstring shown;
+    shown.reserve(page.size() + page.size() / 8);
+    for (size_t i = 0; i < page.size(); ++i) {
+        const wchar_t c = page[i];
+        if (c == L'\r' || c == L'\n') {
+            shown += L"\r\n";
+            if (c == L'\r' && i + 1 < page.size() && page[i + 1] == L'\n') ++i;
+        } else {
+            shown += c;
+            if (c == L'>' && !hasLineBreaks && i + 1 < page.size()) shown += L"\r\n";
+        }
+    }
+    return shown;
+}
 
 bool IsTestTrigger(int id) {
     return id == IDC_STATION_PATTERN || id == IDC_STATION_TITLE || id == IDC_STATION_ARTIST ||
@@ -90,6 +112,7 @@ void StationDialog::LoadControls() {
     for (int i = 0; i < kBoxCount; ++i) {
         if (kBoxes[i].key && boxes_[i]) boxes_[i]->SetText(station.GetString(kBoxes[i].key));
     }
+    ShowPage(station.GetString(L"Html"));
     // the track bar keeps a stored value above its range at its end
     if (waitTime_) ::SendMessageW(waitTime_->handle(), TBM_SETPOS, TRUE, station.GetInt(L"WaitTime"));
 }
@@ -113,7 +136,8 @@ LRESULT StationDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     if (code == EN_UPDATE && IsTestTrigger(id) && lParam) {
-        RunTest();
+        // Restarted by every keystroke: a slow pattern runs once typing pauses.
+        ::SetTimer(handle_, kLiveTestTimer, kLiveTestDelay, nullptr);
     } else if (code == BN_CLICKED) {
         switch (id) {
         case IDOK: Confirm(); break;
@@ -136,6 +160,23 @@ LRESULT StationDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
     return kit::ModalDialog::OnCommand(wParam, lParam);
 }
 
+LRESULT StationDialog::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kLiveTestTimer) return kit::ModalDialog::OnTimer(wParam, lParam);
+    ::KillTimer(handle_, kLiveTestTimer);
+    RunTest();
+    return 0;
+}
+
+void StationDialog::ShowPage(std::wstring page) {
+    // whatever the server sent, no more than the box's limit
+    if (page.size() > static_cast<size_t>(kPageLimit)) page.resize(kPageLimit);
+    page_ = std::move(page);
+    if (!boxes_[HtmlBox]) return;
+    std::wstring shown = PageForDisplay(page_);
+    if (shown.size() > static_cast<size_t>(kPageLimit)) shown.resize(kPageLimit);
+    boxes_[HtmlBox]->SetText(shown);
+}
+
 void StationDialog::RunTest() {
     kit::EditBox* results[4] = {};
     for (int i = 0; i < 4; ++i) results[i] = boxes_[TitleResultBox + i].get();
@@ -143,15 +184,14 @@ void StationDialog::RunTest() {
         for (kit::EditBox* result : results)
             if (result) result->SetText(text);
     };
-    const std::wstring page = boxes_[HtmlBox] ? boxes_[HtmlBox]->GetText() : std::wstring();
-    if (page.empty()) return showAll(kNoPage);
+    if (page_.empty()) return showAll(kNoPage);
     const std::wstring pattern = boxes_[PatternBox] ? boxes_[PatternBox]->GetText() : std::wstring();
     if (pattern.empty()) return showAll(kNoPattern);
     SongTemplates templates;
     for (int i = 0; i < 4; ++i) templates[i] = boxes_[TitleBox + i] ? boxes_[TitleBox + i]->GetText() : std::wstring();
     // One compilation and search for the four fields; an invalid pattern
     // leaves every field empty.
-    const std::array<std::wstring, 4> fields = ExtractSongFields(page, pattern, templates);
+    const std::array<std::wstring, 4> fields = ExtractSongFields(page_, pattern, templates);
     for (int i = 0; i < 4; ++i) {
         if (!results[i]) continue;
         if (templates[i].empty())
@@ -169,9 +209,7 @@ void StationDialog::FetchPage() {
         message.Create(this, MessageDialog::kTemplateId);
         kit::Http http;
         if (http.Open(boxes_[UrlBox]->GetText())) http.ReadText(text);
-        // the box holds no more than its limit, whatever the server sent
-        if (text.size() > static_cast<size_t>(kPageLimit)) text.resize(kPageLimit);
-        boxes_[HtmlBox]->SetText(text.empty() ? std::wstring(kFetchFailed) : text);
+        ShowPage(text.empty() ? std::wstring(kFetchFailed) : std::move(text));
         RunTest();
     }
 }
@@ -237,6 +275,7 @@ void StationDialog::Confirm() {
     for (int i = 0; i < kBoxCount; ++i) {
         if (kBoxes[i].key && boxes_[i]) result_.SetString(kBoxes[i].key, boxes_[i]->GetText());
     }
+    result_.SetString(L"Html", page_);
     result_.SetInt(L"WaitTime", waitTime_ ? waitTime_->GetPosition() : 0);
     ::EndDialog(handle_, 1);
 }

@@ -24,6 +24,8 @@ public:
     static constexpr int kBoxCount = 16;
     static constexpr int kMaxWaitTime = 30;
     static constexpr int kPageLimit = 1048576;  // characters of page text
+    // The live test waits for typing to pause this long, in milliseconds.
+    static constexpr UINT kLiveTestDelay = 300;
 
     // Indices into the box table.
     enum Box {
@@ -46,6 +48,7 @@ public:
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam) override;
 
     // Filled on OK: StationName, the folders, Url, MatchPattern, the four
     // templates, Html and WaitTime. Empty otherwise.
@@ -69,9 +72,13 @@ private:
     void Confirm();
     void ShowSnippetMenu(int box, int buttonIndex);
     void FocusName(bool selectAll);
+    void ShowPage(std::wstring page);
 
     Kestrel& mainWindow_;
     Settings result_;
+    // The page as fetched (or stored), which the test runs on; the page box
+    // shows it laid out for reading.
+    std::wstring page_;
     std::array<boost::shared_ptr<kit::EditBox>, kBoxCount> boxes_;
     boost::shared_ptr<kit::TrackBar> waitTime_;
     // the five ">" buttons, then "HTMLを取得する"

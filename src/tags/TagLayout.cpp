@@ -5,6 +5,16 @@
 namespace {
 constexpr std::uint64_t kHeaderSize = 10;
 constexpr std::uint64_t kTrailerSize = 128;
+
+// "ID3", a version this program knows (2.2, 2.3, 2.4) and a syncsafe size.
+// Anything else is audio that happens to start so: cutting by its size bytes
+// could remove seconds of the only copy of the recording.
+bool IsTagHeader(const std::uint8_t* bytes) {
+    if (std::memcmp(bytes, "ID3", 3) != 0 || bytes[3] < 2 || bytes[3] > 4) return false;
+    for (int i = 6; i < 10; ++i)
+        if (bytes[i] >= 0x80) return false;
+    return true;
+}
 }  // namespace
 
 TagLayout ReadTagLayout(kit::File& file) {
@@ -23,9 +33,8 @@ TagLayout ReadTagLayout(kit::File& file) {
 
     file.Seek(0);
     // A file shorter than a header has no header, whatever its first bytes are.
-    if (file.Read(bytes, kHeaderSize) == kHeaderSize && std::memcmp(bytes, "ID3", 3) == 0) {
-        // Four 7-bit groups, most significant first; the bytes are taken whole, as
-        // they always were here, so a malformed size removes what it always removed.
+    if (file.Read(bytes, kHeaderSize) == kHeaderSize && IsTagHeader(bytes)) {
+        // Four 7-bit groups, most significant first.
         std::uint64_t tagSize = 0;
         for (int i = 6; i < 10; ++i) tagSize = tagSize * 128 + bytes[i];
         layout.hasHeader = true;

@@ -7,7 +7,8 @@
 #include "base/File.h"
 
 struct TagLayout {
-    bool hasHeader = false;   // "ID3" at offset 0 with a whole 10-byte header
+    bool hasHeader = false;   // "ID3" at offset 0 with a whole 10-byte header of
+                              // version 2, 3 or 4 and a syncsafe size
     bool hasTrailer = false;  // "TAG" at size - 128
     std::uint64_t keepBegin = 0;  // 10 + declared tag size when there is a header
     std::uint64_t keepEnd = 0;    // size, or size - 128 when there is a trailer

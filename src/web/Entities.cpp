@@ -1,6 +1,7 @@
 #include "web/Entities.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -49,84 +50,82 @@ int DigitValue(wchar_t c, bool hex) {
     return -1;
 }
 
-// How many characters at the end of `out` could begin a reference that a
-// following character completes ("&", "&#", "&#12", "&#x", "&#x1F").
-size_t OpenReferenceLength(const std::wstring& out, bool hex) {
-    size_t end = out.size();
-    size_t digits = 0;
-    while (digits < end && DigitValue(out[end - 1 - digits], hex) >= 0) ++digits;
-    size_t p = end - digits;  // start of the digit run
-    if (hex) {
-        if (p >= 3 && out.compare(p - 3, 3, L"&#x") == 0) return digits + 3;
-        if (digits > 0) return 0;
-        if (end >= 2 && out.compare(end - 2, 2, L"&#") == 0) return 2;
-    } else {
-        if (p >= 2 && out.compare(p - 2, 2, L"&#") == 0) return digits + 2;
-        if (digits > 0) return 0;
+// How much of a numeric reference the decoded text ends with: "&", "&#",
+// "&#x" (hexadecimal only), then "&#12" or "&#x1F".
+struct OpenReference {
+    enum Stage : std::uint8_t { None, Ampersand, Hash, HexMark, Digits };
+    Stage stage = None;
+    std::uint32_t digits = 0;
+    std::uint32_t value = 0;  // stops growing above U+10FFFF: it names nothing either way
+};
+
+constexpr std::uint32_t kBeyondUnicode = 0x110000;
+
+OpenReference Advance(const OpenReference& open, wchar_t c, bool hex) {
+    if (c == L'&') return {OpenReference::Ampersand};
+    const int digit = DigitValue(c, hex);
+    switch (open.stage) {
+    case OpenReference::Ampersand:
+        if (c == L'#') return {OpenReference::Hash};
+        break;
+    case OpenReference::Hash:
+        if (hex && c == L'x') return {OpenReference::HexMark};
+        if (!hex && digit >= 0) return {OpenReference::Digits, 1, static_cast<std::uint32_t>(digit)};
+        break;
+    case OpenReference::HexMark:
+        if (digit >= 0) return {OpenReference::Digits, 1, static_cast<std::uint32_t>(digit)};
+        break;
+    case OpenReference::Digits:
+        if (digit >= 0) {
+            const std::uint32_t value = open.value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+            return {OpenReference::Digits, open.digits + 1, value < kBeyondUnicode ? value : kBeyondUnicode};
+        }
+        break;
+    default:
+        break;
     }
-    return (end >= 1 && out[end - 1] == L'&') ? 1 : 0;
+    return {};
+}
+
+bool NamesCharacter(std::uint32_t value) {
+    return value != 0 && value < kBeyondUnicode && (value < 0xD800 || value > 0xDFFF);
 }
 
 // All decimal ("&#65;") or all hexadecimal ("&#x41;") references. Decoding
 // behaves as if the text were searched again from its start after every
-// replacement, so a decoded character can complete a reference before it.
-std::wstring ReplaceNumeric(std::wstring text, bool hex) {
-    const wchar_t* const introducer = hex ? L"&#x" : L"&#";
-    const size_t introducerLength = hex ? 3 : 2;
-    if (text.find(introducer) == std::wstring::npos) return text;
-    const unsigned base = hex ? 16 : 10;
+// replacement, so a decoded character can complete a reference before it
+// ("&#38;#65;" gives "A"). Remembering how far each position of the output
+// got into a reference keeps that linear.
+std::wstring ReplaceNumeric(const std::wstring& text, bool hex) {
+    if (text.find(hex ? L"&#x" : L"&#") == std::wstring::npos) return text;
+    const std::uint32_t introducerLength = hex ? 3 : 2;
     std::wstring out;
     out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        const size_t amp = text.find(L'&', i);
-        if (amp == std::wstring::npos) {
-            out.append(text, i, std::wstring::npos);
-            break;
-        }
-        out.append(text, i, amp - i);
-        i = amp;
-        if (text.compare(i, introducerLength, introducer) != 0) {
-            out += text[i++];
-            continue;
-        }
-        size_t p = i + introducerLength;
-        const size_t digitsStart = p;
-        std::uint64_t value = 0;
-        bool tooLong = false;
-        for (int d; p < text.size() && (d = DigitValue(text[p], hex)) >= 0; ++p) {
-            value = value * base + static_cast<unsigned>(d);
-            if (value > 0xFFFFFFFFu) {
-                tooLong = true;
-                value = 0xFFFFFFFFu + 1ull;  // keeps the product from overflowing
+    std::vector<OpenReference> openAfter;  // per character of `out`
+    openAfter.reserve(text.size());
+    auto append = [&](wchar_t c) {
+        openAfter.push_back(Advance(openAfter.empty() ? OpenReference() : openAfter.back(), c, hex));
+        out += c;
+    };
+    for (wchar_t c : text) {
+        for (;;) {
+            const OpenReference open = openAfter.empty() ? OpenReference() : openAfter.back();
+            if (c != L';' || open.stage != OpenReference::Digits || !NamesCharacter(open.value)) {
+                append(c);
+                break;
+            }
+            // The reference is replaced by its character, which is then read
+            // like the next character of the text.
+            const size_t kept = out.size() - (introducerLength + open.digits);
+            out.resize(kept);
+            openAfter.resize(kept);
+            if (open.value < 0x10000) {
+                c = static_cast<wchar_t>(open.value);
+            } else {
+                append(static_cast<wchar_t>(0xD800 + ((open.value - 0x10000) >> 10)));
+                c = static_cast<wchar_t>(0xDC00 + ((open.value - 0x10000) & 0x3FF));
             }
         }
-        if (p == digitsStart || p >= text.size() || text[p] != L';') {
-            out += text[i++];
-            continue;
-        }
-        const size_t end = p + 1;
-        if (tooLong || value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-            out.append(text, i, end - i);  // names no character: left as written
-            i = end;
-            continue;
-        }
-        // Put the decoded units back into the unread text, where they are read
-        // again; then also hand back any open reference at the end of `out`.
-        if (value < 0x10000) {
-            i = end - 1;
-            text[i] = static_cast<wchar_t>(value);
-        } else {
-            value -= 0x10000;
-            i = end - 2;
-            text[i] = static_cast<wchar_t>(0xD800 + (value >> 10));
-            text[i + 1] = static_cast<wchar_t>(0xDC00 + (value & 0x3FF));
-        }
-        const size_t back = OpenReferenceLength(out, hex);
-        // out.size() never exceeds i, so the handed-back characters fit before i.
-        for (size_t k = 0; k < back; ++k) text[i - back + k] = out[out.size() - back + k];
-        i -= back;
-        out.resize(out.size() - back);
     }
     return out;
 }
@@ -137,6 +136,6 @@ std::wstring DecodeEntities(const std::wstring& text) {
     if (text.find(L'&') == std::wstring::npos) return text;
     std::wstring result = text;
     for (const NamedReference& reference : kNamedReferences) result = ReplaceNamed(std::move(result), reference);
-    result = ReplaceNumeric(std::move(result), false);
-    return ReplaceNumeric(std::move(result), true);
+    result = ReplaceNumeric(result, false);
+    return ReplaceNumeric(result, true);
 }

@@ -35,7 +35,7 @@ void DownloadArtwork(const std::wstring& artworkFolder, ArtworkView& artworkView
     // Always over HTTP, whichever way the page came.
     kit::Http http;
     std::vector<std::uint8_t> bytes;
-    if (!http.Open(url) || http.ReadBytes(bytes, kit::Http::kImageLimit) == 0) {
+    if (!http.Open(url, kit::Http::kArtworkBudget) || http.ReadBytes(bytes, kit::Http::kImageLimit) == 0) {
         artworkView.ClearArtwork();
         return;
     }

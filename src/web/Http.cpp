@@ -58,7 +58,8 @@ Http::Http(const wchar_t* userAgent)
 
 Http::~Http() = default;
 
-bool Http::Open(const std::wstring& url) {
+bool Http::Open(const std::wstring& url, DWORD budget) {
+    deadline_ = GetTickCount64() + budget;
     requestHandle_.Reset();
     connectHandle_.Reset();
     if (!openHandle_) return false;
@@ -69,10 +70,11 @@ bool Http::Open(const std::wstring& url) {
     requestHandle_.Reset(WinHttpOpenRequest(connectHandle_.Get(), L"GET", parts.object.c_str(), nullptr,
                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                             parts.secure ? WINHTTP_FLAG_SECURE : 0));
-    if (!requestHandle_) return false;
+    if (!requestHandle_ || !LimitNextStep()) return false;
     if (!WinHttpSendRequest(requestHandle_.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                             WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
         return false;
+    if (!LimitNextStep()) return false;
     // Without a response (a server that hangs up, a failed TLS handshake)
     // there is nothing to read; an empty body would pass for a page.
     return WinHttpReceiveResponse(requestHandle_.Get(), nullptr) != FALSE;
@@ -82,7 +84,7 @@ std::size_t Http::ReadBytes(std::vector<std::uint8_t>& buffer, std::size_t limit
     buffer.clear();
     if (!requestHandle_) return 0;
     std::size_t total = 0;
-    while (total < limit) {
+    while (total < limit && LimitNextStep()) {
         DWORD available = 0;
         if (!WinHttpQueryDataAvailable(requestHandle_.Get(), &available) || available == 0) break;
         const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(available, limit - total));
@@ -101,6 +103,17 @@ void Http::ReadText(std::wstring& text) {
     const std::size_t total = ReadBytes(body, kPageLimit);
     const std::string bytes(reinterpret_cast<const char*>(body.data()), total);
     text += DecodePageBytes(bytes, ResponseCharset());
+}
+
+bool Http::LimitNextStep() {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline_) return false;
+    // Never 0: WinHTTP reads that as "no time-out".
+    const int step = static_cast<int>(std::min<ULONGLONG>(kStepTimeout, deadline_ - now));
+    // The wait for the headers has a time-out of its own, 90 s unless set.
+    DWORD headers = static_cast<DWORD>(step);
+    WinHttpSetOption(requestHandle_.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers, sizeof(headers));
+    return WinHttpSetTimeouts(requestHandle_.Get(), step, step, step, step) != FALSE;
 }
 
 std::string Http::ResponseCharset() const {

@@ -1,7 +1,5 @@
 #include "web/PageCharset.h"
 
-#include <cstring>
-
 namespace {
 
 bool IsSpace(char c) {
@@ -51,28 +49,34 @@ PageCharset CharsetFromLabel(std::string_view label) {
     return PageCharset::Unknown;
 }
 
+// Only the head of a page holds its own declaration (browsers look at the
+// first 1 KiB); the window keeps the scan cheap whatever follows.
+constexpr size_t kDeclarationWindow = 4096;
+
 // A hand-written scan rather than a regular expression: it runs on every page
-// and must stay cheap next to the conversion itself.
+// and must stay cheap next to the conversion itself. Each tag is read up to
+// its '>' and the scan goes on after it, so every byte is looked at once.
 PageCharset DeclaredCharset(std::string_view page) {
+    page = page.substr(0, kDeclarationWindow);
     bool eucJp = false;
-    const char* data = page.data();
     size_t pos = 0;
-    while (pos < page.size()) {
-        const void* found = std::memchr(data + pos, '<', page.size() - pos);
-        if (!found) break;
-        const size_t open = static_cast<const char*>(found) - data;
-        pos = open + 1;
-        size_t p = SkipSpaces(page, pos);
-        if (!StartsWithNoCase(page, p, "meta")) continue;
-        p += 4;
-        size_t close = page.find('>', p);
-        if (close == std::string_view::npos) close = page.size();
-        for (size_t k = p; k < close; ++k) {
-            if (Lower(page[k]) != 'c' || !StartsWithNoCase(page, k, "charset")) continue;
-            const PageCharset charset = CharsetAfterKeyword(page, k + 7);
-            if (charset == PageCharset::Utf8) return charset;  // UTF-8 wins wherever it stands
-            if (charset == PageCharset::EucJp) eucJp = true;
+    while ((pos = page.find('<', pos)) != std::string_view::npos) {
+        const size_t name = SkipSpaces(page, pos + 1);
+        if (name < page.size() && page[name] == '<') {  // "<<meta": the second one opens the tag
+            pos = name;
+            continue;
         }
+        size_t close = page.find('>', name);
+        if (close == std::string_view::npos) close = page.size();
+        if (StartsWithNoCase(page, name, "meta")) {
+            for (size_t k = name + 4; k < close; ++k) {
+                if (Lower(page[k]) != 'c' || !StartsWithNoCase(page, k, "charset")) continue;
+                const PageCharset charset = CharsetAfterKeyword(page, k + 7);
+                if (charset == PageCharset::Utf8) return charset;  // UTF-8 wins wherever it stands
+                if (charset == PageCharset::EucJp) eucJp = true;
+            }
+        }
+        pos = close;
     }
     return eucJp ? PageCharset::EucJp : PageCharset::Unknown;
 }

@@ -10,8 +10,9 @@ enum class PageCharset { Unknown, ShiftJis, Utf8, EucJp };
 // this program reads; Unknown for any other label.
 PageCharset CharsetFromLabel(std::string_view label);
 
-// Searches <meta ... charset=...> declarations for UTF-8 first, then EUC-JP;
-// quoted values and any letter case count. Unknown when neither is declared.
+// Searches <meta ... charset=...> declarations in the first 4 KiB for UTF-8
+// first, then EUC-JP; quoted values and any letter case count. Unknown when
+// neither is declared.
 PageCharset DeclaredCharset(std::string_view page);
 
 // The charset parameter of a Content-Type value, unquoted; empty when none.

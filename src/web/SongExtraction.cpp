@@ -1,17 +1,51 @@
 // The only place that compiles Boost.Regex: it costs seconds per file.
 #include "web/SongExtraction.h"
 
+#include <boost/iterator/iterator_adaptor.hpp>
 #include <boost/regex.hpp>
+
+#include <algorithm>
 
 #include "web/Entities.h"
 
 namespace {
 
+// A hostile page or pattern must not hold the caller for long.
+constexpr size_t kSearchedLength = size_t(2) << 20;
+// Longer than any name a song list shows.
+constexpr size_t kFieldLength = 1024;
+
+// Boost.Regex gives up on a search after a number of steps. For random-access
+// text it grows that number with the text's length times the pattern's length
+// squared, seconds of work on a long page; through a bidirectional view the
+// cap set in the build (BOOST_REGEX_MAX_STATE_COUNT) is the whole allowance.
+class PageIterator
+    : public boost::iterator_adaptor<PageIterator, const wchar_t*, boost::use_default,
+                                     boost::bidirectional_traversal_tag> {
+public:
+    PageIterator() = default;
+    explicit PageIterator(const wchar_t* position) : iterator_adaptor(position) {}
+};
+using PageMatch = boost::match_results<PageIterator>;
+
+// Searches the head of the page only; throws as the library does.
+bool SearchPage(const std::wstring& page, const boost::wregex& expression, PageMatch& match) {
+    const wchar_t* const begin = page.data();
+    const PageIterator end(begin + std::min(page.size(), kSearchedLength));
+    return boost::regex_search(PageIterator(begin), end, match, expression);
+}
+
 // The library's Perl format syntax: "$1", "\1", "\n", "\u"...; "\0" is an
-// octal escape there, not the whole match.
-std::wstring FormatMatch(const boost::wsmatch& match, const std::wstring& format) {
+// octal escape there, not the whole match. The field is cut before its
+// references are decoded, which keeps the decoding short too.
+std::wstring FormatMatch(const PageMatch& match, const std::wstring& format) {
     if (format.empty()) return {};
-    return DecodeEntities(match.format(format, boost::format_default));
+    std::wstring field = match.format(format, boost::format_default);
+    if (field.size() > kFieldLength) {
+        field.resize(kFieldLength);
+        if (field.back() >= 0xD800 && field.back() <= 0xDBFF) field.pop_back();  // half a pair
+    }
+    return DecodeEntities(field);
 }
 
 }  // namespace
@@ -20,8 +54,8 @@ std::wstring ExtractField(const std::wstring& page, const std::wstring& pattern,
                           const std::wstring& format) {
     const boost::wregex expression(pattern, boost::regex_constants::perl);
     // Equivalent to a replace with format_no_copy | format_first_only.
-    boost::wsmatch match;
-    if (!boost::regex_search(page, match, expression)) return {};
+    PageMatch match;
+    if (!SearchPage(page, expression, match)) return {};
     return FormatMatch(match, format);
 }
 
@@ -31,10 +65,10 @@ std::array<std::wstring, 4> ExtractSongFields(const std::wstring& page, const st
     bool anyTemplate = false;
     for (const std::wstring& format : templates) anyTemplate |= !format.empty();
     if (!anyTemplate) return fields;
-    boost::wsmatch match;
+    PageMatch match;
     try {
         const boost::wregex expression(pattern, boost::regex_constants::perl);
-        if (!boost::regex_search(page, match, expression)) return fields;
+        if (!SearchPage(page, expression, match)) return fields;
     } catch (const std::exception&) {
         return fields;  // invalid pattern, or the matcher gave up on the page
     }

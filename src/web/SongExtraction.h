@@ -4,9 +4,11 @@
 #include <array>
 #include <string>
 
-// The template formatted against the first match of `pattern` in `page`, its
-// character references decoded; empty when nothing matches. Throws the regex
-// library's exception (a std::runtime_error) for an invalid pattern.
+// The template formatted against the first match of `pattern` in the first
+// 2 Mi characters of `page`, cut to 1,024 characters and its character
+// references decoded; empty when nothing matches. Throws the regex library's
+// exception (a std::runtime_error) for an invalid pattern and for a search
+// that exceeds the library's complexity limit.
 std::wstring ExtractField(const std::wstring& page, const std::wstring& pattern,
                           const std::wstring& format);
 

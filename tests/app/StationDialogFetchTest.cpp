@@ -156,7 +156,7 @@ TEST_F(StationDialogFetch, FetchedPageIsShownAndTested) {
     EXPECT_EQ(server.requests, 1);
     EXPECT_EQ(server.shownDuringRequest, L"WEBから取得中...");
     EXPECT_EQ(TextsShownOver(::GetCurrentThreadId(), h), L"");  // the message window is gone
-    EXPECT_EQ(ItemText(h, IDC_STATION_HTML), L"<p class=\"song\">青い月 / Ella</p>");
+    EXPECT_EQ(ItemText(h, IDC_STATION_HTML), L"<p class=\"song\">\r\n青い月 / Ella</p>");
     EXPECT_EQ(ItemText(h, IDC_STATION_RESULT_TITLE), L"青い月");
     EXPECT_EQ(ItemText(h, IDC_STATION_RESULT_ARTIST), L"Ella");
     EXPECT_EQ(ItemText(h, IDC_STATION_RESULT_ALBUM), L"");

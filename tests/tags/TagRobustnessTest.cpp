@@ -43,7 +43,9 @@ struct Expected {
 Expected ExpectedStrip(const Bytes& bytes) {
     const size_t size = bytes.size();
     const bool trailer = size >= 128 && std::memcmp(&bytes[size - 128], "TAG", 3) == 0;
-    const bool header = size >= 10 && std::memcmp(bytes.data(), "ID3", 3) == 0;
+    // A header of an unknown version or with a size that is not syncsafe is no tag.
+    const bool header = size >= 10 && std::memcmp(bytes.data(), "ID3", 3) == 0 && bytes[3] >= 2 &&
+                        bytes[3] <= 4 && (bytes[6] | bytes[7] | bytes[8] | bytes[9]) < 0x80;
     if (!trailer && !header) return {true, bytes};
     std::uint64_t begin = 0;
     if (header) {

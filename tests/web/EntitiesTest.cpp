@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 
 #include "web/Entities.h"
@@ -83,6 +84,15 @@ TEST(Entities, AgreesWithLiteralRescanningOnRandomText) {
         ASSERT_EQ(ReferenceDecode(text), decoded) << text;
         ASSERT_LE(decoded.size(), text.size());
     }
+}
+
+// Each decoded "1" extends the open reference in front of it, 200,000 times.
+TEST(Entities, AChainOfReferencesDecodesInLinearTime) {
+    std::wstring text = L"&#1";
+    for (int i = 0; i < 200000; ++i) text += L"&#49;";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(L"&#" + std::wstring(200001, L'1'), DecodeEntities(text));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
 }  // namespace

@@ -119,6 +119,19 @@ TEST_F(FetchSongInfoTest, LineBreaksAndPatterns) {
     EXPECT_EQ(L"", songInfo.artwork);
 }
 
+// 200,000 references, each completing the one before it: the field is cut to
+// 1,024 characters before its references are decoded.
+TEST_F(FetchSongInfoTest, AHugeFieldIsCutBeforeDecoding) {
+    std::string title = "&#1";
+    for (int i = 0; i < 200000; ++i) title += "&#49;";
+    page = PageWithArtwork(title + " - Singer B", "");
+    const auto start = GetTickCount64();
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo));
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_EQ(L"&#" + std::wstring(205, L'1') + L"&", songInfo.title);
+    EXPECT_EQ(L"Singer B", songInfo.artist);
+}
+
 TEST_F(FetchSongInfoTest, NoAddressOrNoPageChangesNothing) {
     station.SetString(L"Html", L"previous page");
     station.SetString(L"Url", L"");

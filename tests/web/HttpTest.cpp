@@ -25,6 +25,12 @@ void Script(const LoopbackServer::Request& request, LoopbackServer& server, SOCK
         const std::string block(64 * 1024, 'x');
         while (!server.stopping() && LoopbackServer::Send(s, block)) {
         }
+    } else if (target == "/metas") {
+        // A megabyte of meta tags that never close, no charset in the header.
+        std::string body;
+        while (body.size() < (1u << 20)) body += "<meta ";
+        body.resize(1u << 20);
+        LoopbackServer::Answer(s, 200, body, "Content-Type: text/html\r\n");
     } else if (target == "/empty") {
         LoopbackServer::Answer(s, 200, "");
     } else if (target == "/redirect") {
@@ -38,6 +44,13 @@ void Script(const LoopbackServer::Request& request, LoopbackServer& server, SOCK
         LoopbackServer::Answer(s, 404, "<h1>Not Found</h1>", "Content-Type: text/html\r\n");
     }
 }
+
+// Sleeps up to `ms`, less when the server is being torn down.
+void WaitUnlessStopping(LoopbackServer& server, int ms) {
+    for (int waited = 0; waited < ms && !server.stopping(); waited += 20) Sleep(20);
+}
+
+ULONGLONG MillisecondsSince(ULONGLONG start) { return GetTickCount64() - start; }
 
 class HttpTest : public ::testing::Test {
 protected:
@@ -80,6 +93,12 @@ TEST_F(HttpTest, BodiesOfEveryShape) {
     EXPECT_EQ("Hello, world", std::string(bytes.begin(), bytes.end()));
 }
 
+TEST_F(HttpTest, UnclosedMetaTagsDecodeQuickly) {
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ((1u << 20) + 5, Text("/metas").size());
+    EXPECT_LT(MillisecondsSince(start), 2000u);
+}
+
 TEST_F(HttpTest, AnEndlessBodyStopsAtTheLimit) {
     kit::Http http;
     ASSERT_TRUE(http.Open(server.Url("/endless")));
@@ -92,6 +111,34 @@ TEST_F(HttpTest, AnEndlessBodyStopsAtTheLimit) {
     ASSERT_TRUE(http.Open(server.Url("/endless")));
     http.ReadText(text);
     EXPECT_EQ(kit::Http::kPageLimit, text.size());
+}
+
+// Each answer, one byte after another, comes well inside one read's time-out;
+// only the budget of the whole resource ends them. The budget also cuts short
+// a read that is still waiting.
+TEST(HttpBudget, TricklingAndSilentServersEndOnTime) {
+    LoopbackServer trickling{[](const LoopbackServer::Request&, LoopbackServer& server, SOCKET s) {
+        LoopbackServer::Send(s, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+        while (!server.stopping() && LoopbackServer::Send(s, "x")) WaitUnlessStopping(server, 700);
+    }};
+    kit::Http http;
+    std::vector<std::uint8_t> bytes;
+    ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(http.Open(trickling.Url("/"), 1000));
+    const std::size_t kept = http.ReadBytes(bytes);
+    EXPECT_GE(MillisecondsSince(start), 950u);
+    EXPECT_LT(MillisecondsSince(start), 1300u);
+    EXPECT_GE(kept, 1u);
+    EXPECT_LE(kept, 2u);
+    EXPECT_EQ(std::string(kept, 'x'), std::string(bytes.begin(), bytes.end()));
+
+    LoopbackServer silent{[](const LoopbackServer::Request&, LoopbackServer& server, SOCKET) {
+        WaitUnlessStopping(server, 60000);
+    }};
+    start = GetTickCount64();
+    EXPECT_FALSE(http.Open(silent.Url("/"), 1000));
+    EXPECT_LT(MillisecondsSince(start), 1300u);
+    EXPECT_EQ(0u, http.ReadBytes(bytes));
 }
 
 TEST_F(HttpTest, ABrokenOffBodyKeepsWhatArrived) {

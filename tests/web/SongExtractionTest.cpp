@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
 
 #include "web/SongExtraction.h"
@@ -46,6 +47,30 @@ TEST(SongExtraction, FourFieldsAtOnceMatchOneAtATime) {
         EXPECT_EQ(ExtractField(page, pattern, templates[i]), fields[i]) << i;
     EXPECT_EQ(L"T <1>", fields[0]);
     EXPECT_EQ(L"http://h/a.jpg", fields[3]);
+}
+
+TEST(SongExtraction, OnlyTheHeadOfThePageIsSearchedAndFieldsAreCut) {
+    const std::wstring pattern = L"<b>(.*?)</b>";
+    EXPECT_EQ(L"x", ExtractField(std::wstring((2u << 20) - 8, L' ') + L"<b>x</b>", pattern, L"$1"));
+    EXPECT_EQ(L"", ExtractField(std::wstring((2u << 20) - 7, L' ') + L"<b>x</b>", pattern, L"$1"));
+    // Cut before decoding: the reference at the cut stays as written.
+    const std::wstring text = std::wstring(1020, L'a') + L"&amp;bc";
+    EXPECT_EQ(std::wstring(1020, L'a') + L"&amp", ExtractField(L"<b>" + text + L"</b>", pattern, L"$1"));
+}
+
+// Many "title\">" and no "artist\">": every start backtracks through the rest
+// of the page. The search gives up instead of running for minutes.
+TEST(SongExtraction, AHopelessSearchOnAHugePageGivesUpQuickly) {
+    std::wstring page;
+    page.reserve((16u << 20) + 64);
+    while (page.size() < (16u << 20)) page += L"<td class=\"title\">Song</td>\n";
+    const std::wstring pattern = L"title\">(.*?)<.*?artist\">(.*?)<";
+    const auto start = std::chrono::steady_clock::now();
+    const auto fields = ExtractSongFields(page, pattern, {L"$1", L"$2", L"x", L"$0"});
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, std::chrono::seconds(2));
+    for (const auto& field : fields) EXPECT_EQ(L"", field);
+    EXPECT_THROW(ExtractField(page, pattern, L"$1"), std::runtime_error);
 }
 
 }  // namespace

@@ -33,6 +33,11 @@ TEST(TextDecoding, CharsetDeclarationsThatDoNotCount) {
     EXPECT_EQ(PageCharset::Unknown, DeclaredCharset("<meta name=a> charset=utf-8"));
     EXPECT_EQ(PageCharset::Unknown, DeclaredCharset("<meta charset=Shift_JIS>"));
     EXPECT_EQ(PageCharset::Unknown, DeclaredCharset("<meta charset"));
+    // A tag ends at its '>'; only the first 4 KiB are searched.
+    EXPECT_EQ(PageCharset::Unknown, DeclaredCharset("<p title='<meta charset=utf-8'>"));
+    EXPECT_EQ(PageCharset::Utf8, DeclaredCharset("<<meta charset=utf-8>"));
+    EXPECT_EQ(PageCharset::Utf8, DeclaredCharset(std::string(4070, ' ') + "<meta charset=utf-8>"));
+    EXPECT_EQ(PageCharset::Unknown, DeclaredCharset(std::string(4090, ' ') + "<meta charset=utf-8>"));
     // UTF-8 wins over EUC-JP wherever the two stand.
     EXPECT_EQ(PageCharset::Utf8, DeclaredCharset("<meta charset=euc-jp><meta charset=utf-8>"));
     EXPECT_EQ(PageCharset::EucJp, DeclaredCharset("<meta content='text/html; charset=EUC-JP'>"));
