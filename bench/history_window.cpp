@@ -31,14 +31,11 @@ void Fill(const std::wstring& path, int songs) {
     journal::Journal journal(path);
     for (int n = 0; n < songs; ++n) {
         const std::wstring number = std::to_wstring(n);
+        // Two steps a song: the window reads rows, not how they were written.
+        const auto state = n % 7 ? journal::SongState::Registered : journal::SongState::AwaitingRetry;
         const auto id = journal.AddSong(L"ラジオ局 " + std::to_wstring(n % 8), L"2026-12-08 10-00-" + number + L".mp3",
-                                        kStart + n * 240);
+                                        kStart + n * 240, state);
         journal.SaveSongInfo(id, {L"夜明けのメロディー 第" + number + L"番", L"アーティスト名", L"", L"", L""});
-        journal.MarkMoved(id, L"D:\\録音\\ラジオ局\\2026-12-08 10-00-" + number + L".mp3", kStart + n * 240 + 230);
-        if (n % 7 == 0)
-            journal.MarkAttemptFailed(id, L"iTunesに登録できませんでした", kStart + n * 240 + 300);
-        else
-            journal.MarkRegistered(id, kStart + n * 240 + 235);
     }
 }
 
