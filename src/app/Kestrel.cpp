@@ -28,11 +28,13 @@
 Kestrel::Kestrel()
     : cycle_(settings_, *this),
       settingsPath_(SettingsFilePath()),
-      artworkDirectory_(AddBackslash(DirectoryOf(ModulePath())) + L"Artwork") {
+      artworkDirectory_(AddBackslash(DirectoryOf(ModulePath())) + L"Artwork"),
+      journalPath_(AddBackslash(DirectoryOf(ModulePath())) + L"Kestrel.db") {
     comInitialised_ = SUCCEEDED(::CoInitialize(nullptr));
 }
 
 Kestrel::~Kestrel() {
+    history_.reset();
     message_.reset();
     if (comInitialised_) ::CoUninitialize();
 }
@@ -55,9 +57,14 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     menu_ = kit::Menu::Load(IDR_POPUP_MENU);
 
     WriteStartValues(settings_);
+    // The folder may hold the user's own files: only the songs' own folders
+    // in it are ours, and the filing removes those.
     ::CreateDirectoryW(artworkDirectory_.c_str(), nullptr);
-    DeleteFilesInFolder(artworkDirectory_);
     settings_.Load(settingsPath_);
+    // A damaged journal is set aside inside; the program runs on regardless.
+    journal_ = std::make_unique<journal::Journal>(journalPath_);
+    AddHistoryToSystemMenu();
+    PublishInstance(true);
 
     FillStationList();
     if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
@@ -120,8 +127,9 @@ bool Kestrel::SaveSettings() {
 }
 
 LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
+    PublishInstance(false);
     kit::RemoveTrayIcon(*this);
-    DeleteFilesInFolder(artworkDirectory_);
+    // Removed only when nothing is left in it: the user's files stay.
     ::SetFileAttributesW(artworkDirectory_.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::RemoveDirectoryW(artworkDirectory_.c_str());
     SaveSettings();
@@ -134,6 +142,10 @@ LRESULT Kestrel::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Windows may end the process right after this message: save now, the
     // same way the destroy handler would.
     if (message == WM_ENDSESSION && wParam) SaveSettings();
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == IDM_SYSTEM_HISTORY) {
+        ShowHistory();
+        return TRUE;
+    }
     return kit::Dialog::DefaultProc(message, wParam, lParam);
 }
 
@@ -197,6 +209,9 @@ LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDC_MAIN_QUIT:
     case ID_TRAY_EXIT:
         ::DestroyWindow(handle_);
+        return 0;
+    case ID_TRAY_HISTORY:
+        ShowHistory();
         return 0;
     case IDC_MAIN_STATIONS:
         if (HIWORD(wParam) == CBN_SELCHANGE) SelectStationChanged();

@@ -2,16 +2,19 @@
 // The main window: station list, the song in progress, the switch of the
 // whole processing, the tray. It owns the settings tree and the processing
 // cycle, and is the cycle's window, web, tag and library seam.
+#include <memory>
 #include <string>
 
 #include <boost/shared_ptr.hpp>
 
+#include "journal/Journal.h"
 #include "kit/Dialog.h"
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"
 #include "settings/Settings.h"
 #include "web/FetchSongInfo.h"
 
+class HistoryDialog;
 class MessageDialog;
 
 namespace kit {
@@ -20,6 +23,7 @@ class CheckBox;
 class ComboBox;
 class EditBox;
 class Menu;
+class SingleInstance;
 class StaticText;
 }  // namespace kit
 
@@ -36,6 +40,9 @@ public:
     // file. Tests point them elsewhere before Create.
     void SetSettingsPath(const std::wstring& path) { settingsPath_ = path; }
     void SetArtworkDirectory(const std::wstring& path) { artworkDirectory_ = path; }
+    void SetJournalPath(const std::wstring& path) { journalPath_ = path; }
+    // The first running copy's mark, set on the window while it lives.
+    void SetSingleInstance(const kit::SingleInstance* instance) { instance_ = instance; }
     const std::wstring& settingsPath() const { return settingsPath_; }
     const std::wstring& artworkDirectory() const { return artworkDirectory_; }
 
@@ -44,6 +51,9 @@ public:
     Settings& currentStation() { return cycle_.currentStation; }
     const boost::shared_ptr<kit::Menu>& menu() const { return menu_; }
     ProcessingCycle& cycle() { return cycle_; }
+    // Null before the window is made.
+    journal::Journal* journal() { return journal_.get(); }
+    const boost::shared_ptr<HistoryDialog>& history() const { return history_; }
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam) override;
@@ -61,6 +71,8 @@ public:
     void RunConfigDialog();
     void SelectStationChanged();
     bool SaveSettings();
+    // The history window, made on first use and shown.
+    void ShowHistory();
 
 private:
     // CycleSeam
@@ -83,6 +95,11 @@ private:
     void ApplyTopmost();
     void AddToTray();
     void StoreControlStates();
+    void AddHistoryToSystemMenu();
+    void RefreshHistory();
+    void WarnGivenUp(const journal::SongRecord& song);
+    bool RetrySong(journal::SongId id);
+    void PublishInstance(bool present);
 
     Settings settings_;
     ProcessingCycle cycle_;
@@ -95,5 +112,9 @@ private:
     boost::shared_ptr<MessageDialog> message_;
     std::wstring settingsPath_;
     std::wstring artworkDirectory_;
+    std::wstring journalPath_;
+    std::unique_ptr<journal::Journal> journal_;
+    boost::shared_ptr<HistoryDialog> history_;
+    const kit::SingleInstance* instance_ = nullptr;
     bool comInitialised_ = false;
 };
