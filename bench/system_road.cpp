@@ -26,7 +26,6 @@
 
 namespace {
 
-constexpr int kFileNameBox = 1009;
 constexpr int kIdleFiles = 10000;
 constexpr int kIdleSeconds = 15;
 
@@ -134,7 +133,7 @@ struct Road {
             registered = NowMs();
             lastChange = LibraryWrittenMs(libraryPath) - handedOverSystem;
         }
-        return WaitUntil([&] { return kestrel.ControlText(kFileNameBox, 20000) == name; }, 60000);
+        return WaitUntil([&] { return kestrel.ControlText(IDC_MAIN_FILENAME, 20000) == name; }, 60000);
     }
 };
 
@@ -278,7 +277,7 @@ int main(int argc, char** argv) {
         std::printf("%-52s %7.2f ms  baseline (1 file) %7.2f ms  ratio %6.1f  (%d s each; Wine counts 10 ms steps)\n",
                     "Kestrel.exe CPU per idle tick as Wine reports it", crowded, baseline,
                     baseline > 0 ? crowded / baseline : 0.0, kIdleSeconds);
-        if (road.kestrel.ControlText(kFileNameBox) != L"road" + std::to_wstring(road.songs) + L".mp3") {
+        if (road.kestrel.ControlText(IDC_MAIN_FILENAME) != L"road" + std::to_wstring(road.songs) + L".mp3") {
             std::printf("the old files were taken for a new song\n");
             exitCode = 1;
         }

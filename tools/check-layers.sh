@@ -11,10 +11,10 @@ declare -A BELOW=(
   [tags]="settings base"
   [web]="settings base"
   [itunes]="settings base"
-  [journal]="base"
-  [processing]="journal tags web itunes settings base"
+  [journal]="settings base"
+  [processing]="tags web itunes journal settings base"
   [kit]="base"
-  [app]="kit processing journal tags web itunes settings base"
+  [app]="kit processing tags web itunes journal settings base"
 )
 
 status=0

@@ -6,14 +6,15 @@
 
 namespace kit {
 
-void ShowArtwork(StaticText& frame, const std::wstring& path) {
+bool ShowArtwork(StaticText& frame, const std::wstring& path) {
     boost::shared_ptr<Bitmap> bitmap = LoadBitmapFile(path);
     if (!bitmap) {
         frame.ClearImage();
-        return;
+        return false;
     }
     // the image copies the pixels; the bitmap goes when this returns
     frame.SetImage(Image::Create(bitmap));
+    return true;
 }
 
 }  // namespace kit

@@ -21,8 +21,6 @@ class ToolBar;
 
 class ConfigDialog : public kit::ModalDialog {
 public:
-    static constexpr int kTemplateId = 103;
-
     explicit ConfigDialog(Kestrel& mainWindow);
     ~ConfigDialog() override;
 

@@ -1,12 +1,12 @@
 #include "app/Kestrel.h"
 
-#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
 
 #include "app_ids.h"
 #include "MenuIds.h"
+#include "MessageDialogIds.h"
 #include "itunes/ITunesRegistration.h"
 #include "app/Artwork.h"
 #include "kit/Brush.h"
@@ -19,8 +19,10 @@
 #include "kit/MessageDialog.h"
 #include "kit/StaticText.h"
 #include "kit/TrayIcon.h"
-#include "base/PathHelpers.h"
 #include "base/FileOperations.h"
+#include "base/PathHelpers.h"
+#include "processing/BitmapFile.h"
+#include "processing/RecordingFiles.h"
 #include "settings/SettingsCatalogue.h"
 #include "tags/Mp3Tag.h"
 #include "tags/StripTags.h"
@@ -29,15 +31,9 @@ Kestrel::Kestrel()
     : cycle_(settings_, *this),
       settingsPath_(SettingsFilePath()),
       artworkDirectory_(AddBackslash(DirectoryOf(ModulePath())) + L"Artwork"),
-      journalPath_(AddBackslash(DirectoryOf(ModulePath())) + L"Kestrel.db") {
-    comInitialised_ = SUCCEEDED(::CoInitialize(nullptr));
-}
+      journalPath_(AddBackslash(DirectoryOf(ModulePath())) + L"Kestrel.db") {}
 
-Kestrel::~Kestrel() {
-    history_.reset();
-    message_.reset();
-    if (comInitialised_) ::CoUninitialize();
-}
+Kestrel::~Kestrel() = default;
 
 LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     ::SendMessageW(handle_, WM_SETICON, ICON_BIG,
@@ -292,21 +288,22 @@ void Kestrel::ClearArtwork() {
     if (artwork_) artwork_->ClearImage();
 }
 
-void Kestrel::ShowArtwork(const std::wstring& path) {
-    if (artwork_) kit::ShowArtwork(*artwork_, path);
+bool Kestrel::ShowArtwork(const std::wstring& path) {
+    if (artwork_) return kit::ShowArtwork(*artwork_, path);
+    return static_cast<bool>(kit::LoadBitmapFile(path));
 }
 
 void Kestrel::ShowMessage(const std::wstring& text) {
     message_.reset();
     if (!::IsWindowVisible(handle_)) return;  // hidden in the tray: no window pops up
     message_.reset(new MessageDialog(text));
-    if (!message_->Create(this, MessageDialog::kTemplateId)) message_.reset();
+    if (!message_->Create(this, IDD_MESSAGE)) message_.reset();
 }
 
 void Kestrel::CloseMessage() { message_.reset(); }
 
 void Kestrel::FetchSongInfo(Settings& station, SongInfo& songInfo) {
-    ::FetchSongInfo(station, artworkDirectory_, *this, songInfo);
+    ::FetchSongInfo(station, artworkDirectory_, *this, songInfo, &artworkSearch_);
 }
 
 std::wstring Kestrel::ReadTagText(const std::wstring& path, const char* frameId) {

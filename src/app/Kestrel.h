@@ -8,10 +8,12 @@
 #include <boost/shared_ptr.hpp>
 
 #include "journal/Journal.h"
+#include "base/ComOwners.h"
 #include "kit/Dialog.h"
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"
 #include "settings/Settings.h"
+#include "web/ArtworkSearch.h"
 #include "web/FetchSongInfo.h"
 
 class HistoryDialog;
@@ -29,7 +31,6 @@ class StaticText;
 
 class Kestrel : public kit::Dialog, private CycleSeam, private ArtworkView {
 public:
-    static constexpr int kTemplateId = 9;
     static constexpr UINT_PTR kTimerId = 0;
     static constexpr UINT kTickMilliseconds = 1000;
 
@@ -87,7 +88,7 @@ private:
     bool StripTags(const std::wstring& path) override;
     bool RegisterSong(const PendingSong& song, Settings& settings, Settings& station) override;
     // ArtworkView
-    void ShowArtwork(const std::wstring& path) override;
+    bool ShowArtwork(const std::wstring& path) override;
 
     void FillStationList();
     void CopySelectedStation();
@@ -101,8 +102,13 @@ private:
     bool RetrySong(journal::SongId id);
     void PublishInstance(bool present);
 
+    // First, so that COM outlives every member that may hold a COM object.
+    kit::ComInitialization com_;
     Settings settings_;
     ProcessingCycle cycle_;
+    // Until the journal keeps the answers across runs.
+    MemoryArtworkSearchCache artworkSearchCache_;
+    ArtworkSearch artworkSearch_{settings_, artworkSearchCache_};
     boost::shared_ptr<kit::CheckBox> cooperation_;
     boost::shared_ptr<kit::EditBox> fileNameBox_, titleBox_, artistBox_, albumBox_;
     boost::shared_ptr<kit::StaticText> artwork_;
@@ -116,5 +122,4 @@ private:
     std::unique_ptr<journal::Journal> journal_;
     boost::shared_ptr<HistoryDialog> history_;
     const kit::SingleInstance* instance_ = nullptr;
-    bool comInitialised_ = false;
 };

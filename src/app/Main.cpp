@@ -7,6 +7,7 @@
 
 #include "app/Kestrel.h"
 #include "base/PathHelpers.h"
+#include "app_ids.h"
 #include "kit/CommonControls.h"
 #include "kit/SingleInstance.h"
 #include "kit/Window.h"
@@ -28,7 +29,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     kit::InitializeCommonControls();
     auto mainWindow = std::make_unique<Kestrel>();
     mainWindow->SetSingleInstance(&instance);
-    if (!mainWindow->Create(nullptr, Kestrel::kTemplateId)) return 1;
+    if (!mainWindow->Create(nullptr, IDD_MAIN)) return 1;
     kit::RunMessageLoop();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "MenuIds.h"
+#include "MessageDialogIds.h"
 #include "app/Kestrel.h"
 #include "app/StationFolderPicker.h"
 #include "app/StationSnippet.h"
@@ -206,7 +207,7 @@ void StationDialog::FetchPage() {
     std::wstring text;
     {
         MessageDialog message(kFetching);
-        message.Create(this, MessageDialog::kTemplateId);
+        message.Create(this, IDD_MESSAGE);
         kit::Http http;
         if (http.Open(boxes_[UrlBox]->GetText())) http.ReadText(text);
         ShowPage(text.empty() ? std::wstring(kFetchFailed) : std::move(text));

@@ -20,7 +20,6 @@ class TrackBar;
 
 class StationDialog : public kit::ModalDialog {
 public:
-    static constexpr int kTemplateId = 104;
     static constexpr int kBoxCount = 16;
     static constexpr int kMaxWaitTime = 30;
     static constexpr int kPageLimit = 1048576;  // characters of page text

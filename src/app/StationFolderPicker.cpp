@@ -4,24 +4,7 @@
 
 #include <vector>
 
-namespace {
-
-// The item list the picker returns belongs to the caller.
-class ItemIdList {
-public:
-    explicit ItemIdList(PIDLIST_ABSOLUTE list) : list_(list) {}
-    ~ItemIdList() {
-        if (list_) ::CoTaskMemFree(list_);
-    }
-    ItemIdList(const ItemIdList&) = delete;
-    ItemIdList& operator=(const ItemIdList&) = delete;
-    PIDLIST_ABSOLUTE get() const { return list_; }
-
-private:
-    PIDLIST_ABSOLUTE list_;
-};
-
-}  // namespace
+#include "base/ComOwners.h"
 
 BROWSEINFOW FolderPickerInfo(HWND owner, const std::wstring& startFolder, wchar_t* displayName) {
     BROWSEINFOW info = {};
@@ -52,11 +35,12 @@ int CALLBACK FolderPickerCallback(HWND picker, UINT message, LPARAM, LPARAM data
 bool PickFolder(HWND owner, const std::wstring& startFolder, std::wstring& chosen) {
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW info = FolderPickerInfo(owner, startFolder, displayName);
-    ItemIdList item(::SHBrowseForFolderW(&info));
-    if (!item.get()) return false;
+    // The item list the picker returns belongs to the caller.
+    const kit::UniqueItemIdList item(::SHBrowseForFolderW(&info));
+    if (!item) return false;
     // SHGetPathFromIDListW writes at most MAX_PATH characters
     std::vector<wchar_t> path(MAX_PATH + 1, L'\0');
-    if (!::SHGetPathFromIDListW(item.get(), path.data())) return false;
+    if (!::SHGetPathFromIDListW(item.Get(), path.data())) return false;
     chosen = path.data();
     return true;
 }

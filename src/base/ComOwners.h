@@ -1,13 +1,17 @@
 #pragma once
-// Owners of COM things: an interface pointer, a BSTR, a VARIANT, and the
-// thread's COM initialisation. Each gives back what it holds in its
-// destructor, so every path out of an automation call releases what it took.
+// Owners of COM things: an interface pointer, a BSTR, a VARIANT, an
+// exception record, memory from the COM allocator and the thread's COM
+// initialisation. Each gives back what it holds in its destructor, so every
+// path out of an automation call releases what it took.
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <shtypes.h>
 
 #include <string>
 #include <utility>
+
+#include "base/ScopedHandle.h"
 
 namespace kit {
 
@@ -93,6 +97,45 @@ public:
 private:
     VARIANT variant_;
 };
+
+// The record IDispatch::Invoke fills on DISP_E_EXCEPTION; its strings are
+// the caller's to free.
+class ScopedExceptionInfo {
+public:
+    ScopedExceptionInfo() = default;
+    ~ScopedExceptionInfo() { Clear(); }
+    ScopedExceptionInfo(const ScopedExceptionInfo&) = delete;
+    ScopedExceptionInfo& operator=(const ScopedExceptionInfo&) = delete;
+
+    const EXCEPINFO* operator->() const { return &info_; }
+    // For out-parameters: frees the current strings first.
+    EXCEPINFO* Receive() {
+        Clear();
+        return &info_;
+    }
+
+private:
+    void Clear() {
+        ::SysFreeString(info_.bstrSource);
+        ::SysFreeString(info_.bstrDescription);
+        ::SysFreeString(info_.bstrHelpFile);
+        info_ = EXCEPINFO{};
+    }
+
+    EXCEPINFO info_{};
+};
+
+// A block from the COM task allocator (CoTaskMemAlloc), such as the item
+// list a shell folder picker returns.
+template <typename Pointer>
+struct CoTaskMemoryTraits {
+    using Handle = Pointer;
+    static Handle None() { return nullptr; }
+    static bool IsValid(Handle p) { return p != nullptr; }
+    static void Close(Handle p) { ::CoTaskMemFree(p); }
+};
+
+using UniqueItemIdList = ScopedHandle<CoTaskMemoryTraits<PIDLIST_ABSOLUTE>>;
 
 // CoInitialize for the lifetime of the object, undone only when it succeeded.
 class ComInitialization {

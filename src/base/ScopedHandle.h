@@ -1,6 +1,10 @@
 #pragma once
-// Owners of kernel handles. A handle value that means "none" is never closed.
+// Owners of system handles: one template, one traits struct per kind of
+// handle. A handle value that means "none" is never closed.
 #include <windows.h>
+#include <io.h>
+#include <shellapi.h>
+#include <winhttp.h>  // not to be mixed with wininet.h, which no one here uses
 
 #include <utility>
 
@@ -52,7 +56,43 @@ struct FindHandleTraits {
     static void Close(Handle h) { ::FindClose(h); }
 };
 
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static Handle None() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ::RegCloseKey(h); }
+};
+
+// A WinHTTP session, connection or request.
+struct WinHttpHandleTraits {
+    using Handle = HINTERNET;
+    static Handle None() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ::WinHttpCloseHandle(h); }
+};
+
+// The files of a WM_DROPFILES message, given back with DragFinish.
+struct DropTraits {
+    using Handle = HDROP;
+    static Handle None() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ::DragFinish(h); }
+};
+
+// A C runtime descriptor, for libraries that take one; Release hands it to
+// a stream that closes it itself.
+struct CrtFileTraits {
+    using Handle = int;
+    static Handle None() { return -1; }
+    static bool IsValid(Handle fd) { return fd >= 0; }
+    static void Close(Handle fd) { ::_close(fd); }
+};
+
 using UniqueHandle = ScopedHandle<KernelHandleTraits>;
 using UniqueFindHandle = ScopedHandle<FindHandleTraits>;
+using UniqueRegistryKey = ScopedHandle<RegistryKeyTraits>;
+using WinHttpHandle = ScopedHandle<WinHttpHandleTraits>;
+using UniqueDrop = ScopedHandle<DropTraits>;
+using UniqueCrtFd = ScopedHandle<CrtFileTraits>;
 
 }  // namespace kit

@@ -1,20 +1,32 @@
 #include "itunes/AutomationObject.h"
 
+#include <algorithm>
+#include <atomic>
 #include <vector>
 
 namespace {
 
-// Servers may fill the exception record; its strings are ours to free.
-struct ScopedExceptionInfo {
-    EXCEPINFO info{};
-    ~ScopedExceptionInfo() {
-        ::SysFreeString(info.bstrSource);
-        ::SysFreeString(info.bstrDescription);
-        ::SysFreeString(info.bstrHelpFile);
+constexpr unsigned kRejectedRetryWait = 250;  // ms
+std::atomic<unsigned> rejectedCallPatience{30000};
+
+bool IsRejected(HRESULT hr) { return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER; }
+
+// Runs `call` again while the server refuses it, for as long as allowed.
+template <typename Call>
+HRESULT RetryRejected(Call call) {
+    HRESULT hr = call();
+    if (!IsRejected(hr)) return hr;
+    const ULONGLONG deadline = ::GetTickCount64() + rejectedCallPatience.load();
+    while (IsRejected(hr) && ::GetTickCount64() < deadline) {
+        ::Sleep(kRejectedRetryWait);
+        hr = call();
     }
-};
+    return hr;
+}
 
 }  // namespace
+
+void SetRejectedCallPatience(unsigned milliseconds) { rejectedCallPatience = milliseconds; }
 
 VARIANT TextArgument(const kit::ScopedBstr& text) {
     VARIANT value;
@@ -73,26 +85,28 @@ HRESULT AutomationObject::Invoke(const wchar_t* member, WORD flags,
         parameters.rgdispidNamedArgs = &putId;
         parameters.cNamedArgs = 1;
     }
-    ScopedExceptionInfo exception;
-    UINT badArgument = 0;
-    hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result,
-                           &exception.info, &badArgument);
-    if (hr == DISP_E_EXCEPTION && exception.info.scode != S_OK && FAILED(exception.info.scode)) {
-        return exception.info.scode;
-    }
-    return hr;
+    return RetryRejected([&] {
+        kit::ScopedExceptionInfo exception;
+        UINT badArgument = 0;
+        if (result) ::VariantClear(result);
+        const HRESULT called = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result,
+                                                 exception.Receive(), &badArgument);
+        if (called == DISP_E_EXCEPTION && FAILED(exception->scode)) return exception->scode;
+        return called;
+    });
 }
 
 HRESULT AutomationObject::Resolve(const wchar_t* member, DISPID& id) const {
-    for (const auto& [name, known] : *ids_) {
+    for (const auto& [name, known] : ids_->ids) {
         if (name == member) {
             id = known;
             return S_OK;
         }
     }
     LPOLESTR name = const_cast<LPOLESTR>(member);
-    const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-    if (SUCCEEDED(hr)) ids_->emplace_back(member, id);
+    const HRESULT hr = RetryRejected(
+        [&] { return dispatch_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id); });
+    if (SUCCEEDED(hr)) ids_->ids.emplace_back(member, id);
     return hr;
 }
 
@@ -115,7 +129,16 @@ AutomationObject AutomationObject::Item(long index) const {
                       result.Receive()))) {
         return {};
     }
-    return ObjectFromVariant(result.Get());
+    AutomationObject item = ObjectFromVariant(result.Get());
+    if (!item) return {};
+    if (!ids_->items) ids_->items = std::make_shared<IdCache>();
+    return AutomationObject(kit::ComPtr<IDispatch>::Share(item.Get()), ids_->items);
+}
+
+bool AutomationObject::GetCount(long& count) const {
+    if (!GetLong(L"Count", count)) return false;
+    count = std::max(0L, std::min(count, kMaxCollectionCount));
+    return true;
 }
 
 AutomationObject AutomationObject::Query(const IID& iid) const {
@@ -125,7 +148,7 @@ AutomationObject AutomationObject::Query(const IID& iid) const {
     if (FAILED(dispatch_->QueryInterface(iid, reinterpret_cast<void**>(other.Receive())))) {
         return {};
     }
-    return AutomationObject(std::move(other));
+    return AutomationObject(std::move(other), ids_);
 }
 
 bool AutomationObject::GetText(const wchar_t* property, std::wstring& text) const {

@@ -18,6 +18,14 @@ VARIANT TextArgument(const kit::ScopedBstr& text);
 VARIANT LongArgument(long value);
 VARIANT ObjectArgument(IDispatch* object);
 
+// How long a call that the server refuses (RPC_E_CALL_REJECTED,
+// RPC_E_SERVERCALL_RETRYLATER: iTunes with a dialog open) is tried again,
+// every 250 ms. 30 s unless a test shortens it. Shared by every thread.
+void SetRejectedCallPatience(unsigned milliseconds);
+
+// The most members a collection is walked to, whatever count it reports.
+constexpr long kMaxCollectionCount = 200000;
+
 class AutomationObject {
 public:
     AutomationObject() = default;
@@ -37,6 +45,8 @@ public:
                                 std::initializer_list<VARIANT> arguments) const;
     // Collections: 1-based, a property get with an argument.
     AutomationObject Item(long index) const;
+    // The collection's Count, at most kMaxCollectionCount; false when unread.
+    bool GetCount(long& count) const;
     // Another interface of the same object, used through its own IDispatch.
     AutomationObject Query(const IID& iid) const;
 
@@ -49,9 +59,16 @@ public:
     bool Call(const wchar_t* method, std::initializer_list<VARIANT> arguments = {}) const;
 
 private:
-    // Each name is resolved once per object: every lookup is a round trip to
-    // iTunes' process. Copies of the object share what was resolved.
-    using IdCache = std::vector<std::pair<std::wstring, DISPID>>;
+    // Each name is resolved once: every lookup is a round trip to iTunes'
+    // process. Copies of the object, its other (derived, dual) interfaces and
+    // the members of one collection (all of one kind, so of the same
+    // DISPIDs) share what was resolved.
+    struct IdCache {
+        std::vector<std::pair<std::wstring, DISPID>> ids;
+        std::shared_ptr<IdCache> items;  // of the members of a collection
+    };
+    AutomationObject(kit::ComPtr<IDispatch> dispatch, std::shared_ptr<IdCache> ids)
+        : dispatch_(std::move(dispatch)), ids_(std::move(ids)) {}
     HRESULT Resolve(const wchar_t* member, DISPID& id) const;
 
     kit::ComPtr<IDispatch> dispatch_;

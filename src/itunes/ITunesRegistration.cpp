@@ -1,12 +1,15 @@
 #include "itunes/ITunesRegistration.h"
 
 #include <exception>
+#include <memory>
+#include <mutex>
 
 #include "itunes/AutomationObject.h"
 #include "itunes/ITunesIds.h"
 #include "itunes/LibraryLookup.h"
 #include "itunes/SameSongRules.h"
 #include "itunes/SameSongSearch.h"
+#include "itunes/WorkerApartment.h"
 
 namespace {
 
@@ -16,25 +19,79 @@ constexpr int kNameAttempts = 100;
 constexpr unsigned kImportPollWait = 100;  // ms
 constexpr int kImportPolls = 300;          // 30 s
 
+// The caller's callbacks, cut off when the caller stops waiting: they may
+// refer to what no longer exists then.
+class Callbacks {
+public:
+    explicit Callbacks(const RegistrationOptions& options)
+        : wait_(options.wait), stageDone_(options.stageDone) {}
+
+    void Wait(unsigned milliseconds) {
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            if (open_ && wait_) {
+                wait_(milliseconds);
+                return;
+            }
+        }
+        ::Sleep(milliseconds);
+    }
+    void StageDone(const char* stage) {
+        std::lock_guard<std::mutex> lock(lock_);
+        if (open_ && stageDone_) stageDone_(stage);
+    }
+    void Close() {
+        std::lock_guard<std::mutex> lock(lock_);
+        open_ = false;
+    }
+
+private:
+    std::mutex lock_;
+    bool open_ = true;
+    std::function<void(unsigned)> wait_;
+    std::function<void(const char*)> stageDone_;
+};
+
+std::vector<FileIdentity> OutputFolders(const Settings& settings, const Settings& station) {
+    std::vector<std::wstring> folders = {station.GetString(L"OutputDirectory")};
+    if (const Settings* stations = settings.FindGroup(L"Station")) {
+        for (const auto& [name, each] : stations->groups) {
+            folders.push_back(each.GetString(L"OutputDirectory"));
+        }
+    }
+    std::vector<FileIdentity> identities;
+    for (const std::wstring& folder : folders) {
+        FileIdentity identity;
+        if (!folder.empty() && ReadFileIdentity(folder, identity)) identities.push_back(identity);
+    }
+    return identities;
+}
+
+// Only pictures our own decoder accepted reach iTunes, saved under the
+// extension of their content; anything else is no artwork.
+bool IsDecodedArtworkName(const std::wstring& path) {
+    const size_t dot = path.find_last_of(L'.');
+    if (dot == std::wstring::npos || path.find_first_of(L"\\/", dot) != std::wstring::npos) {
+        return false;
+    }
+    const std::wstring extension = path.substr(dot);
+    for (const wchar_t* known : {L".jpg", L".png", L".bmp"}) {
+        if (::CompareStringOrdinal(extension.c_str(), -1, known, -1, TRUE) == CSTR_EQUAL) return true;
+    }
+    return false;
+}
+
 class Registration {
 public:
     Registration(const PendingSong& song, const Settings& settings, const Settings& station,
-                 const RegistrationOptions& options)
-        : song_(song), settings_(settings), station_(station), options_(options) {}
+                 Callbacks& callbacks)
+        : song_(song), settings_(settings), station_(station), callbacks_(callbacks) {}
 
     bool Run();
 
 private:
-    void Wait(unsigned milliseconds) const {
-        if (options_.wait) {
-            options_.wait(milliseconds);
-        } else {
-            ::Sleep(milliseconds);
-        }
-    }
-    void StageDone(const char* stage) const {
-        if (options_.stageDone) options_.stageDone(stage);
-    }
+    void Wait(unsigned milliseconds) const { callbacks_.Wait(milliseconds); }
+    void StageDone(const char* stage) const { callbacks_.StageDone(stage); }
 
     bool Connect();
     AutomationObject AddFile() const;
@@ -45,10 +102,9 @@ private:
     const PendingSong& song_;
     const Settings& settings_;
     const Settings& station_;
-    const RegistrationOptions& options_;
+    Callbacks& callbacks_;
     AutomationObject iTunes_;
     AutomationObject libraryPlaylist_;
-    AutomationObject libraryTracks_;
 };
 
 bool Registration::Connect() {
@@ -60,9 +116,7 @@ bool Registration::Connect() {
     }
     iTunes_ = AutomationObject(std::move(application));
     libraryPlaylist_ = iTunes_.GetObject(L"LibraryPlaylist");
-    if (!libraryPlaylist_) return false;
-    libraryTracks_ = libraryPlaylist_.GetObject(L"Tracks");
-    return static_cast<bool>(libraryTracks_);
+    return static_cast<bool>(libraryPlaylist_);
 }
 
 AutomationObject Registration::AddFile() const {
@@ -86,7 +140,7 @@ AutomationObject Registration::FindStationPlaylist(const std::wstring& name) con
     if (!source) return {};
     AutomationObject playlists = source.GetObject(L"Playlists");
     long count = 0;
-    if (!playlists || !playlists.GetLong(L"Count", count)) return {};
+    if (!playlists || !playlists.GetCount(count)) return {};
     for (long i = 1; i <= count; ++i) {
         // A playlist that cannot be fetched or named is passed over.
         AutomationObject playlist = playlists.Item(i);
@@ -121,7 +175,7 @@ bool Registration::SetFields(const AutomationObject& track) const {
         track.Call(L"Delete");
         return false;
     }
-    if (!song_.artworkPath.empty()) {
+    if (IsDecodedArtworkName(song_.artworkPath)) {
         kit::ScopedBstr artwork(song_.artworkPath);
         track.Call(L"AddArtworkFromFile", {TextArgument(artwork)});
     }
@@ -150,8 +204,12 @@ bool Registration::Run() {
     if (!SetFields(track)) return false;
     StageDone("add");
 
-    ApplySameSongRules(libraryPlaylist_, libraryTracks_, sameSongs, track, song_.filePath,
-                       settings_);
+    RegisteredSong registered;
+    registered.track = track;
+    registered.filePath = song_.filePath;
+    registered.query = query;
+    registered.outputFolders = OutputFolders(settings_, station_);
+    ApplySameSongRules(libraryPlaylist_, sameSongs, registered, settings_);
     StageDone("rules");
     return true;
 }
@@ -161,7 +219,12 @@ bool Registration::Run() {
 bool RegisterSong(const PendingSong& song, const Settings& settings, const Settings& station,
                   const RegistrationOptions& options) {
     try {
-        return Registration(song, settings, station, options).Run();
+        // The worker may outlive this call: it owns copies of what it reads.
+        auto callbacks = std::make_shared<Callbacks>(options);
+        auto work = [song, settings, station, callbacks] {
+            return Registration(song, settings, station, *callbacks).Run();
+        };
+        return RunInWorkerApartment(work, options.deadlineMs, [&] { callbacks->Close(); });
     } catch (const std::exception&) {
         // Memory exhaustion while copying texts; every owner has let go by now.
         return false;

@@ -1,23 +1,22 @@
 #include "itunes/SameSongRules.h"
 
-#include "base/FileOperations.h"
-
 #include <optional>
 #include <vector>
 
 #include "itunes/ITunesIds.h"
+#include "itunes/RecycleBin.h"
+#include "base/SongText.h"
 
 const wchar_t kNoLyricsMark[] = L"歌詞未登録";
 
 namespace {
 
 struct SameSongs {
-    // `all` holds the references; the other two point into it.
-    std::vector<AutomationObject> all;
     std::vector<const AutomationObject*> checked;
     std::vector<const AutomationObject*> unchecked;
     std::wstring lyrics;
     bool lyricsFound = false;
+    bool any = false;
 };
 
 bool ReadLyrics(const AutomationObject& track, std::wstring& lyrics) {
@@ -32,63 +31,93 @@ std::optional<bool> ReadEnabled(const AutomationObject& track) {
     return enabled;
 }
 
-SameSongs CollectSameSongs(const AutomationObject& libraryTracks,
-                           const SameSongSearchResult& search) {
+SameSongs CollectSameSongs(const SameSongSearchResult& search) {
     SameSongs songs;
-    for (const auto& [index, met] : search.tally) {
-        if (!search.IsSameSong(met)) continue;
-        AutomationObject track = libraryTracks.Item(index);
-        if (!track) continue;
+    for (const auto& [index, candidate] : search.tally) {
+        if (!search.IsSameSong(candidate.metCriteria)) continue;
+        songs.any = true;
         // Lyrics come from the first same song by index that has any.
         if (!songs.lyricsFound) {
             std::wstring lyrics;
-            if (ReadLyrics(track, lyrics) && !lyrics.empty()) {
+            if (ReadLyrics(candidate.track, lyrics) && !lyrics.empty()) {
                 songs.lyrics = std::move(lyrics);
                 songs.lyricsFound = true;
             }
         }
-        songs.all.push_back(std::move(track));
-    }
-    // A track whose check mark cannot be read goes into neither list: taking
-    // it for unchecked could delete it together with its file.
-    for (const AutomationObject& track : songs.all) {
-        const std::optional<bool> enabled = ReadEnabled(track);
-        if (enabled) (*enabled ? songs.checked : songs.unchecked).push_back(&track);
+        // A track whose check mark cannot be read goes into neither list:
+        // taking it for unchecked could delete it together with its file.
+        const std::optional<bool> enabled = ReadEnabled(candidate.track);
+        if (enabled) (*enabled ? songs.checked : songs.unchecked).push_back(&candidate.track);
     }
     return songs;
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+// Read from the track now: a partial search finds "Last Love" for "Love", and
+// the track may have been renamed since the search.
+bool IsStillTheSong(const AutomationObject& track, const SameSongQuery& query) {
+    std::wstring name, artist;
+    if (!track.GetText(L"Name", name) || !SameSongText(name, query.title)) return false;
+    if (!track.GetText(L"Artist", artist) || !SameSongText(artist, query.artist)) return false;
+    if (query.albumCheck == CheckType::Ignore || FoldSongText(query.album).empty()) return true;
+    std::wstring album;
+    if (!track.GetText(L"Album", album)) return false;
+    return FoldSongText(album).empty() || SameSongText(album, query.album);
 }
 
-void DeleteUncheckedSameSong(const AutomationObject& track, const std::wstring& newFilePath) {
+// Another track may be touched only for a song that names title and artist.
+bool MayTouchOthers(const SameSongQuery& query) {
+    return !FoldSongText(query.title).empty() && !FoldSongText(query.artist).empty();
+}
+
+// The file of an unchecked copy that may go: a recording filed in one of the
+// output folders, not the new recording under another name.
+std::wstring DeletableFile(const AutomationObject& track, const RegisteredSong& song,
+                           const FileIdentity& newFile) {
+    if (!IsStillTheSong(track, song.query) || ReadEnabled(track).value_or(true)) return {};
     AutomationObject fileTrack = track.Query(kIITFileOrCDTrack);
-    if (!fileTrack) return;
     std::wstring location;
-    const bool located = fileTrack.GetText(L"Location", location);
-    // A library entry that points at the file just added (iTunes hands back
-    // the existing track when a path is added twice, and a stale entry may
-    // carry a reused name) must not take the new recording with it.
-    if (located && SamePath(location, newFilePath)) return;
-    track.Call(L"Delete");
-    if (located && !location.empty()) DeleteFileForce(location);
+    if (!fileTrack || !fileTrack.GetText(L"Location", location)) return {};
+    FileIdentity file;
+    if (!ReadFileIdentity(location, file) || file == newFile ||
+        !IsDirectlyInside(location, song.outputFolders)) {
+        return {};
+    }
+    return location;
 }
 
-void ApplyToSameSongs(const SameSongs& songs, const AutomationObject& newTrack,
-                      const std::wstring& newFilePath, const Settings& settings) {
-    if (songs.all.empty()) return;
-    if (songs.checked.empty()) {
-        if (settings.GetBool(L"IsUncheckSameMusic")) newTrack.PutBool(L"Enabled", false);
-    } else if (settings.GetBool(L"IsCommentSameMusic")) {
-        for (const AutomationObject* track : songs.checked) track->PutText(L"Comment", newFilePath);
-        newTrack.PutText(L"Comment", newFilePath);
+void DeleteUncheckedCopies(const SameSongs& songs, const RegisteredSong& song) {
+    FileIdentity newFile;
+    if (!ReadFileIdentity(song.filePath, newFile)) return;
+    std::vector<const AutomationObject*> copies;
+    for (const AutomationObject* track : songs.unchecked) {
+        if (!DeletableFile(*track, song, newFile).empty()) copies.push_back(track);
     }
-    if (settings.GetBool(L"IsDeleteFile")) {
-        for (const AutomationObject* track : songs.unchecked) {
-            DeleteUncheckedSameSong(*track, newFilePath);
+    if (copies.size() > kMaxDeletions) return;
+    for (const AutomationObject* track : copies) {
+        // Checked again right before: the library may have changed meanwhile.
+        const std::wstring location = DeletableFile(*track, song, newFile);
+        // What cannot be recycled keeps its library entry too.
+        if (location.empty() || !CanRecycle(location)) continue;
+        if (track->Call(L"Delete")) RecycleFile(location);
+    }
+}
+
+void ApplyToSameSongs(const SameSongs& songs, const RegisteredSong& song,
+                      const Settings& settings) {
+    if (!songs.any) return;
+    const bool mayTouchOthers = MayTouchOthers(song.query);
+    if (songs.checked.empty()) {
+        if (settings.GetBool(L"IsUncheckSameMusic")) song.track.PutBool(L"Enabled", false);
+    } else if (settings.GetBool(L"IsCommentSameMusic")) {
+        if (mayTouchOthers) {
+            for (const AutomationObject* track : songs.checked) {
+                if (IsStillTheSong(*track, song.query)) track->PutText(L"Comment", song.filePath);
+            }
         }
+        song.track.PutText(L"Comment", song.filePath);
+    }
+    if (settings.GetBool(L"IsDeleteFile") && mayTouchOthers && !songs.unchecked.empty()) {
+        DeleteUncheckedCopies(songs, song);
     }
 }
 
@@ -111,7 +140,7 @@ void CleanUpNoLyricsMarks(const AutomationObject& libraryPlaylist) {
     AutomationObject marked =
         libraryPlaylist.CallObject(L"Search", {TextArgument(mark), LongArgument(kSearchComposers)});
     long count = 0;
-    if (!marked || !marked.GetLong(L"Count", count)) return;
+    if (!marked || !marked.GetCount(count)) return;
     for (long i = 1; i <= count; ++i) {
         AutomationObject track = marked.Item(i);
         if (!track) continue;
@@ -127,11 +156,10 @@ void CleanUpNoLyricsMarks(const AutomationObject& libraryPlaylist) {
 }  // namespace
 
 void ApplySameSongRules(const AutomationObject& libraryPlaylist,
-                        const AutomationObject& libraryTracks,
-                        const SameSongSearchResult& search, const AutomationObject& newTrack,
-                        const std::wstring& newFilePath, const Settings& settings) {
-    const SameSongs songs = CollectSameSongs(libraryTracks, search);
-    ApplyToSameSongs(songs, newTrack, newFilePath, settings);
-    SetLyricsOrMark(songs, newTrack, settings);
+                        const SameSongSearchResult& search, const RegisteredSong& song,
+                        const Settings& settings) {
+    const SameSongs songs = CollectSameSongs(search);
+    ApplyToSameSongs(songs, song, settings);
+    SetLyricsOrMark(songs, song.track, settings);
     if (settings.GetBool(L"IsSetNoneLyrics")) CleanUpNoLyricsMarks(libraryPlaylist);
 }

@@ -2,18 +2,35 @@
 // What happens to the same songs already in the library, and to the new
 // track, once the new track carries its title, artist, album and artwork.
 #include <string>
+#include <vector>
 
 #include "itunes/AutomationObject.h"
+#include "base/FileIdentity.h"
 #include "itunes/SameSongSearch.h"
 #include "settings/Settings.h"
 
 // The composer text that marks a checked track whose lyrics are missing.
 extern const wchar_t kNoLyricsMark[];
 
+// The song just registered.
+struct RegisteredSong {
+    AutomationObject track;
+    std::wstring filePath;
+    SameSongQuery query;  // what it was searched by
+    // The stations' output folders: only recordings filed there are ever deleted.
+    std::vector<FileIdentity> outputFolders;
+};
+
+// More deletions than this in one registration means the criteria are too
+// loose: nothing is deleted then.
+constexpr size_t kMaxDeletions = 5;
+
 // Reads IsUncheckSameMusic, IsCommentSameMusic, IsDeleteFile, IsSetLyrics and
 // IsSetNoneLyrics from `settings`. Nothing here fails the registration:
-// setter results are ignored and tracks that cannot be fetched are skipped.
+// setter results are ignored and tracks that cannot be read are skipped.
+// The same songs of the search decide what happens to the new track; another
+// track is written to or deleted only when its name and artist (and album,
+// when compared) are still those of the new song when read just before.
 void ApplySameSongRules(const AutomationObject& libraryPlaylist,
-                        const AutomationObject& libraryTracks,
-                        const SameSongSearchResult& search, const AutomationObject& newTrack,
-                        const std::wstring& newFilePath, const Settings& settings);
+                        const SameSongSearchResult& search, const RegisteredSong& song,
+                        const Settings& settings);

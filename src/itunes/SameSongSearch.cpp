@@ -23,7 +23,7 @@ void TallyCriterion(const AutomationObject& libraryPlaylist, const Criterion& cr
     AutomationObject found = libraryPlaylist.CallObject(
         L"Search", {TextArgument(text), LongArgument(criterion.field)});
     long count = 0;
-    if (!found || !found.GetLong(L"Count", count)) return;
+    if (!found || !found.GetCount(count)) return;
     for (long i = 1; i <= count; ++i) {
         AutomationObject track = found.Item(i);
         if (!track) continue;
@@ -34,7 +34,9 @@ void TallyCriterion(const AutomationObject& libraryPlaylist, const Criterion& cr
         }
         long index = 0;
         if (!track.GetLong(L"Index", index)) continue;
-        ++result.tally[index];
+        SameSongCandidate& candidate = result.tally[index];
+        if (!candidate.track) candidate.track = std::move(track);
+        ++candidate.metCriteria;
     }
 }
 

@@ -6,9 +6,17 @@
 #include "itunes/AutomationObject.h"
 #include "itunes/CheckType.h"
 
-// Library index of a track (its position in the library playlist) to the
-// number of criteria it met; iterated in ascending index order.
-using SameSongTally = std::map<long, int>;
+// A track that met at least one criterion: the object the search gave back,
+// kept so that later steps act on that very track, whatever happens to the
+// positions in the library meanwhile.
+struct SameSongCandidate {
+    AutomationObject track;
+    int metCriteria = 0;
+};
+
+// By the track's index at search time (the searches run back to back, so the
+// index tells the same track apart across them); ascending.
+using SameSongTally = std::map<long, SameSongCandidate>;
 
 struct SameSongSearchResult {
     SameSongTally tally;

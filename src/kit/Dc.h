@@ -1,6 +1,6 @@
 #pragma once
-// Device contexts: one obtained for a window (released to it), one from
-// BeginPaint (borrowed), and a memory context (deleted).
+// Device contexts: one obtained for a window (released to it), a borrowed
+// one, the context of one WM_PAINT (ended), and a memory context (deleted).
 #include <windows.h>
 
 #include <boost/noncopyable.hpp>
@@ -21,6 +21,23 @@ public:
 protected:
     HDC dc_;
     HWND window_;
+};
+
+// BeginPaint for a window, and EndPaint whatever way the handler leaves.
+// The handle is null when BeginPaint failed.
+class PaintDc : public Dc {
+public:
+    explicit PaintDc(HWND window) : Dc(nullptr), painted_(window) { dc_ = ::BeginPaint(window, &paint_); }
+    ~PaintDc() override {
+        ::EndPaint(painted_, &paint_);
+        dc_ = nullptr;
+    }
+
+    const PAINTSTRUCT& paint() const { return paint_; }
+
+private:
+    HWND painted_;
+    PAINTSTRUCT paint_ = {};
 };
 
 class MemoryDc : public Dc {

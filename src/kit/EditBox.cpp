@@ -5,23 +5,11 @@
 
 #include <vector>
 
+#include "base/ScopedHandle.h"
+
 namespace kit {
 
 namespace {
-
-// Releases a drop whatever way the handler leaves.
-class DropOwner {
-public:
-    explicit DropOwner(HDROP drop) : drop_(drop) {}
-    ~DropOwner() {
-        if (drop_) ::DragFinish(drop_);
-    }
-    DropOwner(const DropOwner&) = delete;
-    DropOwner& operator=(const DropOwner&) = delete;
-
-private:
-    HDROP drop_;
-};
 
 std::wstring DroppedName(HDROP drop, UINT index) {
     const UINT length = ::DragQueryFileW(drop, index, nullptr, 0);
@@ -62,7 +50,7 @@ void EditBox::ApplyBinding(Window* target, int kind, int) {
 LRESULT EditBox::OnDropFiles(WPARAM wParam, LPARAM lParam) {
     if (!acceptsDrops_) return 0;
     HDROP drop = reinterpret_cast<HDROP>(wParam);
-    DropOwner owner(drop);
+    const UniqueDrop owner(drop);  // released whatever way the handler leaves
     const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         std::wstring name = DroppedName(drop, i);

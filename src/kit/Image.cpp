@@ -4,17 +4,11 @@
 
 namespace kit {
 
-Image::~Image() {
-    if (memoryDc_ && previousBitmap_) ::SelectObject(memoryDc_->handle(), previousBitmap_);
-    if (bitmap_) ::DeleteObject(bitmap_);
-    memoryDc_.reset();
-}
-
 boost::shared_ptr<Image> Image::FromResource(int id) {
     HANDLE loaded = ::LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
     if (!loaded) return boost::shared_ptr<Image>();
     boost::shared_ptr<Image> image(new Image());
-    image->bitmap_ = static_cast<HBITMAP>(loaded);
+    image->bitmap_.Reset(loaded);
     return image;
 }
 
@@ -24,11 +18,11 @@ void Image::Draw(const boost::shared_ptr<Dc>& destination, const RECT& destinati
     if (!memoryDc_) {
         boost::shared_ptr<MemoryDc> memory(new MemoryDc(target));
         if (!memory->handle()) return;
-        previousBitmap_ = ::SelectObject(memory->handle(), bitmap_);
         memoryDc_ = memory;
+        selection_.reset(new ScopedSelectObject(memoryDc_->handle(), bitmap_.Get()));
         if (width_ == 0 || height_ == 0) {
             BITMAP record = {};
-            if (::GetObjectW(bitmap_, sizeof(record), &record)) {
+            if (::GetObjectW(bitmap_.Get(), sizeof(record), &record)) {
                 width_ = record.bmWidth;
                 height_ = record.bmHeight;
             }

@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include <boost/noncopyable.hpp>
 #include <boost/shared_ptr.hpp>
 
 #include "kit/Dc.h"
+#include "kit/GdiObject.h"
 
 namespace kit {
 
@@ -17,7 +19,6 @@ class Bitmap;
 class Image : private boost::noncopyable {
 public:
     Image() = default;
-    ~Image();
 
     // A DIB section holding a copy of the bitmap's pixels; empty on failure.
     static boost::shared_ptr<Image> Create(const boost::shared_ptr<Bitmap>& bitmap);
@@ -31,14 +32,16 @@ public:
     // Stretches `source` (the whole picture when null) into `destination`.
     void Draw(const boost::shared_ptr<Dc>& destination, const RECT& destinationRect, const RECT* source = nullptr);
 
-    HBITMAP bitmap() const { return bitmap_; }
+    HBITMAP bitmap() const { return static_cast<HBITMAP>(bitmap_.Get()); }
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }
 
 private:
+    // Destroyed in reverse: the selection is undone, then the context and
+    // the bitmap are deleted.
+    UniqueGdiObject bitmap_;
     boost::shared_ptr<MemoryDc> memoryDc_;
-    HBITMAP bitmap_ = nullptr;          // owned
-    HGDIOBJ previousBitmap_ = nullptr;  // what memoryDc_ held before
+    std::unique_ptr<ScopedSelectObject> selection_;  // bitmap_ in memoryDc_
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
 };

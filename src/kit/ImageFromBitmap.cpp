@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "kit/Image.h"
@@ -49,21 +50,17 @@ bool Image::FromBitmap(Bitmap& bitmap) {
     if (entries) std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), bitmap.palette.data(), entries * sizeof(RGBQUAD));
 
     void* section = nullptr;
-    HBITMAP created = ::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS,
-                                         &section, nullptr, 0);
-    if (!created || !section) {
-        if (created) ::DeleteObject(created);
-        return false;
-    }
+    UniqueGdiObject created(::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()),
+                                               DIB_RGB_COLORS, &section, nullptr, 0));
+    if (!created || !section) return false;
     // A pixel store larger than its rows (a BMP's image-size field) is cut to the section.
     std::memcpy(section, bitmap.pixels.data(),
                 static_cast<size_t>(std::min<std::uint64_t>(sectionBytes, bitmap.pixels.size())));
 
-    if (memoryDc_ && previousBitmap_) ::SelectObject(memoryDc_->handle(), previousBitmap_);
+    // The old picture leaves its context before it is deleted.
+    selection_.reset();
     memoryDc_.reset();
-    previousBitmap_ = nullptr;
-    if (bitmap_) ::DeleteObject(bitmap_);
-    bitmap_ = created;
+    bitmap_ = std::move(created);
     width_ = static_cast<std::int32_t>(bitmap.width);
     height_ = static_cast<std::int32_t>(rows);
     return true;

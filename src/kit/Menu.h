@@ -26,12 +26,10 @@ private:
 
 class Menu : private boost::noncopyable {
 public:
-    static constexpr int kResourceId = 104;
-
     ~Menu();
 
     // The menu resource `id` with its model; empty when it cannot be loaded.
-    static boost::shared_ptr<Menu> Load(int id = kResourceId);
+    static boost::shared_ptr<Menu> Load(int id);
 
     // The pop-up at `position`, or empty.
     boost::shared_ptr<Menu> PopupAt(int position) const;

@@ -1,5 +1,7 @@
 #include "kit/MessageDialog.h"
 
+#include "MessageDialogIds.h"
+
 #include "kit/MessageBox.h"
 #include "kit/StaticText.h"
 
@@ -9,7 +11,7 @@ MessageDialog::~MessageDialog() = default;
 
 LRESULT MessageDialog::OnInitDialog(WPARAM, LPARAM) {
     kit::CenterOverWindow(::GetParent(handle_), handle_);
-    textControl_ = kit::AttachItem<kit::StaticText>(this, kTextId);
+    textControl_ = kit::AttachItem<kit::StaticText>(this, IDC_MESSAGE_TEXT);
     if (textControl_) textControl_->SetText(text_);
     ::ShowWindow(handle_, SW_SHOW);
     kit::PumpMessages();

@@ -13,9 +13,6 @@ class StaticText;
 
 class MessageDialog : public kit::Dialog {
 public:
-    static constexpr int kTemplateId = 107;
-    static constexpr int kTextId = 1030;
-
     explicit MessageDialog(const std::wstring& text);
     ~MessageDialog() override;
 

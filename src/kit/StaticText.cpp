@@ -5,25 +5,6 @@
 
 namespace kit {
 
-namespace {
-
-// Ends the paint whatever way the handler leaves.
-class PaintScope {
-public:
-    explicit PaintScope(HWND hwnd) : hwnd_(hwnd) { dc_ = ::BeginPaint(hwnd, &paint_); }
-    ~PaintScope() { ::EndPaint(hwnd_, &paint_); }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-    HDC dc() const { return dc_; }
-
-private:
-    HWND hwnd_;
-    PAINTSTRUCT paint_ = {};
-    HDC dc_ = nullptr;
-};
-
-}  // namespace
-
 void StaticText::SetImage(const boost::shared_ptr<Image>& image) {
     image_ = image;
     if (!background_) background_ = Brush::CreateSolid(::GetSysColor(COLOR_BTNFACE));
@@ -38,9 +19,8 @@ void StaticText::ClearImage() {
 }
 
 LRESULT StaticText::OnPaint(WPARAM wParam, LPARAM lParam) {
-    PaintScope paint(handle_);
-    if (!paint.dc()) return 0;
-    boost::shared_ptr<Dc> dc(new Dc(paint.dc()));
+    const boost::shared_ptr<PaintDc> dc(new PaintDc(handle_));
+    if (!dc->handle()) return 0;
     RECT client = {};
     ::GetClientRect(handle_, &client);
     RECT fitted;
@@ -48,7 +28,7 @@ LRESULT StaticText::OnPaint(WPARAM wParam, LPARAM lParam) {
     if (image_ && FitLetterbox(client, image_->width(), image_->height(), fitted)) {
         image_->Draw(dc, fitted);
     } else if (background_) {
-        ::FillRect(paint.dc(), &client, background_->handle());
+        ::FillRect(dc->handle(), &client, background_->handle());
     }
     return 0;
 }

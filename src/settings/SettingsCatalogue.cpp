@@ -3,6 +3,9 @@
 #include "base/PathHelpers.h"
 #include "settings/Settings.h"
 
+const wchar_t* const kStationCharsets[4] = {L"", L"UTF-8", L"Shift_JIS", L"EUC-JP"};
+const wchar_t kDefaultArtworkSearchUrl[] = L"https://itunes.apple.com/search";
+
 void WriteStartValues(Settings& root) {
     root.SetBool(L"IgnoreFirst", true);
     root.SetBool(L"IsCommentSameMusic", true);
@@ -12,6 +15,12 @@ void WriteStartValues(Settings& root) {
     root.SetInt(L"CheckTypeTitle", 0);
     root.SetInt(L"CheckTypeArtist", 0);
     root.SetInt(L"CheckTypeAlbum", 0);
+    root.SetBool(L"IsArtworkSearch", true);
+}
+
+std::wstring ArtworkSearchUrl(const Settings& root) {
+    const std::wstring url = root.GetString(L"ArtworkSearchUrl");
+    return url.empty() ? kDefaultArtworkSearchUrl : url;
 }
 
 void StartNewStation(const Settings& root, Settings& station) {

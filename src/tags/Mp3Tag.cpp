@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "tags/CrtFileDescriptor.h"
+#include "base/ScopedHandle.h"
 
 namespace kit {
 

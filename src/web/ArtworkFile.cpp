@@ -48,13 +48,24 @@ bool IsDeviceName(const std::wstring& name) {
            stem[3] >= L'0' && stem[3] <= L'9';
 }
 
-}  // namespace
+// The name with the extension of its content, when the content shows one.
+std::wstring WithContentExtension(std::wstring name, const std::wstring& extension) {
+    if (extension.empty()) return name;
+    const size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos && dot > 0) {
+        std::wstring current = name.substr(dot);
+        for (wchar_t& c : current) c = static_cast<wchar_t>(std::towlower(c));
+        if (current == extension) return name;
+        name.erase(dot);
+    }
+    return name + extension;
+}
 
-std::wstring ArtworkFileName(const std::wstring& url, const std::vector<std::uint8_t>& bytes) {
+std::wstring NameFromUrl(const std::wstring& url, const std::vector<std::uint8_t>& bytes) {
     const std::wstring path = PathOfUrl(url);
     const size_t slash = path.find_last_of(L"/\\");
     std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    if (name.empty() || name == L"." || name == L"..") return L"artwork" + ExtensionFromContent(bytes);
+    if (name.empty() || name == L"." || name == L"..") return L"artwork";
     for (wchar_t& c : name)
         if (c < 0x20 || std::wcschr(L"<>:\"/\\|?*", c)) c = L'_';
     // Windows drops trailing dots and spaces, which could leave no name at all.
@@ -67,6 +78,12 @@ std::wstring ArtworkFileName(const std::wstring& url, const std::vector<std::uin
         name = name.substr(0, kMaxNameLength - extension.size()) + extension;
     }
     return name;
+}
+
+}  // namespace
+
+std::wstring ArtworkFileName(const std::wstring& url, const std::vector<std::uint8_t>& bytes) {
+    return WithContentExtension(NameFromUrl(url, bytes), ExtensionFromContent(bytes));
 }
 
 std::wstring SaveArtwork(const std::wstring& folder, const std::wstring& url,

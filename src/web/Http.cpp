@@ -116,7 +116,19 @@ bool Http::LimitNextStep() {
     return WinHttpSetTimeouts(requestHandle_.Get(), step, step, step, step) != FALSE;
 }
 
-std::string Http::ResponseCharset() const {
+DWORD Http::StatusCode() const {
+    DWORD status = 0;
+    DWORD size = sizeof(status);
+    if (!requestHandle_ ||
+        !WinHttpQueryHeaders(requestHandle_.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+        return 0;
+    return status;
+}
+
+std::string Http::ResponseCharset() const { return CharsetOfContentType(ContentType()); }
+
+std::string Http::ContentType() const {
     wchar_t value[512] = {};
     DWORD size = sizeof(value) - sizeof(wchar_t);
     if (!WinHttpQueryHeaders(requestHandle_.Get(), WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX,
@@ -124,7 +136,7 @@ std::string Http::ResponseCharset() const {
         return {};
     std::string contentType;
     for (const wchar_t* c = value; *c; ++c) contentType += *c < 0x80 ? static_cast<char>(*c) : '?';
-    return CharsetOfContentType(contentType);
+    return contentType;
 }
 
 }  // namespace kit

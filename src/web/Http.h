@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "web/WinHttpHandle.h"
+#include "base/ScopedHandle.h"
 
 namespace kit {
 
@@ -40,6 +40,10 @@ public:
     std::size_t ReadBytes(std::vector<std::uint8_t>& buffer, std::size_t limit = kImageLimit);
     // Appends the body, decoded as its Content-Type or its page declares.
     void ReadText(std::wstring& text);
+    // The response's status code; 0 without a response.
+    DWORD StatusCode() const;
+    // The response's Content-Type value (non-ASCII characters as '?'); empty when none.
+    std::string ContentType() const;
 
 private:
     // Bounds the next blocking step by what is left of the budget; false

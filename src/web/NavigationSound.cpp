@@ -4,27 +4,20 @@
 
 #include <vector>
 
+#include "base/ScopedHandle.h"
+
 namespace kit {
 
 const wchar_t NavigationSound::kKeyPath[] = L"AppEvents\\Schemes\\Apps\\Explorer\\Navigating\\.Current";
 
 namespace {
 
-class RegistryKey {
-public:
-    RegistryKey(HKEY root, const wchar_t* path) {
-        if (RegOpenKeyExW(root, path, 0, KEY_ALL_ACCESS, &key_) != ERROR_SUCCESS) key_ = nullptr;
-    }
-    ~RegistryKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+UniqueRegistryKey OpenSoundKey() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, NavigationSound::kKeyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return UniqueRegistryKey();
+    return UniqueRegistryKey(key);
+}
 
 void WriteDefault(HKEY key, const std::wstring& value, DWORD type) {
     RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.data()),
@@ -35,7 +28,7 @@ void WriteDefault(HKEY key, const std::wstring& value, DWORD type) {
 
 void NavigationSound::Silence() {
     if (!savedSound_.empty()) return;  // already silenced: keep the user's sound
-    RegistryKey key(HKEY_CURRENT_USER, kKeyPath);
+    const UniqueRegistryKey key = OpenSoundKey();
     if (!key.Get()) return;
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key.Get(), nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && size > 0 &&
@@ -51,7 +44,7 @@ void NavigationSound::Silence() {
 
 void NavigationSound::Restore() {
     if (savedSound_.empty()) return;
-    RegistryKey key(HKEY_CURRENT_USER, kKeyPath);
+    const UniqueRegistryKey key = OpenSoundKey();
     if (key.Get()) WriteDefault(key.Get(), savedSound_, savedType_);
     savedSound_.clear();
 }

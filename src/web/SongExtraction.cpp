@@ -38,14 +38,15 @@ bool SearchPage(const std::wstring& page, const boost::wregex& expression, PageM
 // The library's Perl format syntax: "$1", "\1", "\n", "\u"...; "\0" is an
 // octal escape there, not the whole match. The field is cut before its
 // references are decoded, which keeps the decoding short too.
-std::wstring FormatMatch(const PageMatch& match, const std::wstring& format) {
+std::wstring FormatMatch(const PageMatch& match, const std::wstring& format,
+                         const FieldDecoder& decode = FieldDecoder()) {
     if (format.empty()) return {};
     std::wstring field = match.format(format, boost::format_default);
     if (field.size() > kFieldLength) {
         field.resize(kFieldLength);
         if (field.back() >= 0xD800 && field.back() <= 0xDBFF) field.pop_back();  // half a pair
     }
-    return DecodeEntities(field);
+    return decode ? decode(field) : DecodeEntities(field);
 }
 
 }  // namespace
@@ -60,8 +61,10 @@ std::wstring ExtractField(const std::wstring& page, const std::wstring& pattern,
 }
 
 std::array<std::wstring, 4> ExtractSongFields(const std::wstring& page, const std::wstring& pattern,
-                                              const SongTemplates& templates) {
+                                              const SongTemplates& templates, const FieldDecoder& decode,
+                                              bool* matched) {
     std::array<std::wstring, 4> fields;
+    if (matched) *matched = false;
     bool anyTemplate = false;
     for (const std::wstring& format : templates) anyTemplate |= !format.empty();
     if (!anyTemplate) return fields;
@@ -69,12 +72,13 @@ std::array<std::wstring, 4> ExtractSongFields(const std::wstring& page, const st
     try {
         const boost::wregex expression(pattern, boost::regex_constants::perl);
         if (!SearchPage(page, expression, match)) return fields;
+        if (matched) *matched = true;
     } catch (const std::exception&) {
         return fields;  // invalid pattern, or the matcher gave up on the page
     }
     for (size_t i = 0; i < templates.size(); ++i) {
         try {
-            fields[i] = FormatMatch(match, templates[i]);
+            fields[i] = FormatMatch(match, templates[i], decode);
         } catch (const std::exception&) {
             fields[i].clear();
         }

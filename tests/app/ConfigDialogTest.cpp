@@ -20,7 +20,7 @@ namespace {
 class ConfigDialogTest : public dialog_test::OverMainWindow {
 protected:
     HWND Open(ConfigDialog& dialog) {
-        EXPECT_TRUE(dialog.Create(&window, ConfigDialog::kTemplateId));
+        EXPECT_TRUE(dialog.Create(&window, IDD_CONFIG));
         kit::PumpMessages();
         return dialog.handle();
     }
@@ -56,21 +56,22 @@ TEST_F(ConfigDialogTest, TablesAreLoadedAndSaved) {
     settings.SetInt(L"CheckTypeAlbum", 7);
     ConfigDialog dialog(window);
     HWND h = Open(dialog);
-    EXPECT_FALSE(Checked(h, 1034));
-    EXPECT_TRUE(Checked(h, 1036));
-    EXPECT_TRUE(Checked(h, 1050));
-    EXPECT_FALSE(Checked(h, 1049));
-    EXPECT_FALSE(Checked(h, 1043));
-    EXPECT_TRUE(Checked(h, 1037));  // missing: partial
-    EXPECT_FALSE(Checked(h, 1038));
-    EXPECT_TRUE(Checked(h, 1042));  // artist: ignore
-    EXPECT_FALSE(Checked(h, 1040));
-    for (int id : {1046, 1047, 1048}) EXPECT_FALSE(Checked(h, id)) << id;
+    EXPECT_FALSE(Checked(h, IDC_CONFIG_IGNORE_FIRST));
+    EXPECT_TRUE(Checked(h, IDC_CONFIG_DELETE_FILE));
+    EXPECT_TRUE(Checked(h, IDC_CONFIG_TASK_TRAY));
+    EXPECT_FALSE(Checked(h, IDC_CONFIG_TOPMOST));
+    EXPECT_FALSE(Checked(h, IDC_CONFIG_COPY_LYRICS));
+    EXPECT_TRUE(Checked(h, IDC_CONFIG_TITLE_PARTIAL));  // missing: partial
+    EXPECT_FALSE(Checked(h, IDC_CONFIG_TITLE_EXACT));
+    EXPECT_TRUE(Checked(h, IDC_CONFIG_ARTIST_IGNORE));  // artist: ignore
+    EXPECT_FALSE(Checked(h, IDC_CONFIG_ARTIST_PARTIAL));
+    for (int id : {IDC_CONFIG_ALBUM_PARTIAL, IDC_CONFIG_ALBUM_EXACT, IDC_CONFIG_ALBUM_IGNORE})
+        EXPECT_FALSE(Checked(h, id)) << id;
 
-    ::CheckDlgButton(h, 1034, BST_CHECKED);
-    ::CheckDlgButton(h, 1050, BST_UNCHECKED);
-    ::CheckDlgButton(h, 1037, BST_UNCHECKED);
-    ::CheckDlgButton(h, 1038, BST_CHECKED);
+    ::CheckDlgButton(h, IDC_CONFIG_IGNORE_FIRST, BST_CHECKED);
+    ::CheckDlgButton(h, IDC_CONFIG_TASK_TRAY, BST_UNCHECKED);
+    ::CheckDlgButton(h, IDC_CONFIG_TITLE_PARTIAL, BST_UNCHECKED);
+    ::CheckDlgButton(h, IDC_CONFIG_TITLE_EXACT, BST_CHECKED);
     Click(h, IDC_CONFIG_OK);
     EXPECT_FALSE(::IsWindowVisible(h));
     EXPECT_TRUE(settings.GetBool(L"IgnoreFirst"));
@@ -201,8 +202,8 @@ TEST_F(ConfigDialogTest, CancelLeavesTheSettingsUnchanged) {
     for (int cancel : {IDC_CONFIG_CANCEL, IDCANCEL}) {
         ConfigDialog dialog(window);
         HWND h = Open(dialog);
-        ::CheckDlgButton(h, 1034, Checked(h, 1034) ? BST_UNCHECKED : BST_CHECKED);
-        ::CheckDlgButton(h, 1046, BST_CHECKED);
+        ::CheckDlgButton(h, IDC_CONFIG_IGNORE_FIRST, Checked(h, IDC_CONFIG_IGNORE_FIRST) ? BST_UNCHECKED : BST_CHECKED);
+        ::CheckDlgButton(h, IDC_CONFIG_ALBUM_PARTIAL, BST_CHECKED);
         Select(dialog, 0);
         Click(h, ID_IGNORE_DELETE);
         Click(h, cancel);
@@ -246,7 +247,7 @@ int scriptedButton = 0;
 void CALLBACK PressButton(HWND, UINT, UINT_PTR timer, DWORD) {
     if (!scripted || !scripted->handle() || !::IsWindowVisible(scripted->handle())) return;
     ::KillTimer(nullptr, timer);
-    ::CheckDlgButton(scripted->handle(), 1049, BST_CHECKED);
+    ::CheckDlgButton(scripted->handle(), IDC_CONFIG_TOPMOST, BST_CHECKED);
     if (scriptedButton == WM_CLOSE)
         ::PostMessageW(scripted->handle(), WM_CLOSE, 0, 0);
     else
@@ -260,7 +261,7 @@ TEST_F(ConfigDialogTest, ModalResultIsOneOnlyForOk) {
         scripted = &dialog;
         scriptedButton = button;
         ::SetTimer(nullptr, 0, 20, &PressButton);
-        const INT_PTR code = dialog.DoModal(&window, ConfigDialog::kTemplateId);
+        const INT_PTR code = dialog.DoModal(&window, IDD_CONFIG);
         scripted = nullptr;
         EXPECT_EQ(code, button == IDC_CONFIG_OK ? 1 : 0) << button;
         EXPECT_EQ(window.settings().GetBool(L"IsTopmost"), button == IDC_CONFIG_OK) << button;

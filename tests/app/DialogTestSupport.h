@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Kestrel.h"
+#include "app_ids.h"
 #include "kit/CommonControls.h"
 #include "kit/Window.h"
 #include "support/TempFolder.h"
@@ -21,7 +22,7 @@ protected:
         ASSERT_TRUE(kit::InitializeCommonControls());
         window.SetSettingsPath(folder / L"Kestrel.dat");
         window.SetArtworkDirectory(folder / L"Artwork");
-        ASSERT_TRUE(window.Create(nullptr, Kestrel::kTemplateId));
+        ASSERT_TRUE(window.Create(nullptr, IDD_MAIN));
         kit::PumpMessages();
     }
     void TearDown() override {

@@ -57,7 +57,7 @@ protected:
     void Open() {
         window.SetSettingsPath(settingsPath);
         window.SetArtworkDirectory(folder / L"Artwork");
-        ASSERT_TRUE(window.Create(nullptr, Kestrel::kTemplateId));
+        ASSERT_TRUE(window.Create(nullptr, IDD_MAIN));
         kit::PumpMessages();
     }
     void Close() {

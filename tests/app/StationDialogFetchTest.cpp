@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "DialogTestSupport.h"
+#include "MessageDialogIds.h"
 #include "app/StationDialog.h"
 #include "app_ids.h"
 
@@ -33,7 +34,7 @@ struct ShownTexts {
         ::GetClassNameW(window, className, 16);
         const HWND owner = reinterpret_cast<ShownTexts*>(data)->owner;
         if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == owner && std::wstring(className) == L"#32770") {
-            HWND text = ::GetDlgItem(window, 1030);  // the message window's one line
+            HWND text = ::GetDlgItem(window, IDC_MESSAGE_TEXT);
             if (text) Child(text, data);
         }
         return TRUE;
@@ -147,7 +148,7 @@ TEST_F(StationDialogFetch, FetchedPageIsShownAndTested) {
     station.SetString(L"Title", L"$1");
     station.SetString(L"Artist", L"$2");
     StationDialog dialog(window, true);
-    ASSERT_TRUE(dialog.Create(&window, StationDialog::kTemplateId));
+    ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();
     EXPECT_EQ(ItemText(h, IDC_STATION_RESULT_TITLE), L"HTMLが取得されていません");
 
@@ -179,7 +180,7 @@ TEST_F(StationDialogFetch, PageTextStopsAtTheBoxLimit) {
     window.currentStation().SetString(L"MatchPattern", L"a{3}");
     window.currentStation().SetString(L"Title", L"found");
     StationDialog dialog(window, true);
-    ASSERT_TRUE(dialog.Create(&window, StationDialog::kTemplateId));
+    ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();
     Click(h, IDC_STATION_FETCH);
     EXPECT_EQ(::GetWindowTextLengthW(::GetDlgItem(h, IDC_STATION_HTML)), StationDialog::kPageLimit);

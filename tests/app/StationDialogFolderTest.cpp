@@ -44,7 +44,7 @@ TEST_F(StationDialogFolders, BrowseStartsAtTheBoxAndFillsIt) {
     window.currentStation().SetString(L"PlayDirectory", L"C:\\rec\\play");
     window.currentStation().SetString(L"OutputDirectory", L"C:\\out");
     ScriptedPicker dialog(window, true);
-    ASSERT_TRUE(dialog.Create(&window, StationDialog::kTemplateId));
+    ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();
 
     dialog.answer = L"D:\\Radio\\録音中";

@@ -24,7 +24,7 @@ class StationDialogTest : public dialog_test::OverMainWindow {
 protected:
     // Opens the dialog modelessly so that the test can drive it.
     HWND Open(StationDialog& dialog) {
-        EXPECT_TRUE(dialog.Create(&window, StationDialog::kTemplateId));
+        EXPECT_TRUE(dialog.Create(&window, IDD_STATION));
         kit::PumpMessages();
         return dialog.handle();
     }
@@ -321,7 +321,7 @@ TEST_F(StationDialogTest, ModalResultIsOneForOkAndZeroOtherwise) {
         StationDialog dialog(window, true);
         scripted = &dialog;
         ::SetTimer(nullptr, 0, 20, &RunScript);
-        const INT_PTR code = dialog.DoModal(&window, StationDialog::kTemplateId);
+        const INT_PTR code = dialog.DoModal(&window, IDD_STATION);
         scripted = nullptr;
         if (scriptStep == 0) {
             EXPECT_EQ(code, 1);

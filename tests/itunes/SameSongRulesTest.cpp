@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cwctype>
+
 #include "StandInFixture.h"
 
 namespace {
@@ -166,7 +169,9 @@ TEST_F(SameSongRulesTest, NoActiveCriteriaMeansNoSameSongs) {
 
 TEST_F(SameSongRulesTest, ExactTitleAndPartialArtist) {
     StandInLibrary initial;
-    const long same = AddOnDisk(initial, L"Song", L"The Band X", L"").id;
+    const long same = AddOnDisk(initial, L"Song", L"ＢＡＮＤ", L"").id;
+    // A same song by the partial test, but another artist: not written to.
+    const long partialArtist = AddOnDisk(initial, L"Song", L"The Band X", L"").id;
     const long partialTitle = AddOnDisk(initial, L"Song (Live)", L"Band", L"").id;
     const long otherCase = AddOnDisk(initial, L"song", L"Band", L"").id;
     const long otherArtist = AddOnDisk(initial, L"Song", L"Solo", L"").id;
@@ -179,6 +184,8 @@ TEST_F(SameSongRulesTest, ExactTitleAndPartialArtist) {
     const StandInLibrary library = Served();
     ASSERT_NE(library.FindTrack(same), nullptr);
     EXPECT_EQ(library.FindTrack(same)->comment, song.filePath);
+    ASSERT_NE(library.FindTrack(partialArtist), nullptr);
+    EXPECT_EQ(library.FindTrack(partialArtist)->comment, L"");
     ASSERT_NE(library.FindTrack(partialTitle), nullptr);
     EXPECT_EQ(library.FindTrack(partialTitle)->comment, L"");
     ASSERT_NE(library.FindTrack(otherCase), nullptr);
@@ -250,4 +257,98 @@ TEST_F(SameSongRulesTest, ASameSongWhoseCheckMarkCannotBeReadIsKept) {
     ASSERT_TRUE(Register(Song(L"Song", L"Band", L"LP", L"new.mp3")));
     EXPECT_NE(Served().FindTrack(unreadable.id), nullptr);
     EXPECT_TRUE(Exists(unreadable.location));
+}
+
+namespace {
+
+enum class Place { Output, WrittenOtherwise, Elsewhere };
+
+struct Entry {
+    const wchar_t* name;
+    const wchar_t* artist;
+    bool enabled = false;
+    Place place = Place::Output;
+};
+
+struct LibraryState {
+    const char* what;
+    std::vector<Entry> entries;
+    const wchar_t* title;
+    const wchar_t* artist;
+    std::vector<Entry> insertedMeanwhile;
+    int failingDeletes;
+    std::vector<std::wstring> survivors;  // names of the old tracks that stay
+};
+
+}  // namespace
+
+// Only a recording of this very song, filed by this program, is ever deleted
+// (into the Recycle Bin), and only while few enough qualify.
+TEST_F(SameSongRulesTest, DeletionReachesOnlyCopiesOfTheSong) {
+    const std::vector<LibraryState> states = {
+        {"overlapping titles by one artist",
+         {{L"Love", L"X"}, {L"Last Love", L"X"}, {L"Love Song", L"X"}, {L" LOVE ", L"x"}},
+         L"Love", L"X", {}, 0, {L"Last Love", L"Love Song"}},
+        {"a single-field page", {{L"a", L""}, {L"Banana", L"Y"}}, L"a", L"", {}, 0,
+         {L"a", L"Banana"}},
+        {"a track inserted mid-registration", {{L"Song", L"Band"}, {L"Kept", L"Band", true}},
+         L"Song", L"Band", {{L"Inserted", L"Band"}}, 0, {L"Kept", L"Inserted"}},
+        {"a stale entry written D:/Out", {{L"Song", L"Band", false, Place::WrittenOtherwise}},
+         L"Song", L"Band", {}, 0, {}},
+        {"a candidate outside every output folder", {{L"Song", L"Band", false, Place::Elsewhere}},
+         L"Song", L"Band", {}, 0, {L"Song"}},
+        {"a failing Delete", {{L"Song", L"Band"}}, L"Song", L"Band", {}, 1, {L"Song"}},
+        {"six qualifying copies", std::vector<Entry>(6, {L"Song", L"Band"}), L"Song", L"Band", {}, 0,
+         std::vector<std::wstring>(6, L"Song")},
+    };
+    const std::wstring elsewhere = folder + L"elsewhere\\";
+    ASSERT_TRUE(::CreateDirectoryW(elsewhere.c_str(), nullptr));
+    int round = 0;
+    for (const LibraryState& state : states) {
+        SCOPED_TRACE(state.what);
+        const std::wstring prefix = L"r" + std::to_wstring(++round) + L"-";
+        StandInLibrary initial;
+        std::vector<std::wstring> files;
+        for (const Entry& entry : state.entries) {
+            StandInTrack& track = initial.AddTrack(entry.name, entry.artist, L"");
+            track.enabled = entry.enabled;
+            const std::wstring name = prefix + std::to_wstring(track.id) + L".mp3";
+            track.location = MakeRecording(name);
+            if (entry.place == Place::Elsewhere) {
+                ASSERT_TRUE(::MoveFileW(track.location.c_str(), (elsewhere + name).c_str()));
+                track.location = elsewhere + name;
+            } else if (entry.place == Place::WrittenOtherwise) {
+                for (wchar_t& c : track.location) c = c == L'\\' ? L'/' : std::towupper(c);
+            }
+            files.push_back(track.location);
+        }
+        for (const Entry& entry : state.insertedMeanwhile) {
+            initial.insertOnAdd.push_back(StandInTrack());
+            initial.insertOnAdd.back().name = entry.name;
+            initial.insertOnAdd.back().artist = entry.artist;
+        }
+        if (state.failingDeletes) initial.failures[L"Delete"] = state.failingDeletes;
+        registration.reset();
+        Serve(initial);
+        const PendingSong song = Song(state.title, state.artist, L"", prefix + L"new.mp3");
+        ASSERT_TRUE(Register(song));
+
+        const StandInLibrary library = Served();
+        std::vector<std::wstring> survivors;
+        for (const StandInTrack& track : library.tracks) {
+            if (track.location != song.filePath) survivors.push_back(track.name);
+        }
+        std::sort(survivors.begin(), survivors.end());
+        std::vector<std::wstring> expected = state.survivors;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(survivors, expected);
+        EXPECT_TRUE(Exists(song.filePath));
+        for (size_t i = 0; i < state.entries.size(); ++i) {
+            const bool kept = library.FindTrack(static_cast<long>(i + 1)) != nullptr;
+            const std::wstring name = files[i].substr(files[i].find_last_of(L"\\/") + 1);
+            // A file goes with its entry, into the Recycle Bin, or not at all.
+            EXPECT_EQ(Exists(files[i]), kept) << files[i];
+            if (!kept) EXPECT_TRUE(Exists(TrashFolder() + name)) << name;
+        }
+    }
 }

@@ -3,7 +3,10 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <string>
+
 #include "base/ScopedHandle.h"
+#include "support/TempFolder.h"
 #include "settings/SettingsCatalogue.h"
 
 namespace {
@@ -18,9 +21,27 @@ void RemoveFolder(const std::wstring& folder) {
     ::SHFileOperationW(&operation);
 }
 
+// Recycled files stay out of the user's own trash; Wine reads where the
+// trash is once per process, so it is set before any test deletes anything.
+std::wstring PrepareTrash() {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring dataHome =
+        std::wstring(temp) + L"kestrel-trash-" + std::to_wstring(::GetCurrentProcessId());
+    RemoveFolder(dataHome);
+    ::CreateDirectoryW(dataHome.c_str(), nullptr);
+    return testing_support::PointTrashAt(dataHome);
+}
+
 }  // namespace
 
+std::wstring StandInTest::TrashFolder() {
+    static const std::wstring folder = PrepareTrash();
+    return folder;
+}
+
 void StandInTest::SetUp() {
+    TrashFolder();
     comReady_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     ASSERT_TRUE(comReady_);
     wchar_t temp[MAX_PATH] = {};
@@ -33,6 +54,7 @@ void StandInTest::SetUp() {
 
     WriteStartValues(settings);  // the program's own start values
     station.SetString(L"StationName", L"テスト局");
+    station.SetString(L"OutputDirectory", folder);
 }
 
 void StandInTest::TearDown() {
@@ -85,5 +107,6 @@ PendingSong StandInTest::Song(const std::wstring& title, const std::wstring& art
 bool StandInTest::Register(const PendingSong& song) {
     RegistrationOptions options;
     options.wait = [this](unsigned milliseconds) { waits.push_back(milliseconds); };
+    options.deadlineMs = deadlineMs;
     return RegisterSong(song, settings, station, options);
 }

@@ -30,12 +30,16 @@ protected:
                      const std::wstring& album, const std::wstring& fileName) const;
     // Waits are recorded instead of slept.
     bool Register(const PendingSong& song);
+    // Where the Recycle Bin puts files under Wine: a scratch folder of this
+    // test program ($XDG_DATA_HOME/Trash/files), set before the first test.
+    static std::wstring TrashFolder();
 
     std::wstring folder;
     std::wstring libraryPath;
     Settings settings;  // start values of the program
     Settings station;
     std::vector<unsigned> waits;
+    unsigned deadlineMs = 120000;
     std::unique_ptr<ITunesStandInRegistration> registration;
 
 private:

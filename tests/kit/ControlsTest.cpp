@@ -8,6 +8,7 @@
 
 #include "KitTestIds.h"
 #include "KitTestSupport.h"
+#include "MenuIds.h"
 #include "kit/Button.h"
 #include "kit/CheckBox.h"
 #include "kit/ComboBox.h"
@@ -158,8 +159,8 @@ TEST_F(Controls, ToolBarButtonsGetTheirTooltips) {
                                         boost::shared_ptr<kit::Image>());
     ASSERT_TRUE(toolBar);
     ASSERT_TRUE(toolBar->toolTip());
-    auto insert = toolBar->AddButton(0, 40116);
-    auto remove = toolBar->AddButton(1, 40117);
+    auto insert = toolBar->AddButton(0, ID_IGNORE_INSERT);
+    auto remove = toolBar->AddButton(1, ID_IGNORE_DELETE);
     EXPECT_EQ(remove->index(), 1);
     EXPECT_EQ(::SendMessageW(toolBar->handle(), TB_BUTTONCOUNT, 0, 0), 2);
     toolBar->AddTooltip(*insert, L"挿入");

@@ -3,6 +3,7 @@
 
 #include "KitTestIds.h"
 #include "KitTestSupport.h"
+#include "MessageDialogIds.h"
 #include "kit/MessageBox.h"
 #include "kit/MessageDialog.h"
 
@@ -43,7 +44,7 @@ TEST(Dialogs, MessageWindowIsCentredAndShowsItsText) {
     ASSERT_TRUE(kit_test::OpenTestDialog(owner, 200, 150));
     {
         MessageDialog message(L"WEBから取得中...");
-        ASSERT_TRUE(message.Create(&owner, MessageDialog::kTemplateId));
+        ASSERT_TRUE(message.Create(&owner, IDD_MESSAGE));
         EXPECT_TRUE(::IsWindowVisible(message.handle()));
         RECT outer, own;
         ::GetWindowRect(owner.handle(), &outer);
@@ -51,7 +52,7 @@ TEST(Dialogs, MessageWindowIsCentredAndShowsItsText) {
         EXPECT_EQ(own.left, outer.left + ((outer.right - outer.left) - (own.right - own.left)) / 2);
         EXPECT_EQ(own.top, outer.top + ((outer.bottom - outer.top) - (own.bottom - own.top)) / 2);
         wchar_t text[64] = {};
-        ::GetDlgItemTextW(message.handle(), MessageDialog::kTextId, text, 64);
+        ::GetDlgItemTextW(message.handle(), IDC_MESSAGE_TEXT, text, 64);
         EXPECT_STREQ(text, L"WEBから取得中...");
         EXPECT_EQ(owner.children().count(&message), 1u);
     }

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../../res/MenuIds.h"
 #include "KitTestSupport.h"
+#include "MenuIds.h"
 #include "kit/Menu.h"
 #include "kit/TrayIcon.h"
 
@@ -17,7 +17,7 @@ std::wstring ItemText(HMENU menu, int position) {
 }
 
 TEST(MenuResource, PopupsByPositionItemsById) {
-    auto menu = kit::Menu::Load();
+    auto menu = kit::Menu::Load(IDR_POPUP_MENU);
     ASSERT_TRUE(menu);
     EXPECT_EQ(menu->popups().size(), 5u);
     EXPECT_TRUE(menu->items().empty());
@@ -42,7 +42,7 @@ TEST(MenuResource, PopupsByPositionItemsById) {
 }
 
 TEST(MenuResource, RegularExpressionPopupsAsListed) {
-    auto menu = kit::Menu::Load();
+    auto menu = kit::Menu::Load(IDR_POPUP_MENU);
     ASSERT_TRUE(menu);
     auto search = menu->PopupAt(POPUP_REGEX_SEARCH);
     ASSERT_TRUE(search);

@@ -18,6 +18,7 @@ TEST(SettingsCatalogue, FirstStartWithoutAFile) {
     EXPECT_TRUE(root.GetBool(L"IsCommentSameMusic"));
     EXPECT_FALSE(root.GetBool(L"IsAddPlayList"));
     EXPECT_FALSE(root.GetBool(L"IsTopmost"));
+    EXPECT_TRUE(root.GetBool(L"IsArtworkSearch"));
     for (const wchar_t* key : {L"CheckTypeTitle", L"CheckTypeArtist", L"CheckTypeAlbum"}) {
         EXPECT_EQ(root.values[key].size(), 4u);
         EXPECT_EQ(root.GetInt(key, 9), 0);

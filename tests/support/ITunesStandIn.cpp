@@ -9,20 +9,14 @@ namespace {
 const wchar_t kClassKey[] = L"CLSID\\{DC0C2640-1415-4644-875C-6F4D769839BA}";
 const wchar_t kRunningMutex[] = L"KestrelITunesStandInRunning";
 
-struct RegistryKey {
-    ~RegistryKey() {
-        if (key) ::RegCloseKey(key);
-    }
-    HKEY key = nullptr;
-};
-
 bool SetDefaultValue(const std::wstring& subKey, const std::wstring& value) {
-    RegistryKey key;
+    HKEY created = nullptr;
     if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                          &key.key, nullptr) != ERROR_SUCCESS) {
+                          &created, nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    return ::RegSetValueExW(key.key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    const kit::UniqueRegistryKey key(created);
+    return ::RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
            ERROR_SUCCESS;
 }

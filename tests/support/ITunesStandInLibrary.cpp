@@ -124,8 +124,8 @@ const StandInPlaylist* StandInLibrary::FindPlaylist(const std::wstring& name) co
 
 bool StandInLibrary::Save(const std::wstring& path) const {
     std::string text;
-    for (const StandInTrack& t : tracks) {
-        std::string line = "track";
+    auto trackLine = [](const char* kind, const StandInTrack& t) {
+        std::string line = kind;
         AppendField(line, std::to_wstring(t.id));
         AppendField(line, t.enabled ? L"1" : L"0");
         AppendField(line, t.fileTrack ? L"1" : L"0");
@@ -133,8 +133,10 @@ bool StandInLibrary::Save(const std::wstring& path) const {
                                           &t.location, &t.lyrics, &t.artwork}) {
             AppendField(line, *field);
         }
-        text += line + '\n';
-    }
+        return line + '\n';
+    };
+    for (const StandInTrack& t : tracks) text += trackLine("track", t);
+    for (const StandInTrack& t : insertOnAdd) text += trackLine("insert", t);
     for (const StandInPlaylist& p : playlists) {
         std::string line = "playlist";
         AppendField(line, p.user ? L"1" : L"0");
@@ -149,6 +151,13 @@ bool StandInLibrary::Save(const std::wstring& path) const {
         text += line + '\n';
     }
     text += "busy\t" + std::to_string(busyPolls) + '\n';
+    text += "reject\t" + std::to_string(rejectMs) + '\n';
+    if (!hangMember.empty()) {
+        std::string line = "hang";
+        AppendField(line, hangMember);
+        AppendField(line, std::to_wstring(hangMs));
+        text += line + '\n';
+    }
 
     // Written beside and then swapped in, so a reader never sees half a file.
     const std::wstring temporary = path + L".new";
@@ -187,7 +196,7 @@ bool StandInLibrary::Load(const std::wstring& path) {
     std::string line;
     while (std::getline(lines, line)) {
         const std::vector<std::wstring> f = SplitFields(line);
-        if (f[0] == L"track" && f.size() >= 12) {
+        if ((f[0] == L"track" || f[0] == L"insert") && f.size() >= 12) {
             StandInTrack t;
             t.id = ToLong(f[1]);
             t.enabled = f[2] == L"1";
@@ -201,7 +210,7 @@ bool StandInLibrary::Load(const std::wstring& path) {
             t.lyrics = f[10];
             t.artwork = f[11];
             nextId = std::max(nextId, t.id + 1);
-            tracks.push_back(t);
+            (f[0] == L"track" ? tracks : insertOnAdd).push_back(t);
         } else if (f[0] == L"playlist" && f.size() >= 3) {
             StandInPlaylist p;
             p.user = f[1] == L"1";
@@ -212,6 +221,11 @@ bool StandInLibrary::Load(const std::wstring& path) {
             failures[f[1]] = static_cast<int>(ToLong(f[2]));
         } else if (f[0] == L"busy" && f.size() >= 2) {
             busyPolls = static_cast<int>(ToLong(f[1]));
+        } else if (f[0] == L"reject" && f.size() >= 2) {
+            rejectMs = ToLong(f[1]);
+        } else if (f[0] == L"hang" && f.size() >= 3) {
+            hangMember = f[1];
+            hangMs = ToLong(f[2]);
         }
     }
     return true;

@@ -9,6 +9,9 @@
 //   playlist  user name track-id...
 //   fail  member count
 //   busy  count
+//   insert  (the fields of a track)   added at the front when AddFile is called
+//   reject  milliseconds              IDispatch calls refused from the first one on
+//   hang  member milliseconds         the first call of the member blocks the server
 #include <map>
 #include <string>
 #include <vector>
@@ -53,5 +56,14 @@ public:
     std::map<std::wstring, int> failures;
     // Reads of InProgress that answer true for each import.
     int busyPolls = 0;
+    // Tracks someone adds in iTunes between the search and the import: put at
+    // the front of the library (shifting every position) when AddFile comes.
+    std::vector<StandInTrack> insertOnAdd;
+    // For how long the server's message filter refuses calls (as iTunes does
+    // while one of its dialogs is open), counted from the first call.
+    long rejectMs = 0;
+    // The first call of this member keeps the server busy for hangMs.
+    std::wstring hangMember;
+    long hangMs = 0;
     long nextId = 1;
 };

@@ -2,12 +2,11 @@
 
 #include <vector>
 
+#include "app_ids.h"
 #include "kit/Dc.h"
 #include "kit/GdiObject.h"
 
 namespace {
-
-constexpr int kStationListId = 1004;
 
 struct FindContext {
     DWORD processId;
@@ -149,20 +148,20 @@ bool KestrelProcess::IsChecked(int id) const {
 }
 
 bool KestrelProcess::SelectStation(int index) {
-    HWND list = ::GetDlgItem(window_, kStationListId);
+    HWND list = ::GetDlgItem(window_, IDC_MAIN_STATIONS);
     DWORD_PTR result = 0;
     if (!::SendMessageTimeoutW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_NORMAL, 10000, &result) ||
         static_cast<int>(result) != index) {
         return false;
     }
-    return ::SendMessageTimeoutW(window_, WM_COMMAND, MAKEWPARAM(kStationListId, CBN_SELCHANGE),
+    return ::SendMessageTimeoutW(window_, WM_COMMAND, MAKEWPARAM(IDC_MAIN_STATIONS, CBN_SELCHANGE),
                                  reinterpret_cast<LPARAM>(list), SMTO_NORMAL, 10000, &result) != 0;
 }
 
 int KestrelProcess::SelectedStation() const {
     DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(::GetDlgItem(window_, kStationListId), CB_GETCURSEL, 0, 0, SMTO_NORMAL, 5000, &result))
-        return -1;
+    const HWND list = ::GetDlgItem(window_, IDC_MAIN_STATIONS);
+    if (!::SendMessageTimeoutW(list, CB_GETCURSEL, 0, 0, SMTO_NORMAL, 5000, &result)) return -1;
     return static_cast<int>(result);
 }
 

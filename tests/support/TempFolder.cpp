@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <string>
 
 #include "base/ScopedHandle.h"
 
@@ -20,6 +22,20 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
+
+std::wstring PointTrashAt(const std::wstring& dataHome) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    char* name = unixName ? unixName(dataHome.c_str()) : nullptr;
+    if (name) {
+        const std::string value = std::string("XDG_DATA_HOME=") + name;
+        ::HeapFree(::GetProcessHeap(), 0, name);
+        ::_putenv(value.c_str());
+        ::SetEnvironmentVariableA("XDG_DATA_HOME", value.c_str() + 14);
+    }
+    return dataHome + L"\\Trash\\files\\";
+}
 
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW record;

@@ -25,6 +25,10 @@ private:
 };
 
 void RemoveTree(const std::wstring& path);
+// Under Wine, the Recycle Bin is $XDG_DATA_HOME/Trash: points it, for this
+// process (before its first recycling: Wine reads it once) and the programs
+// it starts, at `dataHome`, and returns the folder where recycled files land.
+std::wstring PointTrashAt(const std::wstring& dataHome);
 bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 bool Exists(const std::wstring& path);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app_ids.h"
 #include "settings/Settings.h"
 #include "support/ITunesStandIn.h"
 #include "support/ITunesStandInLibrary.h"
@@ -27,9 +28,6 @@ using testing_support::WriteBytes;
 namespace {
 
 constexpr DWORD kStepTimeoutMs = 40000;
-constexpr int kFileNameBox = 1009;
-constexpr int kTitleBox = 1011;
-constexpr int kCooperationBox = 1030;
 
 const wchar_t kStationA[] = L"テスト局A";
 const wchar_t kStationB[] = L"テスト局B";
@@ -90,6 +88,7 @@ protected:
         libraryPath = root / L"library.txt";
         libraryFolder = root / L"ライブラリ";
         ::CreateDirectoryW(libraryFolder.c_str(), nullptr);
+        trash = testing_support::PointTrashAt(root.path());
     }
 
     void PutPageA(const PageSong& song) {
@@ -122,13 +121,13 @@ protected:
         if (!ITunesStandInRegistration::WaitForServerExit(0)) return false;
         return Library().FindByName(name) != nullptr;
     }
-    bool ShowsName(const std::wstring& fileName) { return kestrel.ControlText(kFileNameBox) == fileName; }
-    bool ShowsTitle(const std::wstring& title) { return kestrel.ControlText(kTitleBox) == title; }
+    bool ShowsName(const std::wstring& fileName) { return kestrel.ControlText(IDC_MAIN_FILENAME) == fileName; }
+    bool ShowsTitle(const std::wstring& title) { return kestrel.ControlText(IDC_MAIN_TITLE) == title; }
 
     testing_support::TempFolder root;
     StationPageServer server;
     KestrelProcess kestrel;
-    std::wstring programFolder, program, libraryPath, libraryFolder;
+    std::wstring programFolder, program, libraryPath, libraryFolder, trash;
 };
 
 TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChange) {
@@ -148,7 +147,8 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     const long checkedId = checked.id;
     StandInTrack& unchecked = library.AddTrack(L"既存の歌", L"既存アーティスト", L"既存アルバム");
     unchecked.enabled = false;
-    unchecked.location = libraryFolder + L"\\old2.mp3";
+    // A recording of the program's own, filed into a station's output folder.
+    unchecked.location = a.output + L"\\old2.mp3";
     const long uncheckedId = unchecked.id;
     StandInTrack& marked = library.AddTrack(L"別の歌", L"別の人", L"別のアルバム");
     marked.composer = L"歌詞未登録";
@@ -192,16 +192,16 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
 
     ASSERT_TRUE(kestrel.Start(program));
     ASSERT_TRUE(kestrel.WaitForMainWindow(kStepTimeoutMs)) << "the main window did not appear";
-    ASSERT_TRUE(kestrel.IsChecked(kCooperationBox)) << "iTunes 連携 was not restored from the settings file";
+    ASSERT_TRUE(kestrel.IsChecked(IDC_MAIN_COOPERATION)) << "iTunes 連携 was not restored from the settings file";
     // The station list's order is the program's; find each station in it.
     const int firstShown = kestrel.SelectedStation();
     ASSERT_GE(firstShown, 0);
     int indexA = firstShown, indexB = 1 - firstShown;
-    if (kestrel.ControlText(1004) != kStationA) std::swap(indexA, indexB);
+    if (kestrel.ControlText(IDC_MAIN_STATIONS) != kStationA) std::swap(indexA, indexB);
     if (indexA != firstShown) {
         ASSERT_TRUE(kestrel.SelectStation(indexA));
     }
-    ASSERT_EQ(kStationA, kestrel.ControlText(1004));
+    ASSERT_EQ(kStationA, kestrel.ControlText(IDC_MAIN_STATIONS));
 
     // 1: the first song is only shown.
     ASSERT_TRUE(WaitUntil([&] { return ShowsName(L"song01.mp3"); }, kStepTimeoutMs)) << "the first song was not seen";
@@ -209,13 +209,13 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     // 2: a song fetched after its wait, with a JPEG picture.
     PutPageA(song2);
     ASSERT_TRUE(recorderA.NextSong(L"song02.mp3", {L"Tag Title Two", L"Tag Artist Two"}));
-    ASSERT_TRUE(WaitUntil([&] { return kestrel.ControlText(kTitleBox) == L"待機中（残り2秒）"; }, kStepTimeoutMs))
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(L"待機中（残り2秒）"); }, kStepTimeoutMs))
         << "no countdown for the second song";
     ::Sleep(200);  // let the boxes paint
     EXPECT_TRUE(kestrel.SaveScreenshot(ArtefactFolder() + L"\\system-countdown.bmp"));
     ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(song2.title); }, kStepTimeoutMs)) << "the page was not fetched";
-    EXPECT_EQ(song2.artist, kestrel.ControlText(1012));
-    EXPECT_EQ(song2.album, kestrel.ControlText(1013));
+    EXPECT_EQ(song2.artist, kestrel.ControlText(IDC_MAIN_ARTIST));
+    EXPECT_EQ(song2.album, kestrel.ControlText(IDC_MAIN_ALBUM));
     ASSERT_TRUE(kestrel.Responsive());
     ::Sleep(300);
     EXPECT_TRUE(kestrel.SaveScreenshot(ArtefactFolder() + L"\\system-artwork.bmp"));
@@ -233,7 +233,7 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     // 5: a song that ends before its wait: its own tags name it.
     PutPageA(wrong5);
     ASSERT_TRUE(recorderA.NextSong(L"song05.mp3", {L"Short Song", L"Quick Artist"}));
-    ASSERT_TRUE(WaitUntil([&] { return kestrel.ControlText(kTitleBox) == L"待機中（残り2秒）" && ShowsName(L"song05.mp3"); },
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(L"待機中（残り2秒）") && ShowsName(L"song05.mp3"); },
                           kStepTimeoutMs));
     PutPageA(song6);
     ASSERT_TRUE(recorderA.NextSong(L"song06.mp3", {L"Tag Six", L"Tag Artist Six"}));
@@ -308,7 +308,8 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     ASSERT_NE(nullptr, served.FindTrack(checkedId));
     EXPECT_TRUE(SamePath(t4->location, served.FindTrack(checkedId)->comment));
     EXPECT_EQ(nullptr, served.FindTrack(uncheckedId)) << "the unchecked same song is still in the library";
-    EXPECT_FALSE(Exists(libraryFolder + L"\\old2.mp3")) << "the unchecked same song's file is still on disk";
+    EXPECT_FALSE(Exists(a.output + L"\\old2.mp3")) << "the unchecked same song's file is still on disk";
+    EXPECT_TRUE(Exists(trash + L"old2.mp3")) << "the unchecked same song's file is not in the Recycle Bin";
     EXPECT_TRUE(Exists(libraryFolder + L"\\old1.mp3"));
     ASSERT_NE(nullptr, served.FindTrack(markedId));
     EXPECT_TRUE(served.FindTrack(markedId)->composer.empty()) << "an outdated no-lyrics mark was kept";

@@ -16,8 +16,13 @@ TEST(ArtworkFile, NamesComeFromThePathAndStayInsideTheFolder) {
     EXPECT_EQ(L"evil.jpg", ArtworkFileName(L"http://h/a\\..\\..\\evil.jpg", kJpeg));
     EXPECT_EQ(L"a_b_c_d_.jpg", ArtworkFileName(L"http://h/a:b*c\"d|.jpg", kJpeg));
     EXPECT_EQ(L"_CON.jpg", ArtworkFileName(L"http://h/CON.jpg", kJpeg));
-    EXPECT_EQ(L"_lpt1", ArtworkFileName(L"http://h/lpt1", kJpeg));
-    EXPECT_EQ(L"x___", ArtworkFileName(L"http://h/x. .", kJpeg));
+    EXPECT_EQ(L"_lpt1.jpg", ArtworkFileName(L"http://h/lpt1", kJpeg));
+    EXPECT_EQ(L"x___.jpg", ArtworkFileName(L"http://h/x. .", kJpeg));
+    // The content decides the extension: a script's name is no picture's.
+    EXPECT_EQ(L"image.jpg", ArtworkFileName(L"http://h/image.php?id=7", kJpeg));
+    EXPECT_EQ(L"a.jpg", ArtworkFileName(L"http://h/a.JPEG", kJpeg));
+    EXPECT_EQ(L"a.png", ArtworkFileName(L"http://h/a.jpg", kPng));
+    EXPECT_EQ(L"page.php", ArtworkFileName(L"http://h/page.php", {'<', 'h'}));
     const std::wstring longName(400, L'n');
     EXPECT_EQ(std::wstring(146, L'n') + L".png", ArtworkFileName(L"http://h/" + longName + L".png", kPng));
 }

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "LoopbackServer.h"
+#include "web/ArtworkSearch.h"
 #include "web/FetchSongInfo.h"
 
 namespace {
@@ -12,8 +13,14 @@ const std::string kJpeg = "\xFF\xD8\xFF\xE0 not really a picture";
 
 class RecordingArtworkView : public ArtworkView {
 public:
-    void ShowArtwork(const std::wstring& path) override { shown.push_back(path); }
+    bool ShowArtwork(const std::wstring& path) override {
+        // stands for our decoder failing on a damaged picture
+        if (!decodes || path.find(L"broken") != std::wstring::npos) return false;
+        shown.push_back(path);
+        return true;
+    }
     void ClearArtwork() override { ++cleared; }
+    bool decodes = true;
     std::vector<std::wstring> shown;
     int cleared = 0;
 };
@@ -37,6 +44,7 @@ protected:
     void TearDown() override {
         DeleteFileW(stale.c_str());
         DeleteFileW((folder + L"\\cover.jpg").c_str());
+        DeleteFileW((folder + L"\\600x600bb.jpg").c_str());
         RemoveDirectoryW(folder.c_str());
     }
 
@@ -44,11 +52,17 @@ protected:
 
     std::string artworkTarget = "/art/cover.jpg?size=2";
     std::string page;
+    std::string pageHeaders = "Content-Type: text/html; charset=utf-8\r\n";
+    std::string searchAnswer = "{\"resultCount\":0,\"results\":[]}";
     LoopbackServer server{[this](const LoopbackServer::Request& request, LoopbackServer&, SOCKET s) {
-        if (request.target == "/now") {
-            LoopbackServer::Answer(s, 200, page, "Content-Type: text/html; charset=utf-8\r\n");
-        } else if (request.target == "/art/cover.jpg?size=2") {
+        if (request.target.rfind("/now", 0) == 0) {
+            LoopbackServer::Answer(s, 200, page, pageHeaders);
+        } else if (request.target == "/art/cover.jpg?size=2" || request.target == "/art/600x600bb.jpg") {
             LoopbackServer::Answer(s, 200, kJpeg);
+        } else if (request.target == "/art/broken.jpg") {
+            LoopbackServer::Answer(s, 200, "\xFF\xD8\xFF broken");
+        } else if (request.target.rfind("/search?", 0) == 0) {
+            LoopbackServer::Answer(s, 200, searchAnswer, "Content-Type: text/javascript; charset=utf-8\r\n");
         } else if (request.target == "/art/empty.jpg") {
             LoopbackServer::Answer(s, 200, "");
         } else {
@@ -68,6 +82,11 @@ protected:
         const std::wstring url = server.Url(target);
         return std::string(url.begin(), url.end());
     }
+    size_t SearchRequests() {
+        size_t count = 0;
+        for (const auto& request : server.requests()) count += request.target.rfind("/search?", 0) == 0;
+        return count;
+    }
 };
 
 TEST_F(FetchSongInfoTest, FillsTheSongAndDownloadsTheArtwork) {
@@ -86,6 +105,13 @@ TEST_F(FetchSongInfoTest, FillsTheSongAndDownloadsTheArtwork) {
     EXPECT_EQ(L"<html><title>Caf\u00E9 &amp; Co - Singer B</title><img src=\"" + server.Url(artworkTarget) +
                   L"\"></html>",
               station.GetString(L"Html"));
+
+    // A picture our decoder refuses is neither kept nor handed on.
+    file.close();
+    view.decodes = false;
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo));
+    EXPECT_EQ(L"", songInfo.artwork);
+    EXPECT_FALSE(Exists(path));
 }
 
 TEST_F(FetchSongInfoTest, ArtworkThatCannotBeFetched) {
@@ -112,11 +138,21 @@ TEST_F(FetchSongInfoTest, LineBreaksAndPatterns) {
     // The stored page keeps its line breaks.
     EXPECT_EQ(L"<title>Song\r\nA - Singer B</title>", station.GetString(L"Html"));
 
-    station.SetString(L"MatchPattern", L"(");
-    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo));
-    EXPECT_EQ(L"", songInfo.title);
-    EXPECT_EQ(L"", songInfo.artist);
-    EXPECT_EQ(L"", songInfo.artwork);
+    FetchStatus status = FetchStatus::Ok;
+    for (const wchar_t* pattern : {L"(", L"<h1>(.*)</h1>"}) {
+        station.SetString(L"MatchPattern", pattern);
+        ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo, nullptr, &status));
+        EXPECT_EQ(FetchStatus::PatternMismatch, status) << pattern;
+        EXPECT_EQ(L"", songInfo.title);
+        EXPECT_EQ(L"", songInfo.artist);
+        EXPECT_EQ(L"", songInfo.artwork);
+    }
+    // An error page is still read as it always was, but reported.
+    station.SetString(L"Url", server.Url("/gone"));
+    station.SetString(L"MatchPattern", L"(no) such (thing)");
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo, nullptr, &status));
+    EXPECT_EQ(FetchStatus::ErrorStatus, status);
+    EXPECT_EQ(L"no", songInfo.title);
 }
 
 // 200,000 references, each completing the one before it: the field is cut to
@@ -134,15 +170,127 @@ TEST_F(FetchSongInfoTest, AHugeFieldIsCutBeforeDecoding) {
 
 TEST_F(FetchSongInfoTest, NoAddressOrNoPageChangesNothing) {
     station.SetString(L"Html", L"previous page");
+    FetchStatus status = FetchStatus::Ok;
     station.SetString(L"Url", L"");
-    EXPECT_FALSE(FetchSongInfo(station, folder, view, songInfo));
+    EXPECT_FALSE(FetchSongInfo(station, folder, view, songInfo, nullptr, &status));
+    EXPECT_EQ(FetchStatus::NoAddress, status);
     station.SetString(L"Url", L"http://127.0.0.1:1/now");
-    EXPECT_FALSE(FetchSongInfo(station, folder, view, songInfo));
+    EXPECT_FALSE(FetchSongInfo(station, folder, view, songInfo, nullptr, &status));
+    EXPECT_EQ(FetchStatus::FetchFailed, status);
     EXPECT_EQ(L"previous page", station.GetString(L"Html"));
     EXPECT_EQ(L"old title", songInfo.title);
     EXPECT_EQ(L"old artwork", songInfo.artwork);
     EXPECT_TRUE(Exists(stale));
     EXPECT_EQ(0, view.cleared);
+}
+
+TEST_F(FetchSongInfoTest, JsonFeedThroughAPatternOrThroughPointers) {
+    // Escapes a regular expression leaves as written; raw UTF-8 with no charset named.
+    std::string image = ServerUrl(artworkTarget);
+    for (size_t i = 0; (i = image.find('/', i)) != std::string::npos; i += 2) image.insert(i, 1, '\\');
+    page = "{\"now_playing\":{\"song\":{\"title\":\"Caf\\u00e9 \\ud83c\\udfb5 \\\"Live\\\"\",\"artist\":\"A\\/B\","
+           "\"album\":\"Caf\xC3\xA9\",\"image\":\"" + image + "\"},\"year\":1999}}";
+    pageHeaders = "Content-Type: application/json\r\n";
+    station.SetString(L"MatchPattern", L"\"title\":\"(.*?)\",\"artist\":\"(.*?)\",\"album\":\"(.*?)\",\"image\":\"(.*?)\"");
+    station.SetString(L"Album", L"$3");
+    station.SetString(L"Artwork", L"$4");
+    const std::wstring title = L"Caf\u00E9 \U0001F3B5 \"Live\"";
+    FetchStatus status = FetchStatus::NoAddress;
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo, nullptr, &status));
+    EXPECT_EQ(FetchStatus::Ok, status);
+    EXPECT_EQ(title, songInfo.title);
+    EXPECT_EQ(L"A/B", songInfo.artist);
+    EXPECT_EQ(L"Caf\u00E9", songInfo.album);
+    EXPECT_EQ(folder + L"\\cover.jpg", songInfo.artwork);
+
+    // The same fields with no pattern at all, served as plain text.
+    pageHeaders = "Content-Type: text/plain\r\n";
+    station.SetString(L"MatchPattern", L"");
+    station.SetString(L"Title", L"{/now_playing/song/title}");
+    station.SetString(L"Artist", L"{/now_playing/song/artist}");
+    station.SetString(L"Album", L"{/now_playing/song/album} ({/now_playing/year}) $1\\t{/missing}");
+    station.SetString(L"Artwork", L"{/now_playing/song/image}");
+    songInfo.Clear();
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo, nullptr, &status));
+    EXPECT_EQ(FetchStatus::Ok, status);
+    EXPECT_EQ(title, songInfo.title);
+    EXPECT_EQ(L"A/B", songInfo.artist);
+    EXPECT_EQ(L"Caf\u00E9 (1999) \t", songInfo.album);
+    EXPECT_EQ(folder + L"\\cover.jpg", songInfo.artwork);
+
+    // An HTML page keeps its pointer-like text and its entity decoding.
+    pageHeaders = "Content-Type: text/html\r\n";
+    page = "<p>x &amp; y</p>";
+    station.SetString(L"MatchPattern", L"<p>(.*?)</p>");
+    station.SetString(L"Title", L"$1 {/now_playing/song/title}");
+    station.SetString(L"Artist", L"$2");
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo, nullptr, &status));
+    EXPECT_EQ(L"x & y {/now_playing/song/title}", songInfo.title);
+    EXPECT_EQ(FetchStatus::FieldsEmpty, status);
+}
+
+TEST_F(FetchSongInfoTest, AForcedCharsetOverridesTheHeaderAndThePage) {
+    page = "<meta charset=\"utf-8\"><title>\x93\xFA\x96\x7B - Singer B</title>";
+    station.SetString(L"MatchPattern", L"<title>(.*?) - (.*?)</title>");
+    station.SetString(L"Charset", L"Shift_JIS");
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo));
+    EXPECT_EQ(L"\u65E5\u672C", songInfo.title);
+    station.SetString(L"Charset", L"");  // automatic: the header's UTF-8 wins
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo));
+    EXPECT_NE(L"\u65E5\u672C", songInfo.title);
+}
+
+TEST_F(FetchSongInfoTest, RelativeArtworkAddressFollowsThePage) {
+    station.SetString(L"Url", server.Url("/now?station=1"));
+    pageHeaders = "Content-Type: text/html\r\n";
+    page = PageWithArtwork("Song A - Singer B", "art/cover.jpg?size=2");
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo));
+    EXPECT_EQ(folder + L"\\cover.jpg", songInfo.artwork);
+}
+
+TEST_F(FetchSongInfoTest, ArtworkSearchWhenThePageHasNoneOrABrokenOne) {
+    Settings root;
+    root.SetBool(L"IsArtworkSearch", true);
+    root.SetString(L"ArtworkSearchUrl", server.Url("/search"));
+    MemoryArtworkSearchCache cache;
+    ArtworkSearch search(root, cache);
+    // Other songs first; the match differs in case, width and spaces.
+    searchAnswer = "{\"results\":[{\"artistName\":\"Singer B\",\"trackName\":\"Other\",\"artworkUrl100\":\"x\"},"
+                   "{\"artistName\":\"\xEF\xBC\xB3\xEF\xBC\xA9NGER  b\",\"trackName\":\" song\xE3\x80\x80" "a \","
+                   "\"artworkUrl100\":\"" + ServerUrl("/art/100x100bb.jpg") + "\"}]}";
+    station.SetString(L"Url", server.Url("/now"));
+    page = PageWithArtwork("Song A - Singer B", "/art/broken.jpg");
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo, &search));
+    EXPECT_EQ(folder + L"\\600x600bb.jpg", songInfo.artwork);
+    EXPECT_FALSE(Exists(folder + L"\\broken.jpg"));
+    ASSERT_EQ(1u, SearchRequests());
+    EXPECT_EQ("/search?term=Singer%20B%20Song%20A&media=music&entity=song&limit=5&country=JP",
+              server.requests()[2].target);
+
+    // Nothing found is kept: the next song with that name asks no more.
+    searchAnswer = "{\"resultCount\":0,\"results\":[]}";
+    page = PageWithArtwork("Song C - Singer B", "");
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo, &search));
+        EXPECT_EQ(L"", songInfo.artwork);
+    }
+    EXPECT_EQ(2u, SearchRequests());
+    root.SetBool(L"IsArtworkSearch", false);
+    EXPECT_EQ(ArtworkSearch::Outcome::Off, search.Find(L"Singer B", L"Song D").outcome);
+}
+
+TEST_F(FetchSongInfoTest, ArtworkSearchAsksAtMostTwentyTimesAMinute) {
+    Settings root;
+    root.SetBool(L"IsArtworkSearch", true);
+    root.SetString(L"ArtworkSearchUrl", server.Url("/search"));
+    MemoryArtworkSearchCache cache;
+    ArtworkSearch search(root, cache);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(ArtworkSearch::Outcome::NotFound, search.Find(L"Singer", L"Song " + std::to_wstring(i)).outcome);
+    EXPECT_EQ(ArtworkSearch::Outcome::Throttled, search.Find(L"Singer", L"Song 20").outcome);
+    // Answers already kept cost no look-up.
+    EXPECT_EQ(ArtworkSearch::Outcome::NotFound, search.Find(L"Singer", L"Song 3").outcome);
+    EXPECT_EQ(20u, SearchRequests());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "web/FeedExtraction.h"
 #include "web/SongExtraction.h"
 
 namespace {
@@ -71,6 +72,29 @@ TEST(SongExtraction, AHopelessSearchOnAHugePageGivesUpQuickly) {
     EXPECT_LT(elapsed, std::chrono::seconds(2));
     for (const auto& field : fields) EXPECT_EQ(L"", field);
     EXPECT_THROW(ExtractField(page, pattern, L"$1"), std::runtime_error);
+}
+
+TEST(SongExtraction, FeedsUnescapeAndPointTolerantly) {
+    // A lone surrogate is replaced; "\u0000" and unknown escapes stay as written.
+    const auto cut = ExtractFeedFields(L"[\"x\\ud800y\\u0000\\q\\\\n\"]", true, L"\"(.*)\"", {L"$1", L"", L"", L""});
+    EXPECT_TRUE(cut.patternMatched);
+    EXPECT_EQ(L"x\uFFFDy\\u0000\\q\\n", cut.fields[0]);
+
+    const std::wstring feed = L"{\"a/b\":{\"t\":\"x\\u0000y\"},\"n\":[1.5,true,null,{\"k\":2}]}";
+    const auto pointed = ExtractFeedFields(feed, true, L"", {L"{/a~1b/t}", L"{/n/0}{/n/1}{/n/2}", L"{/n/3}", L""});
+    EXPECT_EQ(L"xy", pointed.fields[0]);
+    EXPECT_EQ(L"1.5true", pointed.fields[1]);
+    EXPECT_EQ(L"{\"k\":2}", pointed.fields[2]);
+
+    // No pattern match: nothing, pointers included; a broken feed names nothing;
+    // a pointer's value is taken as it is, but the feed's own noncharacters and
+    // the format's cannot pass for pointer values.
+    EXPECT_FALSE(ExtractFeedFields(feed, true, L"nomatch", {L"{/n/0}", L"", L"", L""}).patternMatched);
+    EXPECT_EQ(L"[", ExtractFeedFields(L"[{\"t\":1", true, L"", {L"[{/0/t}", L"", L"", L""}).fields[0]);
+    const std::wstring deep(100000, L'[');
+    EXPECT_EQ(L"", ExtractFeedFields(deep, true, L"", {L"{/0}", L"", L"", L""}).fields[0]);
+    const auto slots = ExtractFeedFields(L"[\"\uFDD0\"]", true, L"\"(.)\"", {L"$1{/0}\\x{FDD1}", L"", L"", L""});
+    EXPECT_EQ(L"\uFFFD\uFDD0", slots.fields[0]);
 }
 
 }  // namespace

@@ -171,7 +171,10 @@ TEST_F(WebBrowserTest, HeadlessBrowserWhenExplorerIsMissing) {
 
 TEST_F(WebBrowserTest, FetchSongInfoTakesThePageFromTheBrowserAndTheArtworkOverHttp) {
     struct : ArtworkView {
-        void ShowArtwork(const std::wstring& path) override { shown = path; }
+        bool ShowArtwork(const std::wstring& path) override {
+            shown = path;
+            return true;
+        }
         void ClearArtwork() override {}
         std::wstring shown;
     } view;

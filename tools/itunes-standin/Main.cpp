@@ -14,6 +14,7 @@
 #include "StandInState.h"
 #include "StandInTypeLibrary.h"
 #include "itunes/ITunesIds.h"
+#include "base/ComOwners.h"
 #include "base/ScopedHandle.h"
 
 namespace {
@@ -59,6 +60,29 @@ std::wstring TypeLibraryPath() {
     return path + L".tlb";
 }
 
+// Refuses automation calls while the library asks for it, the way iTunes does
+// while one of its dialogs is open; the calls that keep objects alive pass.
+class RejectingFilter : public IMessageFilter {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMessageFilter)) {
+            *object = static_cast<IMessageFilter*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP_(DWORD) HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
+        const bool automation = info && IsEqualIID(info->iid, IID_IDispatch);
+        return automation && State().Rejecting() ? SERVERCALL_REJECTED : SERVERCALL_ISHANDLED;
+    }
+    STDMETHODIMP_(DWORD) RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
+    STDMETHODIMP_(DWORD) MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+};
+
 struct ComApartment {
     ComApartment() : ok(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
     ~ComApartment() {
@@ -79,6 +103,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, char*, int) {
     ComApartment apartment;
     if (!apartment.ok) return 1;
     RegisterStandInTypeLibrary(TypeLibraryPath());
+    static RejectingFilter filter;
+    kit::ComPtr<IMessageFilter> previousFilter;
+    ::CoRegisterMessageFilter(&filter, previousFilter.Receive());
     if (FAILED(::CoRegisterClassObject(kITunesAppClass, ApplicationFactory(), CLSCTX_LOCAL_SERVER,
                                        REGCLS_MULTIPLEUSE, &state.classCookie))) {
         return 1;

@@ -101,6 +101,7 @@ STDMETHODIMP ServerObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAM
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     if (put && arguments.cArgs == 0) return DISP_E_PARAMNOTOPTIONAL;
     if (State().ShouldFail(put ? std::wstring(L"put ") + entry->name : entry->name)) return E_FAIL;
+    State().HangIfAsked(entry->name);
     // Callers may pass no result slot; the object still writes one.
     kit::ScopedVariant ignored;
     return Call(entry->member, put, arguments, result ? result : ignored.Receive());

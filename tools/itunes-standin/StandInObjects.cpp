@@ -16,10 +16,33 @@ constexpr long kLibraryPlaylist = -1;
 
 StandInLibrary& Library() { return State().library; }
 
+// Upper case and half width, so that searches ignore both, as iTunes' do.
 std::wstring Upper(const std::wstring& text) {
-    std::wstring upper = text;
-    if (!upper.empty()) ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    if (text.empty()) return text;
+    const DWORD flags = LCMAP_UPPERCASE | LCMAP_HALFWIDTH;
+    const int size = ::LCMapStringEx(LOCALE_NAME_INVARIANT, flags, text.c_str(),
+                                     static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr, 0);
+    if (size <= 0) return text;
+    std::wstring upper(size, L'\0');
+    ::LCMapStringEx(LOCALE_NAME_INVARIANT, flags, text.c_str(), static_cast<int>(text.size()),
+                    upper.data(), size, nullptr, nullptr, 0);
     return upper;
+}
+
+// iTunes finds a track when every word of the search text is somewhere in the
+// field: "Love" finds "Last Love" and "Love Song", "Love X" finds "X Love".
+std::vector<std::wstring> Words(const std::wstring& upperText) {
+    std::vector<std::wstring> words;
+    std::wstring word;
+    for (wchar_t c : upperText + L" ") {
+        if (std::iswspace(c) || c == 0x3000) {
+            if (!word.empty()) words.push_back(word);
+            word.clear();
+        } else {
+            word.push_back(c);
+        }
+    }
+    return words;
 }
 
 // Called for every track on each import: stops at the first difference.
@@ -31,9 +54,13 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
-bool MatchesField(const StandInTrack& track, long field, const std::wstring& upperText) {
+bool MatchesField(const StandInTrack& track, long field, const std::vector<std::wstring>& words) {
     auto has = [&](const std::wstring& value) {
-        return Upper(value).find(upperText) != std::wstring::npos;
+        const std::wstring upper = Upper(value);
+        for (const std::wstring& word : words) {
+            if (upper.find(word) == std::wstring::npos) return false;
+        }
+        return !words.empty();
     };
     switch (field) {
         case kSearchArtists: return has(track.artist);
@@ -92,14 +119,14 @@ private:
             return DISP_E_TYPEMISMATCH;
         }
         std::vector<long> ids;
-        const std::wstring upperText = Upper(text);
+        const std::vector<std::wstring> words = Words(Upper(text));
         const StandInPlaylist* playlist = Playlist();
         for (const StandInTrack& track : Library().tracks) {
             if (playlist && std::find(playlist->trackIds.begin(), playlist->trackIds.end(),
                                       track.id) == playlist->trackIds.end()) {
                 continue;
             }
-            if (!text.empty() && MatchesField(track, field, upperText)) ids.push_back(track.id);
+            if (MatchesField(track, field, words)) ids.push_back(track.id);
         }
         // Nothing found gives no collection at all, as in iTunes.
         return ReturnObject(result, ids.empty() ? nullptr : NewTrackList(std::move(ids)));
@@ -108,6 +135,7 @@ private:
     HRESULT AddFile(const DISPPARAMS& arguments, VARIANT* result) const {
         std::wstring path;
         if (!TextArgument(arguments, 0, path)) return DISP_E_TYPEMISMATCH;
+        InsertTracksAddedMeanwhile();
         std::vector<long> ids;
         // A file already in the library gives back its track.
         for (const StandInTrack& track : Library().tracks) {
@@ -123,6 +151,17 @@ private:
             State().Changed();
         }
         return ReturnObject(result, NewImportStatus(std::move(ids), Library().busyPolls));
+    }
+
+    static void InsertTracksAddedMeanwhile() {
+        StandInLibrary& library = Library();
+        if (library.insertOnAdd.empty()) return;
+        for (StandInTrack track : library.insertOnAdd) {
+            track.id = library.nextId++;
+            library.tracks.insert(library.tracks.begin(), track);
+        }
+        library.insertOnAdd.clear();
+        State().Changed();
     }
 
     HRESULT AddTrack(StandInPlaylist& playlist, const DISPPARAMS& arguments,

@@ -19,6 +19,23 @@ bool StandInState::ShouldFail(const std::wstring& member) {
     return true;
 }
 
+void StandInState::HangIfAsked(const std::wstring& member) {
+    if (library.hangMember.empty() || ::lstrcmpiW(member.c_str(), library.hangMember.c_str()) != 0) {
+        return;
+    }
+    library.hangMember.clear();
+    ::Sleep(static_cast<DWORD>(library.hangMs));
+}
+
+bool StandInState::Rejecting() {
+    if (library.rejectMs <= 0) return false;
+    const unsigned long long now = ::GetTickCount64();
+    if (rejectUntil == 0) rejectUntil = now + library.rejectMs;
+    if (now < rejectUntil) return true;
+    library.rejectMs = 0;
+    return false;
+}
+
 void StandInState::ObjectCreated() { ++liveObjects; }
 
 void StandInState::ObjectDestroyed() {

@@ -19,6 +19,13 @@ struct StandInState {
     void Changed();
     // Counts failures the test asked for; true when this call is to fail.
     bool ShouldFail(const std::wstring& member);
+    // Blocks the server (its only thread) at the first call of the member
+    // the library names, for as long as it says.
+    void HangIfAsked(const std::wstring& member);
+    // The message filter's answer: whether calls are refused now. The time
+    // runs from the first call asked about.
+    bool Rejecting();
+    unsigned long long rejectUntil = 0;
     void ObjectCreated();
     // The last object gone ends the server.
     void ObjectDestroyed();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "KitTestIds.h"
+#include "MessageDialogIds.h"
 #include "kit/CheckBox.h"
 #include "kit/ComboBox.h"
 #include "kit/CommonControls.h"
@@ -120,7 +121,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     kit::PumpMessages();
     // the busy window the processing cycle shows, beside the dialog
     MessageDialog busy(L"iTunesへ登録中...");
-    if (busy.Create(&dialog, MessageDialog::kTemplateId))
+    if (busy.Create(&dialog, IDD_MESSAGE))
         ::SetWindowPos(busy.handle(), nullptr, 40, 420, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ::SetTimer(dialog.handle(), 1, static_cast<UINT>(seconds > 0 ? seconds : 8) * 1000, nullptr);
     return kit::RunMessageLoop();

@@ -118,7 +118,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Kestrel window;
     window.SetSettingsPath(settingsPath);
     window.SetArtworkDirectory(g_folder + L"\\Artwork");
-    if (!window.Create(nullptr, Kestrel::kTemplateId)) return 1;
+    if (!window.Create(nullptr, IDD_MAIN)) return 1;
     ::KillTimer(window.handle(), Kestrel::kTimerId);  // the boxes below stay as set
     ::SetDlgItemTextW(window.handle(), IDC_MAIN_FILENAME, L"夜空のうた.mp3");
     ::SetDlgItemTextW(window.handle(), IDC_MAIN_TITLE, L"待機中（残り7秒）");
