@@ -38,6 +38,9 @@ HistoryDialog::~HistoryDialog() = default;
 LRESULT HistoryDialog::OnInitDialog(WPARAM, LPARAM) {
     list_ = ::GetDlgItem(handle_, IDC_HISTORY_LIST);
     menu_ = kit::Menu::Load(IDR_POPUP_MENU);
+    // Its requests for text come as the wide kind: the dialog manager does not
+    // answer the list's question about the format (Wine asks for ANSI then).
+    ListView_SetUnicodeFormat(list_, TRUE);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     for (int i = 0; i < kColumnCount; ++i) {
         LVCOLUMNW column{};
