@@ -25,7 +25,7 @@ struct ColumnSpec {
     int width;
 };
 const ColumnSpec kColumns[HistoryDialog::kColumnCount] = {
-    {L"時刻", 125}, {L"放送局", 90}, {L"ファイル名", 170}, {L"タイトル", 150}, {L"アーティスト", 120}, {L"状態", 170},
+    {L"時刻", 115}, {L"放送局", 80}, {L"ファイル名", 130}, {L"タイトル", 140}, {L"アーティスト", 100}, {L"状態", 220},
 };
 
 }  // namespace
@@ -96,7 +96,7 @@ std::wstring HistoryDialog::CellText(int row, int column) {
     const journal::SongRecord* song = Row(row);
     if (!song) return std::wstring();
     switch (column) {
-    case kTime: return LocalTimeText(song->noticed);
+    case kTime: return LocalTimeText(song->noticed, false);
     case kStation: return song->station;
     case kFileName: return SongFileName(*song);
     case kTitle: return song->info.title;

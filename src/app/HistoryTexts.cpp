@@ -33,12 +33,13 @@ const wchar_t* ActionName(journal::SongActionKind kind) {
 
 }  // namespace
 
-std::wstring LocalTimeText(journal::Time time) {
+std::wstring LocalTimeText(journal::Time time, bool seconds) {
     SYSTEMTIME local{};
     if (!time || !ToLocal(time, local)) return std::wstring();
     wchar_t text[32];
     std::swprintf(text, 32, L"%04u/%02u/%02u %02u:%02u:%02u", local.wYear, local.wMonth, local.wDay, local.wHour,
                   local.wMinute, local.wSecond);
+    if (!seconds) text[16] = L'\0';
     return text;
 }
 
