@@ -10,6 +10,7 @@
 #include "app_ids.h"
 #include "kit/CommonControls.h"
 #include "kit/SingleInstance.h"
+#include "kit/TrayIcon.h"
 #include "kit/Window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -19,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         for (int attempt = 0; attempt < 50; ++attempt) {
             if (HWND window = instance.FindFirstWindow()) {
                 // Its tray click handler shows it again, wherever it was.
-                kit::BringToFront(window, WM_USER, 0, WM_LBUTTONDOWN);
+                kit::BringToFront(window, kit::kTrayIconMessage, 0, WM_LBUTTONDOWN);
                 break;
             }
             ::Sleep(100);

@@ -11,9 +11,9 @@
 #include "app/HistoryDialog.h"
 #include "app/Kestrel.h"
 #include "app_ids.h"
+#include "base/File.h"
 #include "kit/CommonControls.h"
 #include "kit/Dc.h"
-#include "base/File.h"
 #include "kit/GdiObject.h"
 #include "kit/Window.h"
 
