@@ -57,6 +57,7 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     settings_.Load(settingsPath_);
     // A damaged journal is set aside inside; the program runs on regardless.
     journal_ = std::make_unique<journal::Journal>(journalPath_);
+    cycle_.AttachJournal(*journal_, artworkDirectory(), DirectoryOf(settingsPath_));
     AddHistoryToSystemMenu();
     PublishInstance(true);
 

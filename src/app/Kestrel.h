@@ -84,6 +84,8 @@ private:
     void ClearArtwork() override;
     void ShowMessage(const std::wstring& text) override;
     void CloseMessage() override;
+    void SongGivenUp(const journal::SongRecord& song) override { WarnGivenUp(song); }
+    void JournalChanged() override { RefreshHistory(); }
 
     void OnTrayIcon(LPARAM mouseMessage);
     void FillStationList();

@@ -49,4 +49,4 @@ void Kestrel::PublishInstance(bool present) {
         instance_->Withdraw(handle_);
 }
 
-bool Kestrel::RetrySong(journal::SongId id) { return journal_ && journal_->RetryNow(id, journal::Now()); }
+bool Kestrel::RetrySong(journal::SongId id) { return cycle_.RetryNow(id); }
