@@ -48,7 +48,9 @@ SongId Filing::Notice(const Settings& station, const std::wstring& sourceName, S
     for (auto& [id, song] : songs_) {
         if (song.record.state == SongState::AwaitingHandOver && song.record.sourceName == sourceName &&
             song.record.station == stationName && song.record.outputPath.empty()) {
-            song.handedOver = false;
+            // Playing again: handed over once more when it ends. Skipped now
+            // (the first song after the start), it stays handed over.
+            if (state == SongState::Playing) song.handedOver = false;
             return id;
         }
     }
@@ -92,6 +94,14 @@ void Filing::HandOver(SongId id, Time now) {
         song.record.handedOver = now;
         journal_.MarkAwaitingHandOver(id, now);
     }
+    services_.JournalChanged();
+}
+
+void Filing::Abandon(SongId id) {
+    auto found = songs_.find(id);
+    if (found == songs_.end() || found->second.handedOver) return;
+    journal_.MarkSkipped(id, SongState::SkippedFirstSong);
+    Finish(id);
     services_.JournalChanged();
 }
 
@@ -297,6 +307,10 @@ void Filing::RemoveOwnArtworkFolders() {
     for (std::wstring name = finder.First(AddBackslash(artworkRoot_) + L"*"); !name.empty(); name = finder.Next()) {
         if (!(finder.record().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsAllDigits(name)) continue;
         const SongId id = std::stoll(name);
+        if (id == 0) {
+            finished.push_back(id);  // only ever shown, never filed
+            continue;
+        }
         if (songs_.count(id)) continue;
         if (const auto record = journal_.FindSong(id); record && !journal::IsUnfinished(record->state))
             finished.push_back(id);

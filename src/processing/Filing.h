@@ -41,12 +41,16 @@ public:
     // reason it is skipped. The station is kept as it is now.
     journal::SongId Notice(const Settings& station, const std::wstring& sourceName, journal::SongState state,
                            journal::Time now);
-    // Where this song's artwork is fetched to.
+    // Where this song's artwork is fetched to; id 0 (a skipped song whose
+    // picture is only shown) has a folder too.
     std::wstring ArtworkFolder(journal::SongId id) const;
     void SaveInfo(journal::SongId id, const SongInfo& info);
     // The song finished playing: from now on its file is looked for in its
     // station's end folder at every step, for up to kHandOverWait.
     void HandOver(journal::SongId id, journal::Time now);
+    // The song was cut off while playing (another station was chosen): it
+    // is not filed.
+    void Abandon(journal::SongId id);
 
     // Moves what has arrived, strips what was moved, makes at most one
     // registration attempt (the oldest due song), and gives up on what waited

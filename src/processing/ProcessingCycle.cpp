@@ -76,7 +76,6 @@ void ProcessingCycle::HandOverCurrentSong() {
 void ProcessingCycle::NoticeNewRecording(const std::wstring& newest, std::uint64_t nowMs) {
     HandOverCurrentSong();
     currentRecording_ = newest;
-    countdown_ = 0;
     songInfo_.Clear();
     view_.ClearArtwork();
 
@@ -86,6 +85,7 @@ void ProcessingCycle::NoticeNewRecording(const std::wstring& newest, std::uint64
         // Perhaps only the moment between two songs: the rule decides later.
         firstSong_.FolderEmpty(nowMs);
         skipCurrent_ = false;
+        countdown_ = 0;
         RefreshSongBoxes();
         return;
     }
@@ -128,8 +128,10 @@ void ProcessingCycle::RefreshSongBoxes() {
 }
 
 void ProcessingCycle::SelectStation(const Settings& station) {
-    // The song in progress keeps the station it was noticed on.
-    if (filing_) HandOverCurrentSong();
+    // The song in progress is cut off (the recorder follows the other
+    // station): it is not filed.
+    if (filing_ && currentSong_) filing_->Abandon(currentSong_);
+    currentSong_ = 0;
     firstSong_.Restart();
     currentStation_ = station;
     currentRecording_.clear();
