@@ -299,3 +299,13 @@ TEST_F(MainWindow, EditedStationStartsWithItsFirstSongSkipped) {
     ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
     EXPECT_TRUE(window.cycle().skipCurrent());  // half recorded: not filed
 }
+
+TEST_F(MainWindow, DamagedJournalIsSetAsideAndTheProgramRuns) {
+    ASSERT_TRUE(testing_support::WriteBytes(folder / L"Kestrel.db", std::vector<std::uint8_t>(8192, 0x5A)));
+    Open();
+    ASSERT_TRUE(window.journal());
+    EXPECT_TRUE(Exists(folder / L"Kestrel.db.bad"));
+    EXPECT_NE(window.journal()->AddSong(L"局", L"a.mp3", journal::Now()), 0);
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    EXPECT_TRUE(::IsWindow(window.handle()));
+}
