@@ -124,7 +124,9 @@ bool Kestrel::SaveSettings() {
 LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
     PublishInstance(false);
     kit::RemoveTrayIcon(*this);
-    // Removed only when nothing is left in it: the user's files stay.
+    if (cycle_.filing()) cycle_.filing()->RemoveShownArtwork();
+    // Removed only when nothing is left in it: the user's files and the
+    // pictures of songs still on their road stay.
     ::SetFileAttributesW(artworkDirectory().c_str(), FILE_ATTRIBUTE_NORMAL);
     ::RemoveDirectoryW(artworkDirectory().c_str());
     SaveSettings();

@@ -123,12 +123,29 @@ bool Filing::TryMove(Song& song, Time now) {
     CreateDirectoryPath(outputFolder);
     std::wstring target = AddBackslash(outputFolder) + name;
     if (::PathFileExistsW(target.c_str())) target = MakeUniquePath(target);
-    if (!MoveFileForce(target, source)) return false;
+    // Written first: a kill between the two steps leaves a song whose file
+    // is still in the end folder or already at its target, never one lost.
+    journal_.MarkMoved(song.record.id, target, now);
+    if (!MoveFileForce(target, source)) {
+        journal_.MarkAwaitingHandOver(song.record.id, song.record.handedOver);
+        return false;
+    }
     song.record.outputPath = target;
     song.record.moved = now;
     song.record.state = SongState::Moved;
-    journal_.MarkMoved(song.record.id, target, now);
     return true;
+}
+
+void Filing::FinishInterruptedMove(Song& song) {
+    if (::PathFileExistsW(song.record.outputPath.c_str())) return;
+    FileFinder finder;
+    const std::wstring endFolder = AddBackslash(song.station.GetString(L"EndDirectory"));
+    const std::wstring name = finder.First(endFolder + song.record.sourceName);
+    finder.Close();
+    if (!name.empty()) {
+        CreateDirectoryPath(DirectoryOf(song.record.outputPath));
+        MoveFileForce(song.record.outputPath, endFolder + name);
+    }
 }
 
 void Filing::Strip(Song& song, Time now) {
@@ -219,6 +236,7 @@ void Filing::Step(Time now) {
             }
         }
         if (song.record.state == SongState::Moved) {
+            if (song.resumed) FinishInterruptedMove(song);
             Strip(song, now);
             changed = true;
         }
@@ -292,6 +310,8 @@ void Filing::Resume(Time now, const std::wstring& programFolder) {
     RemoveOwnTemporaryFiles(programFolder);
     services_.JournalChanged();
 }
+
+void Filing::RemoveShownArtwork() const { RemoveArtwork(0); }
 
 void Filing::RemoveArtwork(SongId id) const {
     const std::wstring folder = ArtworkFolder(id);

@@ -64,6 +64,8 @@ public:
     bool RetryNow(journal::SongId id, journal::Time now);
     // After a failed attempt made at `now`, the time of the next one; 0 when
     // the song is given up. `attempts` counts the attempts made so far.
+    // At the end of a session: the picture of a skipped song, only shown.
+    void RemoveShownArtwork() const;
     static journal::Time NextAttempt(int attempts, journal::Time firstAttempt, journal::Time now);
 
     // Songs on the road (not finished, not skipped).
@@ -79,6 +81,8 @@ private:
     };
 
     bool TryMove(Song& song, journal::Time now);
+    // A kill came between the journal's note of the move and the move.
+    void FinishInterruptedMove(Song& song);
     void Strip(Song& song, journal::Time now);
     void Register(Song& song, journal::Time now);
     void GiveUp(Song& song, const std::wstring& reason);
