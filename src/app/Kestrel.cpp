@@ -28,7 +28,8 @@
 Kestrel::Kestrel()
     : services_(settings_, AddBackslash(DirectoryOf(ModulePath())) + L"Artwork"),
       cycle_(settings_, *this, services_),
-      settingsPath_(SettingsFilePath()) {}
+      settingsPath_(SettingsFilePath()),
+      journalPath_(AddBackslash(DirectoryOf(ModulePath())) + L"Kestrel.db") {}
 
 Kestrel::~Kestrel() = default;
 
@@ -50,9 +51,15 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     menu_ = kit::Menu::Load(IDR_POPUP_MENU);
 
     WriteStartValues(settings_);
+    // The folder may hold the user's own files: only the songs' own folders
+    // in it are ours, and the filing removes those.
     ::CreateDirectoryW(artworkDirectory().c_str(), nullptr);
-    DeleteFilesInFolder(artworkDirectory());
     settings_.Load(settingsPath_);
+    // A damaged journal is set aside inside; the program runs on regardless.
+    journal_ = std::make_unique<journal::Journal>(journalPath_);
+    cycle_.AttachJournal(*journal_, artworkDirectory(), DirectoryOf(settingsPath_));
+    AddHistoryToSystemMenu();
+    PublishInstance(true);
 
     FillStationList();
     if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
@@ -122,8 +129,11 @@ bool Kestrel::SaveSettings() {
 }
 
 LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
+    PublishInstance(false);
     kit::RemoveTrayIcon(*this);
-    DeleteFilesInFolder(artworkDirectory());
+    if (cycle_.filing()) cycle_.filing()->RemoveShownArtwork();
+    // Removed only when nothing is left in it: the user's files and the
+    // pictures of songs still on their road stay.
     ::SetFileAttributesW(artworkDirectory().c_str(), FILE_ATTRIBUTE_NORMAL);
     ::RemoveDirectoryW(artworkDirectory().c_str());
     SaveSettings();
@@ -138,6 +148,10 @@ LRESULT Kestrel::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Windows may end the process right after this message: save now, the
     // same way the destroy handler would.
     if (message == WM_ENDSESSION && wParam) SaveSettings();
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == IDM_SYSTEM_HISTORY) {
+        ShowHistory();
+        return TRUE;
+    }
     if (message == kit::kTrayIconMessage) {
         OnTrayIcon(lParam);
         return 0;
@@ -231,6 +245,9 @@ LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDC_MAIN_QUIT:
     case ID_TRAY_EXIT:
         ::DestroyWindow(handle_);
+        return 0;
+    case ID_TRAY_HISTORY:
+        ShowHistory();
         return 0;
     case IDC_MAIN_STATIONS:
         if (HIWORD(wParam) == CBN_SELCHANGE) SelectStationChanged();

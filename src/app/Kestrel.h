@@ -2,6 +2,7 @@
 // The main window: station list, the song in progress, the switch of the
 // whole processing, the tray. It owns the settings tree and the processing
 // cycle, shows what the cycle shows, and hosts the program's dialogs.
+#include <memory>
 #include <string>
 
 #include <boost/shared_ptr.hpp>
@@ -10,12 +11,14 @@
 #include "app/MainWindowHost.h"
 #include "app/SongServices.h"
 #include "app/DeferredCommands.h"
+#include "journal/Journal.h"
 #include "base/ComOwners.h"
 #include "kit/Dialog.h"
 #include "processing/CycleView.h"
 #include "processing/ProcessingCycle.h"
 #include "settings/Settings.h"
 
+class HistoryDialog;
 class MessageDialog;
 
 namespace kit {
@@ -24,6 +27,7 @@ class CheckBox;
 class ComboBox;
 class EditBox;
 class Menu;
+class SingleInstance;
 class StaticText;
 }  // namespace kit
 
@@ -39,6 +43,9 @@ public:
     // file. Tests point them elsewhere before Create.
     void SetSettingsPath(const std::wstring& path) { settingsPath_ = path; }
     void SetArtworkDirectory(const std::wstring& path) { services_.SetArtworkFolder(path); }
+    void SetJournalPath(const std::wstring& path) { journalPath_ = path; }
+    // The first running copy's mark, set on the window while it lives.
+    void SetSingleInstance(const kit::SingleInstance* instance) { instance_ = instance; }
     const std::wstring& settingsPath() const { return settingsPath_; }
     const std::wstring& artworkDirectory() const { return services_.artworkFolder(); }
 
@@ -50,6 +57,9 @@ public:
     ProcessingCycle& cycle() { return cycle_; }
     // What the main loop waits for beside messages: the watched folders.
     kit::WaitSource& waitSource() { return cycleWatch_; }
+    // Null before the window is made.
+    journal::Journal* journal() { return journal_.get(); }
+    const boost::shared_ptr<HistoryDialog>& history() const { return history_; }
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam) override;
@@ -66,6 +76,8 @@ public:
     void RunConfigDialog();
     void SelectStationChanged();
     bool SaveSettings();
+    // The history window, made on first use and shown.
+    void ShowHistory();
 
 private:
     // CycleView
@@ -76,6 +88,8 @@ private:
     void ClearArtwork() override;
     void ShowMessage(const std::wstring& text) override;
     void CloseMessage() override;
+    void SongGivenUp(const journal::SongRecord& song) override { WarnGivenUp(song); }
+    void JournalChanged() override { RefreshHistory(); }
 
     void OnTrayIcon(LPARAM mouseMessage);
     void FillStationList();
@@ -87,6 +101,11 @@ private:
     bool MoveToTray();
     void StoreControlStates();
     bool RunTick(ProcessingCycle::Scope scope);
+    void AddHistoryToSystemMenu();
+    void RefreshHistory();
+    void WarnGivenUp(const journal::SongRecord& song);
+    bool RetrySong(journal::SongId id);
+    void PublishInstance(bool present);
 
     // First, so that COM outlives every other member.
     kit::ComInitialization com_;
@@ -109,4 +128,8 @@ private:
     bool wantsTray_ = false;
     bool iconInTray_ = false;
     DeferredCommands deferred_;
+    std::wstring journalPath_;
+    std::unique_ptr<journal::Journal> journal_;
+    boost::shared_ptr<HistoryDialog> history_;
+    const kit::SingleInstance* instance_ = nullptr;
 };

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "MenuIds.h"
+#include "app/HistoryDialog.h"
 #include "app/Kestrel.h"
 #include "app_ids.h"
 #include "kit/TrayIcon.h"
@@ -404,6 +408,42 @@ TEST_F(WatchedFolders, UnwatchableFolderIsScannedEverySecond) {
     Start(L"c.mp3");
     Tick();
     EXPECT_EQ(window.cycle().currentRecording(), L"b.mp3");
+TEST_F(MainWindow, HistoryWindowShowsTheJournalNewestFirst) {
+    Open();
+    journal::Journal& journal = *window.journal();
+    const journal::Time now = journal::Now();
+    journal.AddSong(L"局", L"a.mp3", now - 300, journal::SongState::SkippedFirstSong);
+    const auto song = journal.AddSong(L"局", L"b.mp3", now - 60);
+    journal.SaveSongInfo(song, {L"夜空のうた", L"星野ミナ", L"", L"", L""});
+    journal.MarkMoved(song, folder / L"b.mp3", now - 5);
+    journal.MarkAttemptFailed(song, L"iTunesに登録できませんでした", now + 600);
+
+    // From the system menu; closing only hides it, the tray menu shows it again.
+    ::SendMessageW(window.handle(), WM_SYSCOMMAND, IDM_SYSTEM_HISTORY, 0);
+    ASSERT_TRUE(window.history());
+    HWND history = window.history()->handle();
+    ASSERT_TRUE(::IsWindowVisible(history));
+    ::SendMessageW(history, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(::IsWindowVisible(history));
+    ::SendMessageW(window.handle(), WM_COMMAND, ID_TRAY_HISTORY, 0);
+    EXPECT_TRUE(::IsWindowVisible(history));
+
+    // The texts come through the list's own requests (LVN_GETDISPINFO).
+    HWND list = window.history()->list();
+    ASSERT_EQ(ListView_GetItemCount(list), 2);
+    auto cell = [&](int row, int column) {
+        wchar_t text[256] = L"";
+        ListView_GetItemText(list, row, column, text, 256);
+        return std::wstring(text);
+    };
+    EXPECT_EQ(cell(0, HistoryDialog::kFileName), L"b.mp3");
+    EXPECT_EQ(cell(0, HistoryDialog::kTitle), L"夜空のうた");
+    EXPECT_EQ(cell(0, HistoryDialog::kState).rfind(L"再試行待ち（次回 ", 0), 0u);
+    EXPECT_EQ(cell(1, HistoryDialog::kState), L"スキップ: 最初の曲");
+    EXPECT_EQ(cell(1, HistoryDialog::kStation), L"局");
+    const std::wstring details = window.history()->DetailsText(0);
+    EXPECT_NE(details.find(folder / L"b.mp3"), std::wstring::npos);
+    EXPECT_NE(details.find(L"登録の試行\t1 回"), std::wstring::npos);
 }
 
 TEST_F(MainWindow, EditedStationStartsWithItsFirstSongSkipped) {
@@ -481,4 +521,14 @@ TEST_F(MainWindow, AClickDuringTheRegistrationWaitsForItsEnd) {
     ASSERT_NE(playlist, nullptr);
     EXPECT_EQ(playlist->trackIds, std::vector<long>{song->id});
     EXPECT_EQ(served.FindPlaylist(L"AM"), nullptr);
+}
+
+TEST_F(MainWindow, DamagedJournalIsSetAsideAndTheProgramRuns) {
+    ASSERT_TRUE(testing_support::WriteBytes(folder / L"Kestrel.db", std::vector<std::uint8_t>(8192, 0x5A)));
+    Open();
+    ASSERT_TRUE(window.journal());
+    EXPECT_TRUE(Exists(folder / L"Kestrel.db.bad"));
+    EXPECT_NE(window.journal()->AddSong(L"局", L"a.mp3", journal::Now()), 0);
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    EXPECT_TRUE(::IsWindow(window.handle()));
 }
