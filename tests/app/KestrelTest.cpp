@@ -408,6 +408,8 @@ TEST_F(WatchedFolders, UnwatchableFolderIsScannedEverySecond) {
     Start(L"c.mp3");
     Tick();
     EXPECT_EQ(window.cycle().currentRecording(), L"b.mp3");
+}
+
 TEST_F(MainWindow, HistoryWindowShowsTheJournalNewestFirst) {
     Open();
     journal::Journal& journal = *window.journal();
