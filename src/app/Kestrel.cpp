@@ -30,7 +30,8 @@
 Kestrel::Kestrel()
     : cycle_(settings_, *this),
       settingsPath_(SettingsFilePath()),
-      artworkDirectory_(AddBackslash(DirectoryOf(ModulePath())) + L"Artwork") {}
+      artworkDirectory_(AddBackslash(DirectoryOf(ModulePath())) + L"Artwork"),
+      journalPath_(AddBackslash(DirectoryOf(ModulePath())) + L"Kestrel.db") {}
 
 Kestrel::~Kestrel() = default;
 
@@ -55,11 +56,16 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     ::CreateDirectoryW(artworkDirectory_.c_str(), nullptr);
     DeleteFilesInFolder(artworkDirectory_);
     settings_.Load(settingsPath_);
+    // A damaged journal is set aside inside; the program runs on regardless.
+    journal_ = std::make_unique<journal::Journal>(journalPath_);
+    cycle_.journal = journal_.get();
+    artworkSearchCache_.Attach(journal_.get());
 
     FillStationList();
     if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
     if (cooperation_) kit::RestoreCheck(*cooperation_, settings_.Group(L"IsCooperation"));
     CopySelectedStation();
+    ShowStationHealth(false);
     RestorePlacement();
     ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
     return 0;
@@ -146,6 +152,7 @@ LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
     if (wParam != kTimerId) return kit::Dialog::OnTimer(wParam, lParam);
     const bool wasSkipped = cycle_.skipCurrent;
     cycle_.Tick();
+    if (cycle_.healthRecords != healthRecordsShown_) ShowStationHealth(true);
     // The grey background of the file-name box follows the skip flag.
     if (cycle_.skipCurrent != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
     return 0;
@@ -239,6 +246,8 @@ void Kestrel::CopySelectedStation() {
 void Kestrel::SelectStationChanged() {
     CopySelectedStation();
     cycle_.currentRecording.clear();
+    healthWarning_ = HealthWarning();
+    ShowStationHealth(false);
 }
 
 void Kestrel::DeleteSelectedStation() {
@@ -288,8 +297,12 @@ void Kestrel::ShowMessage(const std::wstring& text) {
 
 void Kestrel::CloseMessage() { message_.reset(); }
 
-void Kestrel::FetchSongInfo(Settings& station, SongInfo& songInfo) {
-    ::FetchSongInfo(station, artworkDirectory_, *this, songInfo, &artworkSearch_);
+FetchStatus Kestrel::FetchSongFields(Settings& station, SongInfo& songInfo) {
+    return ::FetchSongFields(station, songInfo);
+}
+
+void Kestrel::FetchArtwork(SongInfo& songInfo) {
+    ::FetchArtwork(artworkDirectory_, *this, &artworkSearch_, songInfo);
 }
 
 std::wstring Kestrel::ReadTagText(const std::wstring& path, const char* frameId) {

@@ -2,14 +2,18 @@
 // The main window: station list, the song in progress, the switch of the
 // whole processing, the tray. It owns the settings tree and the processing
 // cycle, and is the cycle's window, web, tag and library seam.
+#include <memory>
 #include <string>
 
 #include <boost/shared_ptr.hpp>
 
 #include "base/ComOwners.h"
+#include "journal/Journal.h"
 #include "kit/Dialog.h"
 #include "processing/CycleSeam.h"
+#include "processing/JournalArtworkCache.h"
 #include "processing/ProcessingCycle.h"
+#include "processing/StationHealth.h"
 #include "settings/Settings.h"
 #include "web/ArtworkSearch.h"
 #include "web/FetchSongInfo.h"
@@ -37,6 +41,7 @@ public:
     // file. Tests point them elsewhere before Create.
     void SetSettingsPath(const std::wstring& path) { settingsPath_ = path; }
     void SetArtworkDirectory(const std::wstring& path) { artworkDirectory_ = path; }
+    void SetJournalPath(const std::wstring& path) { journalPath_ = path; }
     const std::wstring& settingsPath() const { return settingsPath_; }
     const std::wstring& artworkDirectory() const { return artworkDirectory_; }
 
@@ -45,6 +50,8 @@ public:
     Settings& currentStation() { return cycle_.currentStation; }
     const boost::shared_ptr<kit::Menu>& menu() const { return menu_; }
     ProcessingCycle& cycle() { return cycle_; }
+    // Null before the window is made.
+    journal::Journal* journal() { return journal_.get(); }
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam) override;
@@ -62,6 +69,9 @@ public:
     void RunConfigDialog();
     void SelectStationChanged();
     bool SaveSettings();
+    // The caption from the selected station's newest health state; after a
+    // new state, the tray warning when it is due.
+    void ShowStationHealth(bool newState);
 
 private:
     // CycleSeam
@@ -71,7 +81,8 @@ private:
     void ClearArtwork() override;
     void ShowMessage(const std::wstring& text) override;
     void CloseMessage() override;
-    void FetchSongInfo(Settings& station, SongInfo& songInfo) override;
+    FetchStatus FetchSongFields(Settings& station, SongInfo& songInfo) override;
+    void FetchArtwork(SongInfo& songInfo) override;
     std::wstring ReadTagText(const std::wstring& path, const char* frameId) override;
     bool StripTags(const std::wstring& path) override;
     bool RegisterSong(const PendingSong& song, Settings& settings, Settings& station) override;
@@ -89,8 +100,7 @@ private:
     kit::ComInitialization com_;
     Settings settings_;
     ProcessingCycle cycle_;
-    // Until the journal keeps the answers across runs.
-    MemoryArtworkSearchCache artworkSearchCache_;
+    JournalArtworkCache artworkSearchCache_;
     ArtworkSearch artworkSearch_{settings_, artworkSearchCache_};
     boost::shared_ptr<kit::CheckBox> cooperation_;
     boost::shared_ptr<kit::EditBox> fileNameBox_, titleBox_, artistBox_, albumBox_;
@@ -101,4 +111,8 @@ private:
     boost::shared_ptr<MessageDialog> message_;
     std::wstring settingsPath_;
     std::wstring artworkDirectory_;
+    std::wstring journalPath_;
+    std::unique_ptr<journal::Journal> journal_;
+    HealthWarning healthWarning_;
+    int healthRecordsShown_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "itunes/PendingSong.h"
+#include "web/FetchSongInfo.h"
 #include "web/SongInfo.h"
 
 class Settings;
@@ -25,9 +26,11 @@ public:
     virtual void ShowMessage(const std::wstring& text) = 0;
     virtual void CloseMessage() = 0;
 
-    // Fills `songInfo` from the station's page (and shows the artwork);
-    // leaves it as it was when the page cannot be fetched.
-    virtual void FetchSongInfo(Settings& station, SongInfo& songInfo) = 0;
+    // Fills `songInfo` from the station's page; leaves it as it was when the
+    // page cannot be fetched (see FetchSongFields).
+    virtual FetchStatus FetchSongFields(Settings& station, SongInfo& songInfo) = 0;
+    // Replaces songInfo.artwork, an address, by the shown picture's path.
+    virtual void FetchArtwork(SongInfo& songInfo) = 0;
     // The text of an ID3 frame ("TIT2", "TPE1"); empty when absent or unreadable.
     virtual std::wstring ReadTagText(const std::wstring& path, const char* frameId) = 0;
     virtual bool StripTags(const std::wstring& path) = 0;

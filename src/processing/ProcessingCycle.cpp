@@ -9,8 +9,11 @@
 #include "base/PathHelpers.h"
 #include "base/FileOperations.h"
 #include "processing/RecordingFiles.h"
+#include "processing/StationHealth.h"
 
 namespace {
+
+const wchar_t kAwaitingPage[] = L"ページ更新待ち";
 
 // Closes the message window however the blocking call ends.
 class MessageScope {
@@ -46,7 +49,10 @@ void ProcessingCycle::Run() {
     if (endDirectory != lastEndDirectory) lastEndDirectory = endDirectory;
 
     const std::wstring newest = FindNewestRecording(currentStation, lastEndDirectory);
-    if (newest != currentRecording) NoticeNewRecording(newest);
+    if (newest != currentRecording)
+        NoticeNewRecording(newest);
+    else
+        ++songSeconds;
 
     if (!pendingSong.filePath.empty()) RegisterPendingSong();
     AdvanceCountdown();
@@ -59,6 +65,14 @@ void ProcessingCycle::NoticeNewRecording(const std::wstring& newest) {
     const std::wstring name = FileNameOf(newest);
     seam_.ShowFileName(name);
 
+    // The song ended while its page still showed the one before: it goes
+    // with what its tags say.
+    if (pageWatch.waiting()) {
+        pageWatch.Abandon();
+        countdown = 0;
+        RecordHealth(pageWatch.station(), journal::ExtractionHealth::PageNotUpdated);
+    }
+
     if (!skipCurrent && !currentStation.GetString(L"Url").empty()) {
         if (IsIgnoredFileName(settings_, name))
             skipCurrent = true;
@@ -67,6 +81,10 @@ void ProcessingCycle::NoticeNewRecording(const std::wstring& newest) {
         else
             countdown = 1;  // the first song seen is fetched in this tick
     }
+    if (currentRecording.empty()) pageWatch.Reset();  // a start or another station
+    pageWatch.Start(currentStation.GetString(L"StationName"));
+    songSeconds = 0;
+    songId = 0;
 
     std::wstring finishedName;
     if (!currentRecording.empty()) {
@@ -124,14 +142,57 @@ void ProcessingCycle::AdvanceCountdown() {
     if (countdown <= 0) return;
     --countdown;
     if (countdown == 0) {
-        RefreshSongBoxes();
-        MessageScope message(seam_, L"WEBから取得中...");
-        seam_.FetchSongInfo(currentStation, songInfo);
+        if (!pageWatch.waiting()) RefreshSongBoxes();
+        FetchFromPage();
+        return;
+    }
+    if (pageWatch.waiting()) return;  // the boxes say so already
+    const std::wstring waiting = L"待機中（残り" + std::to_wstring(countdown) + L"秒）";
+    seam_.ShowSongBoxes(waiting, waiting, waiting);
+}
+
+void ProcessingCycle::FetchFromPage() {
+    MessageScope message(seam_, L"WEBから取得中...");
+    SongInfo fetched = songInfo;
+    const FetchStatus status = seam_.FetchSongFields(currentStation, fetched);
+    const std::wstring station = currentStation.GetString(L"StationName");
+    if (status == FetchStatus::NoAddress || status == FetchStatus::FetchFailed) {
+        pageWatch.Abandon();
+        if (status == FetchStatus::FetchFailed) RecordHealth(station, journal::ExtractionHealth::FetchFailed);
         RefreshSongBoxes();
         return;
     }
-    const std::wstring waiting = L"待機中（残り" + std::to_wstring(countdown) + L"秒）";
-    seam_.ShowSongBoxes(waiting, waiting, waiting);
+    switch (pageWatch.Judge(fetched, songSeconds)) {
+    case PageWatch::Verdict::Retry:
+        countdown = PageWatch::kRetrySeconds;
+        seam_.ShowSongBoxes(kAwaitingPage, kAwaitingPage, kAwaitingPage);
+        return;
+    case PageWatch::Verdict::GiveUp:
+        RecordHealth(station, journal::ExtractionHealth::PageNotUpdated);
+        RefreshSongBoxes();
+        return;
+    case PageWatch::Verdict::Take:
+        break;
+    }
+    songInfo = std::move(fetched);
+    seam_.FetchArtwork(songInfo);
+    journal::ExtractionHealth health;
+    if (HealthOfFetch(status, health)) RecordHealth(station, health);
+    if (status == FetchStatus::Ok && pageWatch.compared()) RecordPageDelay(songSeconds);
+    RefreshSongBoxes();
+}
+
+void ProcessingCycle::RecordHealth(const std::wstring& station, journal::ExtractionHealth health) {
+    if (!journal) return;
+    journal->AddHealth(station, health, journal::Now());
+    ++healthRecords;
+}
+
+void ProcessingCycle::RecordPageDelay(int seconds) {
+    if (!journal) return;
+    if (songId == 0)
+        songId = journal->AddSong(currentStation.GetString(L"StationName"), currentRecording, journal::Now());
+    if (songId != 0) journal->SavePageDelay(songId, seconds);
 }
 
 void ProcessingCycle::RefreshSongBoxes() {

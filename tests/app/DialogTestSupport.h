@@ -22,6 +22,7 @@ protected:
         ASSERT_TRUE(kit::InitializeCommonControls());
         window.SetSettingsPath(folder / L"Kestrel.dat");
         window.SetArtworkDirectory(folder / L"Artwork");
+        window.SetJournalPath(folder / L"Kestrel.db");
         ASSERT_TRUE(window.Create(nullptr, IDD_MAIN));
         kit::PumpMessages();
     }

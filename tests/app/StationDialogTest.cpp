@@ -9,6 +9,7 @@
 #include "MenuIds.h"
 #include "app/StationDialog.h"
 #include "app_ids.h"
+#include "journal/Journal.h"
 #include "kit/EditBox.h"
 #include "kit/Menu.h"
 
@@ -276,26 +277,81 @@ TEST_F(StationDialogTest, NamesAreCheckedAgainstTheOtherStations) {
     }
 }
 
-TEST_F(StationDialogTest, ResultHoldsEveryBoxAndNothingElse) {
+TEST_F(StationDialogTest, EditKeepsTheStationsOtherValuesAndTheCheckBoxes) {
     station().SetString(L"StationName", L"FM");
     station().SetBool(L"Component", true);
     station().SetBool(L"DeleteReturn", true);
+    station().SetString(L"Charset", L"EUC-JP");
     station().SetString(L"Url", L"http://127.0.0.1/");
     station().SetString(L"Html", L"<html>");
     station().SetInt(L"WaitTime", 5);
+    station().SetString(L"Hidden", L"kept");
+    {
+        StationDialog dialog(window, false);
+        HWND h = Open(dialog);
+        EXPECT_EQ(ItemText(h, IDC_STATION_CHARSET), L"EUC-JP");
+        EXPECT_EQ(::IsDlgButtonChecked(h, IDC_STATION_COMPONENT), BST_CHECKED);
+        SetItem(h, IDC_STATION_OUTPUT, L"D:\\out");
+        Click(h, IDOK);
+        const Settings& result = dialog.result();
+        for (const wchar_t* key : {L"StationName", L"PlayDirectory", L"EndDirectory", L"OutputDirectory", L"Url",
+                                   L"MatchPattern", L"Title", L"Artist", L"Album", L"Artwork", L"Html", L"WaitTime"})
+            EXPECT_EQ(result.values.count(key), 1u) << key;
+        EXPECT_EQ(result.GetString(L"OutputDirectory"), L"D:\\out");
+        EXPECT_EQ(result.GetString(L"Html"), L"<html>");
+        EXPECT_EQ(result.GetInt(L"WaitTime"), 5);
+        EXPECT_TRUE(result.GetBool(L"Component"));
+        EXPECT_TRUE(result.GetBool(L"DeleteReturn"));
+        EXPECT_EQ(result.GetString(L"Charset"), L"EUC-JP");
+        EXPECT_EQ(result.GetString(L"Hidden"), L"kept");
+    }
     StationDialog dialog(window, false);
     HWND h = Open(dialog);
-    SetItem(h, IDC_STATION_OUTPUT, L"D:\\out");
+    ::CheckDlgButton(h, IDC_STATION_COMPONENT, BST_UNCHECKED);
+    ::SendDlgItemMessageW(h, IDC_STATION_CHARSET, CB_SETCURSEL, 0, 0);
     Click(h, IDOK);
-    const Settings& result = dialog.result();
-    EXPECT_EQ(result.values.size(), 12u);
-    for (const wchar_t* key : {L"StationName", L"PlayDirectory", L"EndDirectory", L"OutputDirectory", L"Url",
-                               L"MatchPattern", L"Title", L"Artist", L"Album", L"Artwork", L"Html", L"WaitTime"})
-        EXPECT_EQ(result.values.count(key), 1u) << key;
-    EXPECT_EQ(result.GetString(L"OutputDirectory"), L"D:\\out");
-    EXPECT_EQ(result.GetString(L"Html"), L"<html>");
-    EXPECT_EQ(result.GetInt(L"WaitTime"), 5);
-    EXPECT_TRUE(result.groups.empty());
+    EXPECT_FALSE(dialog.result().GetBool(L"Component", true));
+    EXPECT_EQ(dialog.result().GetString(L"Charset", L"?"), L"");  // 自動
+}
+
+TEST_F(StationDialogTest, PageStateShowsDelaysAndHealthAndSetsTheWaitTime) {
+    station().SetString(L"StationName", L"FM");
+    station().SetString(L"Url", L"http://127.0.0.1/");
+    station().SetInt(L"WaitTime", 5);
+    {
+        StationDialog dialog(window, false);
+        HWND h = Open(dialog);
+        EXPECT_EQ(ItemText(h, IDC_STATION_CALIBRATION), L"ページ更新: 記録がありません");
+        EXPECT_FALSE(Enabled(h, IDC_STATION_CALIBRATE));
+    }
+    journal::Journal& journal = *window.journal();
+    for (int delay : {90, 12, 3, 5, 4, 6, 5, 4, 5, 6, 20}) {
+        const journal::SongId id = journal.AddSong(L"FM", L"rec.mp3", journal::Now());
+        journal.SavePageDelay(id, delay);
+    }
+    for (int i = 0; i < 12; ++i)
+        journal.AddHealth(L"FM", i == 11 ? journal::ExtractionHealth::NoMatch : journal::ExtractionHealth::Ok,
+                          journal::Now());
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    // the 90 s of the oldest song is beyond the ten looked at
+    EXPECT_EQ(ItemText(h, IDC_STATION_CALIBRATION), L"ページ更新: 曲の開始から平均 7 秒（最近 10 曲）");
+    EXPECT_EQ(ItemText(h, IDC_STATION_HEALTH), L"パターン不一致、正常、正常、正常、正常、正常、正常、正常、正常、正常");
+    Click(h, IDC_STATION_CALIBRATE);
+    EXPECT_EQ(ItemText(h, IDC_STATION_WAIT), L"14");
+    Click(h, IDOK);
+    EXPECT_EQ(dialog.result().GetInt(L"WaitTime"), 14);
+}
+
+TEST_F(StationDialogTest, LiveTestReadsAJsonFeedThroughPointersWithoutAPattern) {
+    station().SetString(L"Url", L"http://127.0.0.1/");
+    station().SetString(L"Html", L"{\"now\": {\"title\": \"Caf\\u00e9\", \"artist\": \"A\\/B\"}}");
+    station().SetString(L"Title", L"{/now/title}");
+    station().SetString(L"Artist", L"{/now/artist}");
+    StationDialog dialog(window, true);
+    HWND h = Open(dialog);
+    EXPECT_EQ(Result(h, 0), L"Café");
+    EXPECT_EQ(Result(h, 1), L"A/B");
 }
 
 // The modal loop, run with a script posted before it starts.

@@ -6,8 +6,12 @@
 #include <functional>
 
 #include "base/ScopedHandle.h"
+#include "journal/Journal.h"
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"
+#include "processing/StationHealth.h"
+#include "processing/WaitCalibration.h"
+#include "support/StationPageServer.h"
 #include "support/TempFolder.h"
 
 using testing_support::Exists;
@@ -17,6 +21,8 @@ using testing_support::SetWriteTime;
 using testing_support::TempFolder;
 using testing_support::WriteBytes;
 using Names = std::vector<std::wstring>;
+using journal::ExtractionHealth;
+using Healths = std::vector<ExtractionHealth>;
 
 namespace {
 
@@ -32,6 +38,7 @@ public:
     std::vector<std::wstring> stripped;
     std::vector<std::string> tagReads;
     SongInfo nextFetch;
+    bool fromPage = false;  // fetch the station's real page instead of nextFetch
     bool registerResult = true;
     std::function<void()> duringMessage;  // runs while a message window is up
 
@@ -48,11 +55,14 @@ public:
         if (duringMessage) duringMessage();
     }
     void CloseMessage() override { messages.push_back(L"close"); }
-    void FetchSongInfo(Settings& station, SongInfo& songInfo) override {
+    FetchStatus FetchSongFields(Settings& station, SongInfo& songInfo) override {
         ++fetches;
+        if (fromPage) return ::FetchSongFields(station, songInfo);
         songInfo = nextFetch;
         station.SetString(L"Html", L"<page>");
+        return FetchStatus::Ok;
     }
+    void FetchArtwork(SongInfo& songInfo) override { songInfo.artwork.clear(); }
     std::wstring ReadTagText(const std::wstring& path, const char* frameId) override {
         tagReads.push_back(frameId);
         return std::string(frameId) == "TIT2" ? L"tag title" : L"tag artist";
@@ -340,4 +350,122 @@ TEST_F(Cycle, TickCalledFromInsideATickChangesNothing) {
     ASSERT_EQ(seam.registered.size(), 1u);
     EXPECT_EQ(seam.registered[0].filePath, out + L"\\a.mp3");
     EXPECT_NE(std::find(seam.messages.begin(), seam.messages.end(), L"iTunesへ登録中..."), seam.messages.end());
+}
+
+namespace {
+
+const char kOldSong[] = "<b>Old Song</b><i>Singer</i>";
+const char kNewSong[] = "<b>New Song</b><i>Singer</i>";
+
+// The cycle against a station page on the loopback, writing to a journal.
+class PageCycle : public Cycle {
+protected:
+    PageCycle() {
+        cycle.journal = &journal;
+        seam.fromPage = true;
+        settings.SetBool(L"IgnoreFirst", false);
+        Settings& station = cycle.currentStation;
+        station.SetString(L"StationName", L"局");
+        station.SetString(L"Url", server.Url("/now"));
+        station.SetString(L"MatchPattern", L"<b>(.*?)</b><i>(.*?)</i>");
+        station.SetString(L"Title", L"$1");
+        station.SetString(L"Artist", L"$2");
+        server.Put("/now", "text/html; charset=UTF-8", kOldSong);
+        // The first song is fetched at once and names the old song.
+        Start(L"a.mp3");
+        cycle.Tick();
+    }
+    Healths Health() { return journal.RecentHealth(L"局", 10); }
+
+    StationPageServer server;
+    journal::Journal journal{root / L"Kestrel.db"};
+};
+
+}  // namespace
+
+TEST_F(PageCycle, StalePageIsFetchedAgainUntilTheSongChanges) {
+    EXPECT_EQ(seam.titleBox, L"Old Song");
+    Next(L"a.mp3", L"b.mp3");
+    cycle.Tick();  // b starts: 2 s to its first fetch
+    for (int second = 1; second <= 12; ++second) {
+        if (second == 8) server.Put("/now", "text/html", kNewSong);  // the page catches up
+        cycle.Tick();
+        if (second == 2) EXPECT_EQ(seam.titleBox, L"ページ更新待ち");
+        if (second == 10) EXPECT_EQ(seam.artistBox, L"ページ更新待ち");
+    }
+    // fetched at 2, 7 (still old) and 12 s
+    EXPECT_EQ(server.Hits("/now"), 4);
+    EXPECT_EQ(seam.titleBox, L"New Song");
+    EXPECT_EQ(journal.RecentPageDelays(L"局", 10), std::vector<int>{12});
+    EXPECT_EQ(Health(), (Healths{ExtractionHealth::Ok, ExtractionHealth::Ok}));
+
+    Next(L"b.mp3", L"c.mp3");
+    cycle.Tick();
+    ASSERT_EQ(seam.registered.size(), 2u);
+    EXPECT_EQ(seam.registered[1].title, L"New Song");
+    EXPECT_TRUE(seam.tagReads.empty());
+}
+
+TEST_F(PageCycle, PageThatNeverChangesLeavesTheSongToItsTags) {
+    Next(L"a.mp3", L"b.mp3");
+    cycle.Tick();
+    for (int second = 1; second <= 130; ++second) cycle.Tick();
+    // 2, 7, ... 117 s: one more would pass the two minutes
+    EXPECT_EQ(server.Hits("/now"), 1 + 24);
+    EXPECT_EQ(Health(), (Healths{ExtractionHealth::PageNotUpdated, ExtractionHealth::Ok}));
+    EXPECT_EQ(seam.titleBox, L"");
+
+    // c ends while its page still shows the old song.
+    Next(L"b.mp3", L"c.mp3");
+    cycle.Tick();
+    for (int second = 1; second <= 20; ++second) cycle.Tick();
+    EXPECT_EQ(seam.titleBox, L"ページ更新待ち");
+    Next(L"c.mp3", L"d.mp3");
+    cycle.Tick();
+    ASSERT_EQ(seam.registered.size(), 3u);
+    EXPECT_EQ(seam.registered[1].title, L"tag title");
+    EXPECT_EQ(seam.registered[2].title, L"tag title");
+    EXPECT_EQ(seam.registered[2].artist, L"tag artist");
+    EXPECT_EQ(Health().front(), ExtractionHealth::PageNotUpdated);
+    EXPECT_TRUE(journal.RecentPageDelays(L"局", 10).empty());
+}
+
+TEST_F(PageCycle, EachSongLeavesItsHealthAndThreeBadOnesWarnOnce) {
+    auto song = [this](const std::wstring& finished, const std::wstring& started) {
+        Next(finished, started);
+        for (int second = 0; second <= 2; ++second) cycle.Tick();
+    };
+    cycle.currentStation.SetString(L"MatchPattern", L"<u>(.*?)</u>");
+    song(L"a.mp3", L"b.mp3");
+    server.Put("/now", "text/html", "<b></b><i>Singer</i>");
+    cycle.currentStation.SetString(L"MatchPattern", L"<b>(.*?)</b><i>(.*?)</i>");
+    song(L"b.mp3", L"c.mp3");
+    cycle.currentStation.SetString(L"Url", server.Url("/gone"));
+    song(L"c.mp3", L"d.mp3");
+    const Healths recent = Health();
+    EXPECT_EQ(recent, (Healths{ExtractionHealth::FetchFailed, ExtractionHealth::EmptyFields,
+                               ExtractionHealth::NoMatch, ExtractionHealth::Ok}));
+    EXPECT_EQ(cycle.healthRecords, 4);
+
+    EXPECT_EQ(MainCaption(recent), L"Kestrel - 取得失敗");
+    EXPECT_EQ(MainCaption({ExtractionHealth::PageNotUpdated}), L"Kestrel - ページ更新なし");
+    EXPECT_EQ(MainCaption({ExtractionHealth::Ok, ExtractionHealth::NoMatch}), L"Kestrel");
+    EXPECT_EQ(MainCaption({}), L"Kestrel");
+    HealthWarning warning;
+    EXPECT_FALSE(warning.Due({recent.begin() + 1, recent.end()}));  // two in a row
+    EXPECT_TRUE(warning.Due(recent));
+    EXPECT_FALSE(warning.Due({ExtractionHealth::NoMatch, ExtractionHealth::FetchFailed,
+                              ExtractionHealth::EmptyFields}));  // the same run: once
+    EXPECT_FALSE(warning.Due({ExtractionHealth::Ok, ExtractionHealth::NoMatch}));
+    EXPECT_TRUE(warning.Due({ExtractionHealth::NoMatch, ExtractionHealth::NoMatch, ExtractionHealth::NoMatch}));
+}
+
+TEST(WaitCalibration, NinetiethPercentilePlusTwoWithinTheRange) {
+    WaitCalibration calibration;
+    EXPECT_FALSE(CalibrateWaitTime({}, 30, calibration));
+    ASSERT_TRUE(CalibrateWaitTime({12, 3, 5, 4, 6, 5, 4, 5, 6, 20}, 30, calibration));
+    EXPECT_EQ(calibration.average, 7);
+    EXPECT_EQ(calibration.suggested, 14);  // the ninth of ten is 12
+    ASSERT_TRUE(CalibrateWaitTime({40, 95}, 30, calibration));
+    EXPECT_EQ(calibration.suggested, 30);
 }
