@@ -310,8 +310,10 @@ TEST_F(StationDialogTest, EditKeepsTheStationsOtherValuesAndTheCheckBoxes) {
     ::CheckDlgButton(h, IDC_STATION_COMPONENT, BST_UNCHECKED);
     ::SendDlgItemMessageW(h, IDC_STATION_CHARSET, CB_SETCURSEL, 0, 0);
     Click(h, IDOK);
-    EXPECT_FALSE(dialog.result().GetBool(L"Component", true));
-    EXPECT_EQ(dialog.result().GetString(L"Charset", L"?"), L"");  // 自動
+    EXPECT_EQ(dialog.result().values.count(L"Component"), 1u);
+    EXPECT_FALSE(dialog.result().GetBool(L"Component"));
+    EXPECT_EQ(dialog.result().values.count(L"Charset"), 1u);
+    EXPECT_EQ(dialog.result().GetString(L"Charset"), L"");  // 自動
 }
 
 TEST_F(StationDialogTest, PageStateShowsDelaysAndHealthAndSetsTheWaitTime) {
