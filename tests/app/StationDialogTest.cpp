@@ -10,7 +10,9 @@
 #include "app/StationDialog.h"
 #include "app_ids.h"
 #include "journal/Journal.h"
+#include "kit/Dc.h"
 #include "kit/EditBox.h"
+#include "kit/GdiObject.h"
 #include "kit/Menu.h"
 
 using dialog_test::BoxAnswerer;
@@ -392,3 +394,71 @@ TEST_F(StationDialogTest, ModalResultIsOneForOkAndZeroOtherwise) {
 }
 
 }  // namespace
+
+namespace {
+
+struct LabelFit {
+    std::wstring text;
+    bool fits;
+};
+
+// Whether each label, check box and button of `dialog` shows its whole text
+// when the dialog font is made for `dpi`: the controls' dialog units are
+// mapped with that font's base units, as Windows lays a template out.
+std::vector<LabelFit> FitLabels(HWND dialog, int dpi) {
+    LOGFONTW font = {};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    font.lfHeight = -::MulDiv(9, dpi, 72);  // the template's 9 points
+    kit::UniqueGdiObject scaled(::CreateFontIndirectW(&font));
+    kit::MemoryDc dc(nullptr);
+    kit::ScopedSelectObject select(dc.handle(), scaled.Get());
+    const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size = {};
+    ::GetTextExtentPoint32W(dc.handle(), letters, 52, &size);
+    TEXTMETRICW metrics = {};
+    ::GetTextMetricsW(dc.handle(), &metrics);
+    const int baseX = (size.cx / 26 + 1) / 2, baseY = metrics.tmHeight;
+    RECT units = {0, 0, 4, 8};
+    ::MapDialogRect(dialog, &units);  // the live dialog's base units
+
+    std::vector<LabelFit> fits;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[16] = {}, text[256] = {};
+        ::GetClassNameW(child, className, 16);
+        ::GetWindowTextW(child, text, 256);
+        const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+        const LONG type = style & BS_TYPEMASK;
+        const bool isStatic = ::lstrcmpiW(className, L"Static") == 0;
+        const bool isButton = ::lstrcmpiW(className, L"Button") == 0 && type != BS_GROUPBOX;
+        if (!*text || (!isStatic && !isButton)) continue;
+        RECT rect;
+        ::GetWindowRect(child, &rect);
+        // back to dialog units, then out again at `dpi`
+        const int width = ::MulDiv(::MulDiv(rect.right - rect.left, 4, units.right), baseX, 4);
+        const int height = ::MulDiv(::MulDiv(rect.bottom - rect.top, 8, units.bottom), baseY, 8);
+        const bool isCheck = type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_AUTORADIOBUTTON;
+        const int room = width - (isCheck ? ::MulDiv(16, dpi, 96) : isButton ? ::MulDiv(6, dpi, 96) : 0);
+        RECT needed = {0, 0, room, 0};
+        ::DrawTextW(dc.handle(), text, -1, &needed,
+                    DT_CALCRECT | DT_NOPREFIX | (isStatic ? DT_WORDBREAK : DT_SINGLELINE));
+        fits.push_back({text, needed.right <= room && needed.bottom <= height});
+    }
+    return fits;
+}
+
+}  // namespace
+
+TEST_F(StationDialogTest, LabelsFitAt96And144Dpi) {
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    // the longest texts the page-state panel can show
+    SetItem(h, IDC_STATION_CALIBRATION, L"ページ更新: 曲の開始から平均 120 秒（最近 10 曲）");
+    std::wstring states;
+    for (int i = 0; i < 10; ++i) states += i ? L"、ページ更新なし" : L"ページ更新なし";
+    SetItem(h, IDC_STATION_HEALTH, states);
+    for (int dpi : {96, 144}) {
+        const std::vector<LabelFit> fits = FitLabels(h, dpi);
+        EXPECT_GE(fits.size(), 20u);
+        for (const LabelFit& fit : fits) EXPECT_TRUE(fit.fits) << dpi << " dpi: " << testing::PrintToString(fit.text);
+    }
+}
