@@ -4,45 +4,25 @@
 
 #include "app/Kestrel.h"
 #include "app_ids.h"
-#include "kit/CommonControls.h"
-#include "kit/Window.h"
 #include "processing/ProcessingCycle.h"
+#include "support/MainWindowFixture.h"
+#include "support/ModalScript.h"
 #include "support/TempFolder.h"
 
 using testing_support::Exists;
+using testing_support::ModalScript;
 using testing_support::TempFolder;
 
 namespace {
 
-// Without a window manager Wine waits for every managed window it hides;
-// this program's windows stay unmanaged (read when the first window is made).
-const bool unmanagedWindows = [] {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\test_app.exe\\X11 Driver", 0, nullptr,
-                          0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const wchar_t no[] = L"N";
-    ::RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof(no));
-    ::RegCloseKey(key);
-    return kit::InitializeCommonControls();
-}();
-
-// Takes the quit message the destroyed main window posts, so that it does
-// not end the next test's message loops.
-void DrainQuit() {
-    kit::PumpMessages();
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-}
-
 // Answers the confirmation box "確認" with `button` as soon as it appears.
-WPARAM g_answer = IDYES;
-void CALLBACK AnswerConfirmation(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND box = ::FindWindowW(L"#32770", L"確認");
-    if (!box) return;
-    ::KillTimer(nullptr, timer);
-    ::PostMessageW(box, WM_COMMAND, g_answer, 0);
+ModalScript::Step AnswerConfirmation(WPARAM button) {
+    return [button] {
+        HWND box = ::FindWindowW(L"#32770", L"確認");
+        if (!box) return false;
+        ::PostMessageW(box, WM_COMMAND, button, 0);
+        return true;
+    };
 }
 
 Settings StationNamed(const std::wstring& name) {
@@ -52,31 +32,10 @@ Settings StationNamed(const std::wstring& name) {
     return station;
 }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public testing_support::MainWindowFixture {
 protected:
-    void Open() {
-        window.SetSettingsPath(settingsPath);
-        window.SetArtworkDirectory(folder / L"Artwork");
-        window.SetJournalPath(folder / L"Kestrel.db");
-        ASSERT_TRUE(window.Create(nullptr, IDD_MAIN));
-        kit::PumpMessages();
-    }
-    void Close() {
-        if (window.handle() && ::IsWindow(window.handle())) ::DestroyWindow(window.handle());
-        DrainQuit();
-    }
-    void TearDown() override { Close(); }
     int StationCount() { return static_cast<int>(::SendDlgItemMessageW(window.handle(), IDC_MAIN_STATIONS, CB_GETCOUNT, 0, 0)); }
     bool CooperationChecked() { return ::IsDlgButtonChecked(window.handle(), IDC_MAIN_COOPERATION) == BST_CHECKED; }
-    Settings Saved() {
-        Settings saved;
-        EXPECT_TRUE(saved.Load(settingsPath));
-        return saved;
-    }
-
-    TempFolder folder;
-    std::wstring settingsPath = folder / L"Kestrel.dat";
-    Kestrel window;
 };
 
 }  // namespace
@@ -146,14 +105,16 @@ TEST_F(MainWindow, DeletingTheLastStationEmptiesTheCurrentStationAndSaves) {
     Open();
     ASSERT_EQ(window.currentStation().GetString(L"StationName"), L"FM");
 
-    g_answer = IDNO;
-    ::SetTimer(nullptr, 0, 50, &AnswerConfirmation);
-    window.DeleteSelectedStation();
+    {
+        ModalScript no(AnswerConfirmation(IDNO), 50);
+        window.DeleteSelectedStation();
+    }
     EXPECT_EQ(StationCount(), 1);
 
-    g_answer = IDYES;
-    ::SetTimer(nullptr, 0, 50, &AnswerConfirmation);
-    window.DeleteSelectedStation();
+    {
+        ModalScript yes(AnswerConfirmation(IDYES), 50);
+        window.DeleteSelectedStation();
+    }
     EXPECT_EQ(StationCount(), 0);
     EXPECT_TRUE(window.currentStation().values.empty());
     EXPECT_FALSE(window.cycle().busy);
@@ -235,24 +196,23 @@ TEST_F(MainWindow, TimerRunsTheCycleOnlyWhileTheBoxIsChecked) {
 }
 
 namespace {
-// Fills the station dialog's name box and presses OK (or Cancel when the
-// name is empty) as soon as the dialog is up.
-std::wstring g_stationName;
-void CALLBACK AnswerStationDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = ::FindWindowW(L"#32770", L"ラジオ局の設定");
-    if (!dialog) return;
-    ::KillTimer(nullptr, timer);
-    if (g_stationName.empty()) {
-        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        return;
-    }
-    ::SetDlgItemTextW(dialog, IDC_STATION_NAME, g_stationName.c_str());
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
-}
-
+// Runs the station dialog, filling its name box and pressing OK (or Cancel
+// when the name is empty) as soon as the dialog is up.
 void RunStationDialogAnswering(Kestrel& window, bool isNew, const std::wstring& name) {
-    g_stationName = name;
-    ::SetTimer(nullptr, 0, 50, &AnswerStationDialog);
+    ModalScript answer(
+        [&name] {
+            HWND dialog = ::FindWindowW(L"#32770", L"ラジオ局の設定");
+            if (!dialog) return false;
+            if (name.empty()) {
+                ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                return true;
+            }
+            ::SetDlgItemTextW(dialog, IDC_STATION_NAME, name.c_str());
+            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+            return true;
+        },
+        50);
     window.RunStationDialog(isNew);
 }
 }  // namespace

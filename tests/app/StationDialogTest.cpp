@@ -358,31 +358,25 @@ TEST_F(StationDialogTest, LiveTestReadsAJsonFeedThroughPointersWithoutAPattern) 
     EXPECT_EQ(Result(h, 1), L"A/B");
 }
 
-// The modal loop, run with a script posted before it starts.
-StationDialog* scripted = nullptr;
-int scriptStep = 0;
-void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (!scripted || !scripted->handle() || !::IsWindowVisible(scripted->handle())) return;
-    ::KillTimer(nullptr, timer);
-    HWND h = scripted->handle();
-    if (scriptStep == 0) {
-        ::SetDlgItemTextW(h, IDC_STATION_NAME, L"Modal FM");
-        ::PostMessageW(::GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
-    } else if (scriptStep == 1) {
-        ::SetDlgItemTextW(h, IDC_STATION_NAME, L"Thrown away");
-        ::PostMessageW(::GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0);
-    } else {
-        ::PostMessageW(h, WM_CLOSE, 0, 0);
-    }
-}
-
+// The modal loop, run with a script set up before it starts.
 TEST_F(StationDialogTest, ModalResultIsOneForOkAndZeroOtherwise) {
-    for (scriptStep = 0; scriptStep < 3; ++scriptStep) {
+    for (int scriptStep = 0; scriptStep < 3; ++scriptStep) {
         StationDialog dialog(window, true);
-        scripted = &dialog;
-        ::SetTimer(nullptr, 0, 20, &RunScript);
+        testing_support::ModalScript script([&] {
+            HWND h = dialog.handle();
+            if (!h || !::IsWindowVisible(h)) return false;
+            if (scriptStep == 0) {
+                ::SetDlgItemTextW(h, IDC_STATION_NAME, L"Modal FM");
+                ::PostMessageW(::GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
+            } else if (scriptStep == 1) {
+                ::SetDlgItemTextW(h, IDC_STATION_NAME, L"Thrown away");
+                ::PostMessageW(::GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0);
+            } else {
+                ::PostMessageW(h, WM_CLOSE, 0, 0);
+            }
+            return true;
+        });
         const INT_PTR code = dialog.DoModal(&window, IDD_STATION);
-        scripted = nullptr;
         if (scriptStep == 0) {
             EXPECT_EQ(code, 1);
             EXPECT_EQ(dialog.result().GetString(L"StationName"), L"Modal FM");

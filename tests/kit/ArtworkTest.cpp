@@ -14,6 +14,7 @@
 #include "base/ScopedHandle.h"
 #include "kit/StaticText.h"
 #include "base/Bitmap.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -175,7 +176,7 @@ protected:
     }
     kit_test::RecordingDialog dialog;
     boost::shared_ptr<kit::StaticText> frame;
-    kit_test::TempFolder temp;
+    testing_support::TempFolder temp;
 };
 
 const COLORREF kRed = RGB(255, 0, 0);

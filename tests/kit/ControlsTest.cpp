@@ -17,6 +17,7 @@
 #include "kit/ToolBar.h"
 #include "kit/TrackBar.h"
 #include "settings/Settings.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST_F(Controls, ShowValueFollowsTheTrackBar) {
 }
 
 TEST_F(Controls, DropsInFileAndFolderMode) {
-    kit_test::TempFolder temp;
+    testing_support::TempFolder temp;
     const std::wstring folder = temp.AddFolder(L"録音");
     const std::wstring file = temp.AddFile(L"song.mp3");
     auto edit = kit::AttachItem<kit::EditBox>(&dialog, IDC_TEST_EDIT);
