@@ -11,7 +11,7 @@
 #include "processing/ProcessingCycle.h"
 #include "processing/StationHealth.h"
 #include "processing/WaitCalibration.h"
-#include "support/StationPageServer.h"
+#include "support/LoopbackServer.h"
 #include "support/TempFolder.h"
 
 using testing_support::Exists;
@@ -377,7 +377,7 @@ protected:
     }
     Healths Health() { return journal.RecentHealth(L"局", 10); }
 
-    StationPageServer server;
+    LoopbackServer server;
     journal::Journal journal{root / L"Kestrel.db"};
 };
 
