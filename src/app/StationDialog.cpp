@@ -20,7 +20,7 @@
 #include "kit/TrackBar.h"
 #include "settings/SettingsCatalogue.h"
 #include "web/FeedExtraction.h"
-#include "web/Http.h"
+#include "web/FetchSongInfo.h"
 #include "web/JsonDetection.h"
 
 namespace {
@@ -241,8 +241,15 @@ void StationDialog::FetchPage() {
     {
         MessageDialog message(kFetching);
         message.Create(this, IDD_MESSAGE);
-        kit::Http http;
-        if (http.Open(boxes_[UrlBox]->GetText())) http.ReadText(text);
+        // Fetched as the station will be: its charset, the browser component.
+        Settings station;
+        station.SetString(L"Url", boxes_[UrlBox]->GetText());
+        const int charset = charset_ ? charset_->GetSelection() : 0;
+        station.SetString(L"Charset", kStationCharsets[charset >= 0 && charset < 4 ? charset : 0]);
+        station.SetBool(L"Component", component_ && component_->IsChecked());
+        SongInfo ignored;
+        const FetchStatus status = FetchSongFields(station, ignored);
+        if (status != FetchStatus::NoAddress && status != FetchStatus::FetchFailed) text = station.GetString(L"Html");
         ShowPage(text.empty() ? std::wstring(kFetchFailed) : std::move(text));
         RunTest();
     }
