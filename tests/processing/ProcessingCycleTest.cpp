@@ -10,7 +10,6 @@
 #include "processing/CycleSeam.h"
 #include "processing/ProcessingCycle.h"
 #include "processing/StationHealth.h"
-#include "processing/WaitCalibration.h"
 #include "support/LoopbackServer.h"
 #include "support/TempFolder.h"
 
@@ -458,14 +457,4 @@ TEST_F(PageCycle, EachSongLeavesItsHealthAndThreeBadOnesWarnOnce) {
                               ExtractionHealth::EmptyFields}));  // the same run: once
     EXPECT_FALSE(warning.Due({ExtractionHealth::Ok, ExtractionHealth::NoMatch}));
     EXPECT_TRUE(warning.Due({ExtractionHealth::NoMatch, ExtractionHealth::NoMatch, ExtractionHealth::NoMatch}));
-}
-
-TEST(WaitCalibration, NinetiethPercentilePlusTwoWithinTheRange) {
-    WaitCalibration calibration;
-    EXPECT_FALSE(CalibrateWaitTime({}, 30, calibration));
-    ASSERT_TRUE(CalibrateWaitTime({12, 3, 5, 4, 6, 5, 4, 5, 6, 20}, 30, calibration));
-    EXPECT_EQ(calibration.average, 7);
-    EXPECT_EQ(calibration.suggested, 14);  // the ninth of ten is 12
-    ASSERT_TRUE(CalibrateWaitTime({40, 95}, 30, calibration));
-    EXPECT_EQ(calibration.suggested, 30);
 }
