@@ -58,7 +58,7 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     settings_.Load(settingsPath_);
     // A damaged journal is set aside inside; the program runs on regardless.
     journal_ = std::make_unique<journal::Journal>(journalPath_);
-    cycle_.journal = journal_.get();
+    cycle_.pageCheck.Attach(journal_.get());
     artworkSearchCache_.Attach(journal_.get());
 
     FillStationList();
@@ -152,7 +152,7 @@ LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
     if (wParam != kTimerId) return kit::Dialog::OnTimer(wParam, lParam);
     const bool wasSkipped = cycle_.skipCurrent;
     cycle_.Tick();
-    if (cycle_.healthRecords != healthRecordsShown_) ShowStationHealth(true);
+    if (cycle_.pageCheck.healthRecords() != healthRecordsShown_) ShowStationHealth(true);
     // The grey background of the file-name box follows the skip flag.
     if (cycle_.skipCurrent != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
     return 0;

@@ -9,7 +9,6 @@
 #include "base/PathHelpers.h"
 #include "base/FileOperations.h"
 #include "processing/RecordingFiles.h"
-#include "processing/StationHealth.h"
 
 namespace {
 
@@ -52,7 +51,7 @@ void ProcessingCycle::Run() {
     if (newest != currentRecording)
         NoticeNewRecording(newest);
     else
-        ++songSeconds;
+        pageCheck.SecondPassed();
 
     if (!pendingSong.filePath.empty()) RegisterPendingSong();
     AdvanceCountdown();
@@ -65,13 +64,10 @@ void ProcessingCycle::NoticeNewRecording(const std::wstring& newest) {
     const std::wstring name = FileNameOf(newest);
     seam_.ShowFileName(name);
 
-    // The song ended while its page still showed the one before: it goes
+    // A song that ended while its page still showed the one before goes
     // with what its tags say.
-    if (pageWatch.waiting()) {
-        pageWatch.Abandon();
-        countdown = 0;
-        RecordHealth(pageWatch.station(), journal::ExtractionHealth::PageNotUpdated);
-    }
+    if (pageCheck.waiting()) countdown = 0;
+    pageCheck.SongEnded();
 
     if (!skipCurrent && !currentStation.GetString(L"Url").empty()) {
         if (IsIgnoredFileName(settings_, name))
@@ -81,10 +77,8 @@ void ProcessingCycle::NoticeNewRecording(const std::wstring& newest) {
         else
             countdown = 1;  // the first song seen is fetched in this tick
     }
-    if (currentRecording.empty()) pageWatch.Reset();  // a start or another station
-    pageWatch.Start(currentStation.GetString(L"StationName"));
-    songSeconds = 0;
-    songId = 0;
+    // after a start or a change of station nothing is compared
+    pageCheck.SongStarted(currentStation.GetString(L"StationName"), name, currentRecording.empty());
 
     std::wstring finishedName;
     if (!currentRecording.empty()) {
@@ -142,11 +136,11 @@ void ProcessingCycle::AdvanceCountdown() {
     if (countdown <= 0) return;
     --countdown;
     if (countdown == 0) {
-        if (!pageWatch.waiting()) RefreshSongBoxes();
+        if (!pageCheck.waiting()) RefreshSongBoxes();
         FetchFromPage();
         return;
     }
-    if (pageWatch.waiting()) return;  // the boxes say so already
+    if (pageCheck.waiting()) return;  // the boxes say so already
     const std::wstring waiting = L"待機中（残り" + std::to_wstring(countdown) + L"秒）";
     seam_.ShowSongBoxes(waiting, waiting, waiting);
 }
@@ -155,44 +149,19 @@ void ProcessingCycle::FetchFromPage() {
     MessageScope message(seam_, L"WEBから取得中...");
     SongInfo fetched = songInfo;
     const FetchStatus status = seam_.FetchSongFields(currentStation, fetched);
-    const std::wstring station = currentStation.GetString(L"StationName");
-    if (status == FetchStatus::NoAddress || status == FetchStatus::FetchFailed) {
-        pageWatch.Abandon();
-        if (status == FetchStatus::FetchFailed) RecordHealth(station, journal::ExtractionHealth::FetchFailed);
-        RefreshSongBoxes();
-        return;
-    }
-    switch (pageWatch.Judge(fetched, songSeconds)) {
-    case PageWatch::Verdict::Retry:
+    switch (pageCheck.Fetched(status, fetched)) {
+    case SongPageCheck::Next::Retry:
         countdown = PageWatch::kRetrySeconds;
         seam_.ShowSongBoxes(kAwaitingPage, kAwaitingPage, kAwaitingPage);
         return;
-    case PageWatch::Verdict::GiveUp:
-        RecordHealth(station, journal::ExtractionHealth::PageNotUpdated);
-        RefreshSongBoxes();
-        return;
-    case PageWatch::Verdict::Take:
+    case SongPageCheck::Next::Take:
+        songInfo = std::move(fetched);
+        seam_.FetchArtwork(songInfo);
+        break;
+    case SongPageCheck::Next::Leave:
         break;
     }
-    songInfo = std::move(fetched);
-    seam_.FetchArtwork(songInfo);
-    journal::ExtractionHealth health;
-    if (HealthOfFetch(status, health)) RecordHealth(station, health);
-    if (status == FetchStatus::Ok && pageWatch.compared()) RecordPageDelay(songSeconds);
     RefreshSongBoxes();
-}
-
-void ProcessingCycle::RecordHealth(const std::wstring& station, journal::ExtractionHealth health) {
-    if (!journal) return;
-    journal->AddHealth(station, health, journal::Now());
-    ++healthRecords;
-}
-
-void ProcessingCycle::RecordPageDelay(int seconds) {
-    if (!journal) return;
-    if (songId == 0)
-        songId = journal->AddSong(currentStation.GetString(L"StationName"), currentRecording, journal::Now());
-    if (songId != 0) journal->SavePageDelay(songId, seconds);
 }
 
 void ProcessingCycle::RefreshSongBoxes() {

@@ -6,8 +6,7 @@
 #include <string>
 
 #include "itunes/PendingSong.h"
-#include "journal/Journal.h"
-#include "processing/PageWatch.h"
+#include "processing/SongPageCheck.h"
 #include "settings/Settings.h"
 #include "web/SongInfo.h"
 
@@ -33,14 +32,8 @@ public:
     PendingSong pendingSong;
     int registerCount = 0;
     Settings currentStation;
-    // Seconds since the song in progress was noticed (one per tick).
-    int songSeconds = 0;
-    PageWatch pageWatch;
-    // Where page delays and the stations' health go; none in some tests.
-    journal::Journal* journal = nullptr;
-    journal::SongId songId = 0;  // the song in progress in the journal; 0 until needed
-    // Counts the health states written, so that the window knows to look.
-    int healthRecords = 0;
+    // Whether the page shows the song yet; what the journal learns of it.
+    SongPageCheck pageCheck;
 
 private:
     void Run();
@@ -50,8 +43,6 @@ private:
     void AdvanceCountdown();
     void RefreshSongBoxes();
     void FetchFromPage();
-    void RecordHealth(const std::wstring& station, journal::ExtractionHealth health);
-    void RecordPageDelay(int seconds);
 
     Settings& settings_;
     CycleSeam& seam_;

@@ -167,10 +167,8 @@ TEST_F(MainWindow, CaptionNamesTheSelectedStationsHealthWhileItIsNotWell) {
     window.SelectStationChanged();
     EXPECT_EQ(window.GetText(), L"Kestrel");
 
-    // A new state written by the cycle shows at the next tick.
     window.journal()->AddHealth(L"AM", journal::ExtractionHealth::PageNotUpdated, journal::Now());
-    ++window.cycle().healthRecords;
-    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    window.ShowStationHealth(true);
     EXPECT_EQ(window.GetText(), L"Kestrel - ページ更新なし");
 }
 

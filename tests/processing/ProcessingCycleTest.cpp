@@ -360,7 +360,7 @@ const char kNewSong[] = "<b>New Song</b><i>Singer</i>";
 class PageCycle : public Cycle {
 protected:
     PageCycle() {
-        cycle.journal = &journal;
+        cycle.pageCheck.Attach(&journal);
         seam.fromPage = true;
         settings.SetBool(L"IgnoreFirst", false);
         Settings& station = cycle.currentStation;
@@ -444,7 +444,7 @@ TEST_F(PageCycle, EachSongLeavesItsHealthAndThreeBadOnesWarnOnce) {
     const Healths recent = Health();
     EXPECT_EQ(recent, (Healths{ExtractionHealth::FetchFailed, ExtractionHealth::EmptyFields,
                                ExtractionHealth::NoMatch, ExtractionHealth::Ok}));
-    EXPECT_EQ(cycle.healthRecords, 4);
+    EXPECT_EQ(cycle.pageCheck.healthRecords(), 4);
 
     EXPECT_EQ(MainCaption(recent), L"Kestrel - 取得失敗");
     EXPECT_EQ(MainCaption({ExtractionHealth::PageNotUpdated}), L"Kestrel - ページ更新なし");
