@@ -27,6 +27,7 @@ void Kestrel::RunStationDialog(bool isNew) {
             if (found != CB_ERR) stations_->SetSelection(static_cast<int>(found));
         }
         SaveSettings();
+        ShowStationHealth(false);  // perhaps under another name
     } else {
         CopySelectedStation();
     }
