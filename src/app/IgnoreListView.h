@@ -4,17 +4,17 @@
 #include "kit/ListView.h"
 
 class ConfigDialog;
-class Kestrel;
+class MainWindowHost;
 
 class IgnoreListView : public kit::ListView {
 public:
-    IgnoreListView(Kestrel* mainWindow, ConfigDialog* dialog) : mainWindow_(mainWindow), dialog_(dialog) {}
+    IgnoreListView(MainWindowHost* mainWindow, ConfigDialog* dialog) : mainWindow_(mainWindow), dialog_(dialog) {}
 
     LRESULT OnNotify(WPARAM wParam, LPARAM lParam) override;
     // The Delete key may take the blank last row with the others; it comes back.
     LRESULT OnKeyDown(WPARAM wParam, LPARAM lParam) override;
 
 private:
-    Kestrel* mainWindow_;   // not owned
+    MainWindowHost* mainWindow_;  // not owned
     ConfigDialog* dialog_;  // not owned
 };

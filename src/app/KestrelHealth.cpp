@@ -5,8 +5,8 @@
 #include "kit/TrayIcon.h"
 
 void Kestrel::ShowStationHealth(bool newState) {
-    healthRecordsShown_ = cycle_.pageCheck.healthRecords();
-    const std::wstring station = cycle_.currentStation.GetString(L"StationName");
+    healthRecordsShown_ = cycle_.pageCheck().healthRecords();
+    const std::wstring station = cycle_.currentStation().GetString(L"StationName");
     std::vector<journal::ExtractionHealth> recent;
     if (journal_ && !station.empty()) recent = journal_->RecentHealth(station, HealthWarning::kFailuresInARow);
     ::SetWindowTextW(handle_, MainCaption(recent).c_str());

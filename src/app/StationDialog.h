@@ -10,7 +10,7 @@
 #include "kit/Dialog.h"
 #include "settings/Settings.h"
 
-class Kestrel;
+class MainWindowHost;
 
 namespace kit {
 class Button;
@@ -44,7 +44,7 @@ public:
 
     // `isNew`: adding a station (any existing name conflicts) rather than
     // editing `mainWindow.currentStation()`. No window exists yet.
-    StationDialog(Kestrel& mainWindow, bool isNew);
+    StationDialog(MainWindowHost& mainWindow, bool isNew);
     ~StationDialog() override;
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
@@ -80,7 +80,7 @@ private:
     // The page delays and the health states the journal keeps for the station.
     void ShowPageState();
 
-    Kestrel& mainWindow_;
+    MainWindowHost& mainWindow_;
     Settings result_;
     // The page as fetched (or stored), which the test runs on; the page box
     // shows it laid out for reading.

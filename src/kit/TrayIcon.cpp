@@ -24,7 +24,7 @@ bool AddTrayIcon(const Window& window, HICON icon) {
     data.hWnd = window.handle();
     data.uID = 0;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = WM_USER;
+    data.uCallbackMessage = kTrayIconMessage;
     data.hIcon = icon;
     CopyCut(window.GetText(), data.szTip);
     return ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;

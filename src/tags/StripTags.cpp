@@ -9,8 +9,8 @@
 
 #include "base/File.h"
 #include "base/ScopedHandle.h"
-#include "tags/TagLayout.h"
 #include "base/TemporaryFile.h"
+#include "tags/TagLayout.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "app/Kestrel.h"
 #include "app_ids.h"
+#include "kit/TrayIcon.h"
 #include "processing/ProcessingCycle.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalScript.h"
@@ -36,6 +37,20 @@ class MainWindow : public testing_support::MainWindowFixture {
 protected:
     int StationCount() { return static_cast<int>(::SendDlgItemMessageW(window.handle(), IDC_MAIN_STATIONS, CB_GETCOUNT, 0, 0)); }
     bool CooperationChecked() { return ::IsDlgButtonChecked(window.handle(), IDC_MAIN_COOPERATION) == BST_CHECKED; }
+    // Stored settings with the box checked and the station "FM", whose play
+    // folder holds the one song.
+    Settings RecordingStation(const std::wstring& song) {
+        testing_support::WriteBytes(recorder / song, {1});
+        Settings station = StationNamed(L"FM");
+        station.SetString(L"PlayDirectory", recorder.path());
+        station.SetString(L"EndDirectory", recorder.path());
+        Settings stored;
+        stored.Group(L"Station").SetGroup(L"FM", station);
+        stored.Group(L"IsCooperation").SetInt(L"Check", 1);
+        return stored;
+    }
+
+    TempFolder recorder;
 };
 
 }  // namespace
@@ -58,8 +73,12 @@ TEST_F(MainWindow, FirstStartWithoutASettingsFile) {
 }
 
 TEST_F(MainWindow, StoredStateIsRestoredAndSelectionFollowsTheList) {
+    testing_support::WriteBytes(recorder / L"old.mp3", {1});
+    Settings b = StationNamed(L"B局");
+    b.SetString(L"PlayDirectory", recorder.path());
+    b.SetString(L"EndDirectory", recorder.path());
     Settings stored;
-    stored.Group(L"Station").SetGroup(L"B局", StationNamed(L"B局"));
+    stored.Group(L"Station").SetGroup(L"B局", b);
     stored.Group(L"Station").SetGroup(L"A局", StationNamed(L"A局"));
     stored.Group(L"SelectStation").SetInt(L"Index", 1);
     stored.Group(L"IsCooperation").SetInt(L"Check", 1);
@@ -69,12 +88,13 @@ TEST_F(MainWindow, StoredStateIsRestoredAndSelectionFollowsTheList) {
     EXPECT_TRUE(CooperationChecked());
     EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"B局");  // sorted: A局, B局
 
-    window.cycle().currentRecording = L"old.mp3";
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    EXPECT_EQ(window.cycle().currentRecording(), L"old.mp3");
     ::SendDlgItemMessageW(window.handle(), IDC_MAIN_STATIONS, CB_SETCURSEL, 0, 0);
     ::SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_STATIONS, CBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(::GetDlgItem(window.handle(), IDC_MAIN_STATIONS)));
     EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"A局");
-    EXPECT_TRUE(window.cycle().currentRecording.empty());
+    EXPECT_TRUE(window.cycle().currentRecording().empty());
 }
 
 TEST_F(MainWindow, MinimisedIntoTheTrayAndBackWithAClick) {
@@ -89,7 +109,7 @@ TEST_F(MainWindow, MinimisedIntoTheTrayAndBackWithAClick) {
     Open();
     EXPECT_FALSE(::IsWindowVisible(window.handle()));
 
-    ::SendMessageW(window.handle(), WM_USER, 0, WM_LBUTTONDOWN);
+    ::SendMessageW(window.handle(), kit::kTrayIconMessage, 0, WM_LBUTTONDOWN);
     kit::PumpMessages();
     EXPECT_TRUE(::IsWindowVisible(window.handle()));
     EXPECT_FALSE(::IsIconic(window.handle()));
@@ -117,7 +137,7 @@ TEST_F(MainWindow, DeletingTheLastStationEmptiesTheCurrentStationAndSaves) {
     }
     EXPECT_EQ(StationCount(), 0);
     EXPECT_TRUE(window.currentStation().values.empty());
-    EXPECT_FALSE(window.cycle().busy);
+    EXPECT_FALSE(window.cycle().paused());
     // Saved at once, not only at exit.
     EXPECT_TRUE(Saved().FindGroup(L"Station")->groups.empty());
 
@@ -132,13 +152,15 @@ TEST_F(MainWindow, EndingTheWindowsSessionSavesTheSettings) {
 }
 
 TEST_F(MainWindow, SkippedSongIsShownOnGrey) {
+    ASSERT_TRUE(RecordingStation(L"first.mp3").Save(settingsPath));
     Open();
     HWND box = ::GetDlgItem(window.handle(), IDC_MAIN_FILENAME);
     HDC dc = ::GetDC(box);
-    window.cycle().skipCurrent = false;
+    ASSERT_FALSE(window.cycle().skipCurrent());
     const LRESULT normal = ::SendMessageW(window.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                           reinterpret_cast<LPARAM>(box));
-    window.cycle().skipCurrent = true;
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);  // the first song is skipped
+    ASSERT_TRUE(window.cycle().skipCurrent());
     const LRESULT grey = ::SendMessageW(window.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                         reinterpret_cast<LPARAM>(box));
     ::ReleaseDC(box, dc);
@@ -183,11 +205,11 @@ TEST_F(MainWindow, TimerRunsTheCycleOnlyWhileTheBoxIsChecked) {
     ASSERT_TRUE(stored.Save(settingsPath));
     Open();
     ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
-    EXPECT_EQ(window.cycle().currentRecording, L"");
+    EXPECT_EQ(window.cycle().currentRecording(), L"");
 
     ::CheckDlgButton(window.handle(), IDC_MAIN_COOPERATION, BST_CHECKED);
     ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
-    EXPECT_EQ(window.cycle().currentRecording, L"song.mp3");
+    EXPECT_EQ(window.cycle().currentRecording(), L"song.mp3");
     wchar_t text[64] = {};
     ::GetDlgItemTextW(window.handle(), IDC_MAIN_FILENAME, text, 64);
     EXPECT_STREQ(text, L"song.mp3");
@@ -226,7 +248,7 @@ TEST_F(MainWindow, StationsAddedRenamedAndCancelled) {
     EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM");
     EXPECT_EQ(window.currentStation().GetInt(L"WaitTime"), 10);  // the first confirmed station's default
     EXPECT_NE(Saved().FindGroup(L"Station")->FindGroup(L"AM"), nullptr);  // saved at once
-    EXPECT_FALSE(window.cycle().busy);
+    EXPECT_FALSE(window.cycle().paused());
 
     RunStationDialogAnswering(window, false, L"AM 2");
     const Settings* stations = window.settings().FindGroup(L"Station");
@@ -238,4 +260,22 @@ TEST_F(MainWindow, StationsAddedRenamedAndCancelled) {
     RunStationDialogAnswering(window, true, L"");  // cancelled
     EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM 2");
     EXPECT_EQ(StationCount(), 2);
+}
+
+TEST_F(MainWindow, EditedStationStartsWithItsFirstSongSkipped) {
+    Settings stored = RecordingStation(L"a.mp3");
+    stored.SetBool(L"IgnoreFirst", false);
+    ASSERT_TRUE(stored.Save(settingsPath));
+    Open();
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    ASSERT_EQ(window.cycle().currentRecording(), L"a.mp3");
+
+    RunStationDialogAnswering(window, false, L"");  // cancelled: the song goes on
+    EXPECT_EQ(window.cycle().currentRecording(), L"a.mp3");
+
+    window.settings().SetBool(L"IgnoreFirst", true);
+    RunStationDialogAnswering(window, false, L"FM 2");
+    EXPECT_TRUE(window.cycle().currentRecording().empty());
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    EXPECT_TRUE(window.cycle().skipCurrent());  // half recorded: not filed
 }

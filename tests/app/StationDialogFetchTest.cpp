@@ -74,11 +74,12 @@ using StationDialogFetch = dialog_test::OverMainWindow;
 
 TEST_F(StationDialogFetch, FetchedPageIsShownAndTested) {
     PageServer server("<p class=\"song\">\xE9\x9D\x92\xE3\x81\x84\xE6\x9C\x88 / Ella</p>", ::GetCurrentThreadId());
-    Settings& station = window.currentStation();
+    Settings station;
     station.SetString(L"Url", server.Url());
     station.SetString(L"MatchPattern", L"\"song\">(.*?) / (.*?)<");
     station.SetString(L"Title", L"$1");
     station.SetString(L"Artist", L"$2");
+    window.cycle().SelectStation(station);
     StationDialog dialog(window, true);
     ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();
@@ -108,9 +109,11 @@ TEST_F(StationDialogFetch, PageTextStopsAtTheBoxLimit) {
     std::string body;
     while (body.size() < StationDialog::kPageLimit + 5000) body += line;
     PageServer server(body, ::GetCurrentThreadId());
-    window.currentStation().SetString(L"Url", server.Url());
-    window.currentStation().SetString(L"MatchPattern", L"a{3}");
-    window.currentStation().SetString(L"Title", L"found");
+    Settings station;
+    station.SetString(L"Url", server.Url());
+    station.SetString(L"MatchPattern", L"a{3}");
+    station.SetString(L"Title", L"found");
+    window.cycle().SelectStation(station);
     StationDialog dialog(window, true);
     ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();

@@ -41,8 +41,10 @@ protected:
 using StationDialogFolders = dialog_test::OverMainWindow;
 
 TEST_F(StationDialogFolders, BrowseStartsAtTheBoxAndFillsIt) {
-    window.currentStation().SetString(L"PlayDirectory", L"C:\\rec\\play");
-    window.currentStation().SetString(L"OutputDirectory", L"C:\\out");
+    Settings station;
+    station.SetString(L"PlayDirectory", L"C:\\rec\\play");
+    station.SetString(L"OutputDirectory", L"C:\\out");
+    window.cycle().SelectStation(station);
     ScriptedPicker dialog(window, true);
     ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();

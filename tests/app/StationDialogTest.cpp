@@ -25,8 +25,10 @@ const wchar_t kPage[] = L"<p class=\"song\">Blue Moon / Ella &amp; Louis</p>";
 
 class StationDialogTest : public dialog_test::OverMainWindow {
 protected:
-    // Opens the dialog modelessly so that the test can drive it.
+    // Opens the dialog modelessly so that the test can drive it, over the
+    // station set up with station() as the main window's current one.
     HWND Open(StationDialog& dialog) {
+        window.cycle().SelectStation(stationValues);
         EXPECT_TRUE(dialog.Create(&window, IDD_STATION));
         kit::PumpMessages();
         return dialog.handle();
@@ -39,7 +41,8 @@ protected:
         ::SendMessageW(track, TBM_SETPOS, TRUE, position);
         ::UpdateWindow(track);
     }
-    Settings& station() { return window.currentStation(); }
+    Settings& station() { return stationValues; }
+    Settings stationValues;
     // Pumps messages until result `field` reads `expected` or 3 s pass; then what it reads.
     static std::wstring AwaitResult(HWND dialog, int field, const std::wstring& expected) {
         const ULONGLONG start = ::GetTickCount64();

@@ -8,12 +8,12 @@
 #include "KitTestIds.h"
 #include "KitTestSupport.h"
 #include "app/Artwork.h"
+#include "base/Bitmap.h"
+#include "base/ScopedHandle.h"
 #include "kit/GdiObject.h"
 #include "kit/Image.h"
 #include "kit/Letterbox.h"
-#include "base/ScopedHandle.h"
 #include "kit/StaticText.h"
-#include "base/Bitmap.h"
 #include "support/TempFolder.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "KitTestIds.h"
+#include "base/ScopedHandle.h"
 #include "kit/CommonControls.h"
 #include "support/UnmanagedWindows.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "base/ScopedHandle.h"
 #include "base/PathHelpers.h"
+#include "base/ScopedHandle.h"
 #include "settings/Settings.h"
 #include "support/TempFolder.h"
 

@@ -10,10 +10,10 @@
 
 #include "app/Kestrel.h"
 #include "app_ids.h"
-#include "kit/CommonControls.h"
-#include "kit/Dc.h"
 #include "base/File.h"
+#include "kit/CommonControls.h"
 #include "journal/Journal.h"
+#include "kit/Dc.h"
 #include "kit/GdiObject.h"
 #include "kit/Window.h"
 
@@ -154,7 +154,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     window.RunStationDialog(false);
 
     // A JSON feed read through JSON Pointers, no pattern.
-    Settings& current = window.currentStation();
+    Settings& current = window.settings().Group(L"Station").Group(L"サンプル局");
     current.SetString(L"Url", L"http://radio.example/api/now.json");
     current.SetString(L"MatchPattern", L"");
     current.SetString(L"Title", L"{/now_playing/song/title}");
@@ -163,6 +163,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     current.SetString(L"Artwork", L"{/now_playing/song/art}");
     current.SetString(L"Charset", L"UTF-8");
     current.SetString(L"Html", kSampleFeed);
+    window.SelectStationChanged();
     g_file = L"json.bmp";
     ::SetTimer(nullptr, 0, 200, &CaptureDialog);
     window.RunStationDialog(false);

@@ -1,0 +1,29 @@
+#pragma once
+// What the station and settings dialogs see of the main window: the
+// settings tree, the station being edited, the pop-up menus and the journal.
+#include <boost/shared_ptr.hpp>
+
+class Settings;
+
+namespace journal {
+class Journal;
+}  // namespace journal
+
+namespace kit {
+class Menu;
+}  // namespace kit
+
+class MainWindowHost {
+public:
+    // The whole tree; the settings dialog writes it on OK.
+    virtual Settings& settings() = 0;
+    // The selected station, or a new station's start values while one is added.
+    virtual const Settings& currentStation() const = 0;
+    // The pop-up menus of the program's resources; may be empty.
+    virtual const boost::shared_ptr<kit::Menu>& menu() const = 0;
+    // What the journal knows of the stations' pages; null when there is none.
+    virtual journal::Journal* journal() = 0;
+
+protected:
+    ~MainWindowHost() = default;
+};
