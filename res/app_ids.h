@@ -7,6 +7,7 @@
 #define IDD_MAIN 9
 #define IDD_CONFIG 103
 #define IDD_STATION 104
+#define IDD_HISTORY 105
 
 // Main window
 #define IDC_MAIN_QUIT 1001
@@ -80,3 +81,8 @@
 #define IDC_CONFIG_TOPMOST 1049
 #define IDC_CONFIG_TASK_TRAY 1050
 #define IDC_CONFIG_ARTWORK_SEARCH 1052
+
+// History window
+#define IDC_HISTORY_LIST 1060
+// The main window's system menu: below 0xF000, low four bits clear.
+#define IDM_SYSTEM_HISTORY 0x0110

@@ -9,8 +9,8 @@ FetchStatus SongServices::FetchSongFields(Settings& station, SongInfo& songInfo)
     return ::FetchSongFields(station, songInfo);
 }
 
-void SongServices::FetchArtwork(SongInfo& songInfo, ArtworkView& artwork) {
-    ::FetchArtwork(artworkFolder_, artwork, &artworkSearch_, songInfo);
+void SongServices::FetchArtwork(const std::wstring& artworkFolder, SongInfo& songInfo, ArtworkView& artwork) {
+    ::FetchArtwork(artworkFolder, artwork, &artworkSearch_, songInfo);
 }
 
 std::wstring SongServices::ReadTagText(const std::wstring& path, const char* frameId) {

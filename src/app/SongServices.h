@@ -19,7 +19,7 @@ public:
     void AttachJournal(journal::Journal* journal) { artworkSearchCache_.Attach(journal); }
 
     FetchStatus FetchSongFields(Settings& station, SongInfo& songInfo) override;
-    void FetchArtwork(SongInfo& songInfo, ArtworkView& artwork) override;
+    void FetchArtwork(const std::wstring& artworkFolder, SongInfo& songInfo, ArtworkView& artwork) override;
     std::wstring ReadTagText(const std::wstring& path, const char* frameId) override;
     bool StripTags(const std::wstring& path) override;
     bool RegisterSong(const PendingSong& song, Settings& settings, Settings& station) override;

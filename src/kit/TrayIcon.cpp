@@ -51,4 +51,9 @@ bool RemoveTrayIcon(const Window& window) {
     return ::Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
 }
 
+UINT TaskbarCreatedMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
 }  // namespace kit

@@ -1,7 +1,7 @@
 #pragma once
 // The program's main window on its real template, its settings file,
-// artwork folder and journal in a scratch folder: the fixture of the main
-// window's tests and of the dialogs that open over it (test_app only).
+// journal and artwork folder in a scratch folder: the fixture of the main window's tests
+// and of the dialogs that open over it (test_app only).
 #include <windows.h>
 
 #include <gtest/gtest.h>
