@@ -12,6 +12,7 @@ const ConfigCheckRow kConfigCheckRows[kConfigCheckRowCount] = {
     {IDC_CONFIG_COMMENT_SAME, L"IsCommentSameMusic"},
     {IDC_CONFIG_TOPMOST, L"IsTopmost"},
     {IDC_CONFIG_TASK_TRAY, L"IsTaskTray"},
+    {IDC_CONFIG_ARTWORK_SEARCH, L"IsArtworkSearch"},
 };
 
 // Values of the same-song test: 0 partial, 1 exact, 2 ignore.

@@ -14,7 +14,7 @@ struct ConfigRadioRow {
     int value;
 };
 
-constexpr int kConfigCheckRowCount = 9;
+constexpr int kConfigCheckRowCount = 10;
 constexpr int kConfigRadioRowCount = 9;
 
 extern const ConfigCheckRow kConfigCheckRows[kConfigCheckRowCount];

@@ -58,6 +58,7 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     // A damaged journal is set aside inside; the program runs on regardless.
     journal_ = std::make_unique<journal::Journal>(journalPath_);
     cycle_.AttachJournal(*journal_, artworkDirectory(), DirectoryOf(settingsPath_));
+    services_.AttachJournal(journal_.get());
     AddHistoryToSystemMenu();
     PublishInstance(true);
 
@@ -65,6 +66,7 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
     if (cooperation_) kit::RestoreCheck(*cooperation_, settings_.Group(L"IsCooperation"));
     cycle_.SelectStation(SelectedStation());
+    ShowStationHealth(false);
     RestorePlacement();
     cycleWatch_.SetWindow(handle_);
     cycleWatch_.Follow();
@@ -192,6 +194,7 @@ LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
 bool Kestrel::RunTick(ProcessingCycle::Scope scope) {
     const bool wasSkipped = cycle_.skipCurrent();
     const bool whole = cycleWatch_.Tick(scope);
+    if (cycle_.pageCheck().healthRecords() != healthRecordsShown_) ShowStationHealth(true);
     // What was clicked while the tick waited runs now, in its order.
     if (!cycle_.ticking()) deferred_.Replay(handle_);
     // The grey background of the file-name box follows the skip flag.
@@ -292,6 +295,8 @@ const Settings& Kestrel::currentStation() const { return newStation_ ? *newStati
 void Kestrel::SelectStationChanged() {
     cycle_.SelectStation(SelectedStation());
     cycleWatch_.RequestScan();
+    healthWarning_ = HealthWarning();
+    ShowStationHealth(false);
 }
 
 void Kestrel::DeleteSelectedStation() {
@@ -335,6 +340,7 @@ void Kestrel::RunStationDialog(bool isNew) {
         if (found != CB_ERR) stations_->SetSelection(static_cast<int>(found));
     }
     SaveSettings();
+    ShowStationHealth(false);  // perhaps under another name
 }
 
 void Kestrel::RunConfigDialog() {

@@ -16,6 +16,7 @@
 #include "kit/Dialog.h"
 #include "processing/CycleView.h"
 #include "processing/ProcessingCycle.h"
+#include "processing/StationHealth.h"
 #include "settings/Settings.h"
 
 class HistoryDialog;
@@ -58,7 +59,7 @@ public:
     // What the main loop waits for beside messages: the watched folders.
     kit::WaitSource& waitSource() { return cycleWatch_; }
     // Null before the window is made.
-    journal::Journal* journal() { return journal_.get(); }
+    journal::Journal* journal() override { return journal_.get(); }
     const boost::shared_ptr<HistoryDialog>& history() const { return history_; }
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
@@ -76,6 +77,9 @@ public:
     void RunConfigDialog();
     void SelectStationChanged();
     bool SaveSettings();
+    // The caption from the selected station's newest health state; after a
+    // new state, the tray warning when it is due.
+    void ShowStationHealth(bool newState);
     // The history window, made on first use and shown.
     void ShowHistory();
 
@@ -130,6 +134,8 @@ private:
     DeferredCommands deferred_;
     std::wstring journalPath_;
     std::unique_ptr<journal::Journal> journal_;
+    HealthWarning healthWarning_;
+    int healthRecordsShown_ = 0;
     boost::shared_ptr<HistoryDialog> history_;
     const kit::SingleInstance* instance_ = nullptr;
 };

@@ -1,9 +1,13 @@
 #pragma once
 // What the station and settings dialogs see of the main window: the
-// settings tree, the station being edited and the pop-up menus.
+// settings tree, the station being edited, the pop-up menus and the journal.
 #include <boost/shared_ptr.hpp>
 
 class Settings;
+
+namespace journal {
+class Journal;
+}  // namespace journal
 
 namespace kit {
 class Menu;
@@ -17,6 +21,8 @@ public:
     virtual const Settings& currentStation() const = 0;
     // The pop-up menus of the program's resources; may be empty.
     virtual const boost::shared_ptr<kit::Menu>& menu() const = 0;
+    // What the journal knows of the stations' pages; null when there is none.
+    virtual journal::Journal* journal() = 0;
 
 protected:
     ~MainWindowHost() = default;

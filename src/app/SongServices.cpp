@@ -5,9 +5,12 @@
 #include "tags/StripTags.h"
 #include "web/FetchSongInfo.h"
 
-void SongServices::FetchSongInfo(Settings& station, const std::wstring& artworkFolder, SongInfo& songInfo,
-                                 ArtworkView& artwork) {
-    ::FetchSongInfo(station, artworkFolder, artwork, songInfo, &artworkSearch_);
+FetchStatus SongServices::FetchSongFields(Settings& station, SongInfo& songInfo) {
+    return ::FetchSongFields(station, songInfo);
+}
+
+void SongServices::FetchArtwork(const std::wstring& artworkFolder, SongInfo& songInfo, ArtworkView& artwork) {
+    ::FetchArtwork(artworkFolder, artwork, &artworkSearch_, songInfo);
 }
 
 std::wstring SongServices::ReadTagText(const std::wstring& path, const char* frameId) {

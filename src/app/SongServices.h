@@ -4,6 +4,7 @@
 #include <string>
 
 #include "processing/CycleServices.h"
+#include "processing/JournalArtworkCache.h"
 #include "settings/Settings.h"
 #include "web/ArtworkSearch.h"
 
@@ -14,16 +15,17 @@ public:
 
     const std::wstring& artworkFolder() const { return artworkFolder_; }
     void SetArtworkFolder(const std::wstring& path) { artworkFolder_ = path; }
+    // The artwork search's answers are kept there across runs.
+    void AttachJournal(journal::Journal* journal) { artworkSearchCache_.Attach(journal); }
 
-    void FetchSongInfo(Settings& station, const std::wstring& artworkFolder, SongInfo& songInfo,
-                       ArtworkView& artwork) override;
+    FetchStatus FetchSongFields(Settings& station, SongInfo& songInfo) override;
+    void FetchArtwork(const std::wstring& artworkFolder, SongInfo& songInfo, ArtworkView& artwork) override;
     std::wstring ReadTagText(const std::wstring& path, const char* frameId) override;
     bool StripTags(const std::wstring& path) override;
     bool RegisterSong(const PendingSong& song, Settings& settings, Settings& station) override;
 
 private:
     std::wstring artworkFolder_;
-    // Until the journal keeps the answers across runs.
-    MemoryArtworkSearchCache artworkSearchCache_;
+    JournalArtworkCache artworkSearchCache_;
     ArtworkSearch artworkSearch_;
 };

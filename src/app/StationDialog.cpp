@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "MenuIds.h"
 #include "MessageDialogIds.h"
 #include "app/MainWindowHost.h"
@@ -9,13 +11,17 @@
 #include "app/StationSnippet.h"
 #include "app_ids.h"
 #include "kit/Button.h"
+#include "kit/CheckBox.h"
+#include "kit/ComboBox.h"
 #include "kit/EditBox.h"
 #include "kit/Menu.h"
 #include "kit/MessageBox.h"
 #include "kit/MessageDialog.h"
 #include "kit/TrackBar.h"
-#include "web/Http.h"
-#include "web/SongExtraction.h"
+#include "settings/SettingsCatalogue.h"
+#include "web/FeedExtraction.h"
+#include "web/FetchSongInfo.h"
+#include "web/JsonDetection.h"
 
 namespace {
 
@@ -60,6 +66,9 @@ const wchar_t kDuplicateName[] = L"同名の局が既に存在しています";
 
 constexpr UINT_PTR kLiveTestTimer = 1;
 
+// The names the charset box shows, in the order of kStationCharsets.
+const wchar_t* const kCharsetNames[4] = {L"自動", L"UTF-8", L"Shift_JIS", L"EUC-JP"};
+
 // Edit boxes break lines at "\r\n" only, so every line break becomes one. A
 // page of one long line would take minutes to fill the box: it gets a break
 // after each tag instead.
@@ -101,7 +110,13 @@ LRESULT StationDialog::OnInitDialog(WPARAM, LPARAM) {
     waitTime_ = kit::AttachItem<kit::TrackBar>(this, IDC_STATION_WAIT_SLIDER);
     if (waitTime_) ::SendMessageW(waitTime_->handle(), TBM_SETRANGE, TRUE, MAKELONG(0, kMaxWaitTime));
     for (int i = 0; i < 6; ++i) buttons_[i] = kit::AttachItem<kit::Button>(this, kButtonIds[i]);
+    charset_ = kit::AttachItem<kit::ComboBox>(this, IDC_STATION_CHARSET);
+    if (charset_)
+        for (const wchar_t* name : kCharsetNames) charset_->AddString(name);
+    component_ = kit::AttachItem<kit::CheckBox>(this, IDC_STATION_COMPONENT);
+    deleteReturn_ = kit::AttachItem<kit::CheckBox>(this, IDC_STATION_DELETE_RETURN);
     LoadControls();
+    ShowPageState();
     AddBindings();
     RunTest();
     ::ShowWindow(handle_, SW_SHOW);
@@ -114,6 +129,15 @@ void StationDialog::LoadControls() {
         if (kBoxes[i].key && boxes_[i]) boxes_[i]->SetText(station.GetString(kBoxes[i].key));
     }
     ShowPage(station.GetString(L"Html"));
+    if (charset_) {
+        const std::wstring charset = station.GetString(L"Charset");
+        int index = 0;  // an unknown value reads as 自動
+        for (int i = 0; i < 4; ++i)
+            if (charset == kStationCharsets[i]) index = i;
+        charset_->SetSelection(index);
+    }
+    if (component_) component_->SetCheck(station.GetBool(L"Component") ? BST_CHECKED : BST_UNCHECKED);
+    if (deleteReturn_) deleteReturn_->SetCheck(station.GetBool(L"DeleteReturn") ? BST_CHECKED : BST_UNCHECKED);
     // the track bar keeps a stored value above its range at its end
     if (waitTime_) ::SendMessageW(waitTime_->handle(), TBM_SETPOS, TRUE, station.GetInt(L"WaitTime"));
 }
@@ -152,6 +176,8 @@ LRESULT StationDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
         case IDC_STATION_SNIPPET_ALBUM: ShowSnippetMenu(TitleBox + 2, 3); break;
         case IDC_STATION_SNIPPET_ARTWORK: ShowSnippetMenu(TitleBox + 3, 4); break;
         case IDC_STATION_FETCH: FetchPage(); break;
+        case IDC_STATION_CALIBRATE: ApplyCalibration(); break;
+        case IDC_STATION_DELETE_RETURN: RunTest(); break;
         default:
             if (!lParam && IsSnippetCommand(static_cast<UINT>(id))) InsertSnippet(static_cast<UINT>(id));
             break;
@@ -187,12 +213,19 @@ void StationDialog::RunTest() {
     };
     if (page_.empty()) return showAll(kNoPage);
     const std::wstring pattern = boxes_[PatternBox] ? boxes_[PatternBox]->GetText() : std::wstring();
-    if (pattern.empty()) return showAll(kNoPattern);
+    // A feed's fields may come from JSON Pointers alone; a page needs a pattern.
+    const bool isJson = StartsLikeJson(page_);
+    if (pattern.empty() && !isJson) return showAll(kNoPattern);
     SongTemplates templates;
     for (int i = 0; i < 4; ++i) templates[i] = boxes_[TitleBox + i] ? boxes_[TitleBox + i]->GetText() : std::wstring();
+    // As the fetch sees it: without line breaks when the station removes them.
+    std::wstring page = page_;
+    if (deleteReturn_ && deleteReturn_->IsChecked())
+        page.erase(std::remove_if(page.begin(), page.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }),
+                   page.end());
     // One compilation and search for the four fields; an invalid pattern
     // leaves every field empty.
-    const std::array<std::wstring, 4> fields = ExtractSongFields(page_, pattern, templates);
+    const std::array<std::wstring, 4> fields = ExtractFeedFields(page, isJson, pattern, templates).fields;
     for (int i = 0; i < 4; ++i) {
         if (!results[i]) continue;
         if (templates[i].empty())
@@ -208,8 +241,15 @@ void StationDialog::FetchPage() {
     {
         MessageDialog message(kFetching);
         message.Create(this, IDD_MESSAGE);
-        kit::Http http;
-        if (http.Open(boxes_[UrlBox]->GetText())) http.ReadText(text);
+        // Fetched as the station will be: its charset, the browser component.
+        Settings station;
+        station.SetString(L"Url", boxes_[UrlBox]->GetText());
+        const int charset = charset_ ? charset_->GetSelection() : 0;
+        station.SetString(L"Charset", kStationCharsets[charset >= 0 && charset < 4 ? charset : 0]);
+        station.SetBool(L"Component", component_ && component_->IsChecked());
+        SongInfo ignored;
+        const FetchStatus status = FetchSongFields(station, ignored);
+        if (status != FetchStatus::NoAddress && status != FetchStatus::FetchFailed) text = station.GetString(L"Html");
         ShowPage(text.empty() ? std::wstring(kFetchFailed) : std::move(text));
         RunTest();
     }
@@ -272,11 +312,16 @@ void StationDialog::Confirm() {
             return;
         }
     }
-    result_.Clear();
+    // Whatever the dialog does not show stays as it was.
+    result_ = mainWindow_.currentStation();
     for (int i = 0; i < kBoxCount; ++i) {
         if (kBoxes[i].key && boxes_[i]) result_.SetString(kBoxes[i].key, boxes_[i]->GetText());
     }
     result_.SetString(L"Html", page_);
     result_.SetInt(L"WaitTime", waitTime_ ? waitTime_->GetPosition() : 0);
+    const int charset = charset_ ? charset_->GetSelection() : 0;
+    result_.SetString(L"Charset", kStationCharsets[charset >= 0 && charset < 4 ? charset : 0]);
+    result_.SetBool(L"Component", component_ && component_->IsChecked());
+    result_.SetBool(L"DeleteReturn", deleteReturn_ && deleteReturn_->IsChecked());
     ::EndDialog(handle_, 1);
 }

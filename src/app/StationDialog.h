@@ -14,6 +14,8 @@ class MainWindowHost;
 
 namespace kit {
 class Button;
+class CheckBox;
+class ComboBox;
 class EditBox;
 class TrackBar;
 }  // namespace kit
@@ -49,8 +51,9 @@ public:
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam) override;
 
-    // Filled on OK: StationName, the folders, Url, MatchPattern, the four
-    // templates, Html and WaitTime. Empty otherwise.
+    // Filled on OK: the station as it was, with StationName, the folders,
+    // Url, MatchPattern, the four templates, Html, WaitTime, Charset,
+    // Component and DeleteReturn from the dialog. Empty otherwise.
     const Settings& result() const { return result_; }
 
     // What the buttons do, callable without a click.
@@ -58,6 +61,8 @@ public:
     void FetchPage();
     void BrowseForFolder(int box);
     void InsertSnippet(UINT commandId);
+    // "この値にする": WaitTime from the page delays of recent songs.
+    void ApplyCalibration();
 
     int snippetTarget() const { return snippetTarget_; }
 
@@ -72,6 +77,8 @@ private:
     void ShowSnippetMenu(int box, int buttonIndex);
     void FocusName(bool selectAll);
     void ShowPage(std::wstring page);
+    // The page delays and the health states the journal keeps for the station.
+    void ShowPageState();
 
     MainWindowHost& mainWindow_;
     Settings result_;
@@ -80,6 +87,9 @@ private:
     std::wstring page_;
     std::array<boost::shared_ptr<kit::EditBox>, kBoxCount> boxes_;
     boost::shared_ptr<kit::TrackBar> waitTime_;
+    boost::shared_ptr<kit::ComboBox> charset_;
+    boost::shared_ptr<kit::CheckBox> component_, deleteReturn_;
+    int suggestedWaitTime_ = -1;  // none known
     // the five ">" buttons, then "HTMLを取得する"
     std::array<boost::shared_ptr<kit::Button>, 6> buttons_;
     bool isNew_;

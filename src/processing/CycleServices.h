@@ -4,6 +4,7 @@
 #include <string>
 
 #include "itunes/PendingSong.h"
+#include "web/FetchSongInfo.h"
 #include "web/SongInfo.h"
 
 class ArtworkView;
@@ -13,11 +14,12 @@ class CycleServices {
 public:
     virtual ~CycleServices() = default;
 
-    // Fills `songInfo` from the station's page, saves the artwork in
-    // `artworkFolder` (the song's own) and shows it on `artwork`; leaves it
-    // as it was when the page cannot be fetched.
-    virtual void FetchSongInfo(Settings& station, const std::wstring& artworkFolder, SongInfo& songInfo,
-                               ArtworkView& artwork) = 0;
+    // Fills `songInfo` from the station's page; leaves it as it was when the
+    // page cannot be fetched (see FetchSongFields).
+    virtual FetchStatus FetchSongFields(Settings& station, SongInfo& songInfo) = 0;
+    // Replaces songInfo.artwork, an address, by the path of the picture saved
+    // in `artworkFolder` (the song's own) and shown on `artwork`.
+    virtual void FetchArtwork(const std::wstring& artworkFolder, SongInfo& songInfo, ArtworkView& artwork) = 0;
     // The text of an ID3 frame ("TIT2", "TPE1"); empty when absent or unreadable.
     virtual std::wstring ReadTagText(const std::wstring& path, const char* frameId) = 0;
     virtual bool StripTags(const std::wstring& path) = 0;

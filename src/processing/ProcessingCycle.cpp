@@ -13,6 +13,8 @@
 
 namespace {
 
+const wchar_t kAwaitingPage[] = L"ページ更新待ち";
+
 // Closes the message window however the blocking call ends.
 class MessageScope {
 public:
@@ -59,6 +61,7 @@ void ProcessingCycle::AttachJournal(journal::Journal& journal, const std::wstrin
                                     const std::wstring& programFolder) {
     FilingServices& services = *this;
     filing_ = std::make_unique<Filing>(journal, settings_, services, artworkRoot);
+    pageCheck_.Attach(&journal);
     filing_->Resume(journal::Now(), programFolder);
 }
 
@@ -85,6 +88,9 @@ bool ProcessingCycle::Run(Scope scope) {
 
     // Files what has arrived in the end folders, retries what is due.
     filing_->Step(journal::Now());
+    // the song noticed in this run is at its second 0
+    if (!noticedThisRun_) pageCheck_.SecondPassed();
+    noticedThisRun_ = false;
     AdvanceCountdown();
     return true;
 }
@@ -96,6 +102,9 @@ void ProcessingCycle::HandOverCurrentSong() {
 }
 
 void ProcessingCycle::NoticeNewRecording(const std::wstring& newest, std::uint64_t nowMs) {
+    // A song that ended while its page still showed the one before goes
+    // with what its tags say.
+    pageCheck_.SongEnded();
     HandOverCurrentSong();
     currentRecording_ = newest;
     songInfo_.Clear();
@@ -124,6 +133,9 @@ void ProcessingCycle::NoticeNewRecording(const std::wstring& newest, std::uint64
     skipCurrent_ = state != journal::SongState::Playing;
     const journal::SongId id = filing_->Notice(currentStation_, newest, state, journal::Now());
     if (!skipCurrent_) currentSong_ = id;
+    // after a start or a change of station nothing is compared
+    noticedThisRun_ = true;
+    pageCheck_.SongStarted(currentStation_.GetString(L"StationName"), name, first, currentSong_);
     RefreshSongBoxes();
 }
 
@@ -131,18 +143,37 @@ void ProcessingCycle::AdvanceCountdown() {
     if (countdown_ <= 0) return;
     --countdown_;
     if (countdown_ == 0) {
-        RefreshSongBoxes();
-        MessageScope message(view_, L"WEBから取得中...");
+        if (!pageCheck_.waiting()) RefreshSongBoxes();
+        FetchFromPage();
+        return;
+    }
+    if (pageCheck_.waiting()) return;  // the boxes say so already
+    const std::wstring waiting = L"待機中（残り" + std::to_wstring(countdown_) + L"秒）";
+    view_.ShowSongBoxes(waiting, waiting, waiting);
+}
+
+void ProcessingCycle::FetchFromPage() {
+    MessageScope message(view_, L"WEBから取得中...");
+    SongInfo fetched = songInfo_;
+    const FetchStatus status = services_.FetchSongFields(currentStation_, fetched);
+    switch (pageCheck_.Fetched(status, fetched)) {
+    case SongPageCheck::Next::Retry:
+        countdown_ = PageWatch::kRetrySeconds;
+        view_.ShowSongBoxes(kAwaitingPage, kAwaitingPage, kAwaitingPage);
+        return;
+    case SongPageCheck::Next::Take: {
+        songInfo_ = std::move(fetched);
         // Each song's artwork in a folder of its own until it is filed.
         const std::wstring artworkFolder = filing_->ArtworkFolder(currentSong_);
         CreateDirectoryPath(artworkFolder);
-        services_.FetchSongInfo(currentStation_, artworkFolder, songInfo_, view_);
+        services_.FetchArtwork(artworkFolder, songInfo_, view_);
         if (currentSong_) filing_->SaveInfo(currentSong_, songInfo_);
-        RefreshSongBoxes();
-        return;
+        break;
     }
-    const std::wstring waiting = L"待機中（残り" + std::to_wstring(countdown_) + L"秒）";
-    view_.ShowSongBoxes(waiting, waiting, waiting);
+    case SongPageCheck::Next::Leave:
+        break;
+    }
+    RefreshSongBoxes();
 }
 
 void ProcessingCycle::RefreshSongBoxes() {

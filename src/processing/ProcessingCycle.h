@@ -12,6 +12,7 @@
 #include "journal/Journal.h"
 #include "processing/Filing.h"
 #include "processing/FirstSongRule.h"
+#include "processing/SongPageCheck.h"
 #include "settings/Settings.h"
 #include "web/SongInfo.h"
 
@@ -83,6 +84,8 @@ public:
     // The journal's id of the song being recorded; 0 when it is skipped.
     journal::SongId currentSong() const { return currentSong_; }
     Filing* filing() { return filing_.get(); }
+    // Whether the page shows the song yet; what the journal learns of it.
+    SongPageCheck& pageCheck() { return pageCheck_; }
     const Settings& currentStation() const { return currentStation_; }
 
 private:
@@ -91,6 +94,7 @@ private:
     void HandOverCurrentSong();
     void AdvanceCountdown();
     void RefreshSongBoxes();
+    void FetchFromPage();
 
     Settings& settings_;
     CycleView& view_;
@@ -106,6 +110,8 @@ private:
     Settings currentStation_;
     journal::SongId currentSong_ = 0;
     FirstSongRule firstSong_;
+    SongPageCheck pageCheck_;
+    bool noticedThisRun_ = false;
     std::unique_ptr<Filing> filing_;
     std::function<std::uint64_t()> clock_;
 

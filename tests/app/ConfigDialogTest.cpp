@@ -59,6 +59,7 @@ TEST_F(ConfigDialogTest, TablesAreLoadedAndSaved) {
     EXPECT_FALSE(Checked(h, IDC_CONFIG_IGNORE_FIRST));
     EXPECT_TRUE(Checked(h, IDC_CONFIG_DELETE_FILE));
     EXPECT_TRUE(Checked(h, IDC_CONFIG_TASK_TRAY));
+    EXPECT_TRUE(Checked(h, IDC_CONFIG_ARTWORK_SEARCH));  // on from the start
     EXPECT_FALSE(Checked(h, IDC_CONFIG_TOPMOST));
     EXPECT_FALSE(Checked(h, IDC_CONFIG_COPY_LYRICS));
     EXPECT_TRUE(Checked(h, IDC_CONFIG_TITLE_PARTIAL));  // missing: partial
@@ -70,6 +71,7 @@ TEST_F(ConfigDialogTest, TablesAreLoadedAndSaved) {
 
     ::CheckDlgButton(h, IDC_CONFIG_IGNORE_FIRST, BST_CHECKED);
     ::CheckDlgButton(h, IDC_CONFIG_TASK_TRAY, BST_UNCHECKED);
+    ::CheckDlgButton(h, IDC_CONFIG_ARTWORK_SEARCH, BST_UNCHECKED);
     ::CheckDlgButton(h, IDC_CONFIG_TITLE_PARTIAL, BST_UNCHECKED);
     ::CheckDlgButton(h, IDC_CONFIG_TITLE_EXACT, BST_CHECKED);
     Click(h, IDC_CONFIG_OK);
@@ -77,6 +79,7 @@ TEST_F(ConfigDialogTest, TablesAreLoadedAndSaved) {
     EXPECT_TRUE(settings.GetBool(L"IgnoreFirst"));
     EXPECT_TRUE(settings.GetBool(L"IsDeleteFile"));
     EXPECT_FALSE(settings.GetBool(L"IsTaskTray"));
+    EXPECT_FALSE(settings.GetBool(L"IsArtworkSearch"));
     EXPECT_EQ(settings.values.at(L"IsTopmost"), SettingValue{0});
     EXPECT_EQ(settings.values.at(L"IsSetLyrics"), SettingValue{0});
     EXPECT_EQ(settings.GetInt(L"CheckTypeTitle"), 1);

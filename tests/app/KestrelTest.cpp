@@ -250,6 +250,29 @@ TEST_F(MainWindow, SkippedSongIsShownOnGrey) {
     EXPECT_EQ(brush.lbColor, RGB(128, 128, 128));
 }
 
+TEST_F(MainWindow, CaptionNamesTheSelectedStationsHealthWhileItIsNotWell) {
+    Settings stored;
+    stored.Group(L"Station").SetGroup(L"FM", StationNamed(L"FM"));
+    stored.Group(L"Station").SetGroup(L"AM", StationNamed(L"AM"));
+    stored.Group(L"SelectStation").SetInt(L"Index", 1);  // FM, the list being sorted
+    ASSERT_TRUE(stored.Save(settingsPath));
+    {
+        journal::Journal journal(folder / L"Kestrel.db");
+        journal.AddHealth(L"FM", journal::ExtractionHealth::NoMatch, journal::Now());
+    }
+    Open();
+    ASSERT_EQ(window.currentStation().GetString(L"StationName"), L"FM");
+    EXPECT_EQ(window.GetText(), L"Kestrel - パターン不一致");
+
+    ::SendDlgItemMessageW(window.handle(), IDC_MAIN_STATIONS, CB_SETCURSEL, 0, 0);
+    window.SelectStationChanged();
+    EXPECT_EQ(window.GetText(), L"Kestrel");
+
+    window.journal()->AddHealth(L"AM", journal::ExtractionHealth::PageNotUpdated, journal::Now());
+    window.ShowStationHealth(true);
+    EXPECT_EQ(window.GetText(), L"Kestrel - ページ更新なし");
+}
+
 TEST_F(MainWindow, TimerRunsTheCycleOnlyWhileTheBoxIsChecked) {
     TempFolder play, end;
     testing_support::WriteBytes(play / L"song.mp3", {1});

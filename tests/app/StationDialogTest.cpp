@@ -9,7 +9,10 @@
 #include "MenuIds.h"
 #include "app/StationDialog.h"
 #include "app_ids.h"
+#include "journal/Journal.h"
+#include "kit/Dc.h"
 #include "kit/EditBox.h"
+#include "kit/GdiObject.h"
 #include "kit/Menu.h"
 
 using dialog_test::BoxAnswerer;
@@ -279,26 +282,83 @@ TEST_F(StationDialogTest, NamesAreCheckedAgainstTheOtherStations) {
     }
 }
 
-TEST_F(StationDialogTest, ResultHoldsEveryBoxAndNothingElse) {
+TEST_F(StationDialogTest, EditKeepsTheStationsOtherValuesAndTheCheckBoxes) {
     station().SetString(L"StationName", L"FM");
     station().SetBool(L"Component", true);
     station().SetBool(L"DeleteReturn", true);
+    station().SetString(L"Charset", L"EUC-JP");
     station().SetString(L"Url", L"http://127.0.0.1/");
     station().SetString(L"Html", L"<html>");
     station().SetInt(L"WaitTime", 5);
+    station().SetString(L"Hidden", L"kept");
+    {
+        StationDialog dialog(window, false);
+        HWND h = Open(dialog);
+        EXPECT_EQ(ItemText(h, IDC_STATION_CHARSET), L"EUC-JP");
+        EXPECT_EQ(::IsDlgButtonChecked(h, IDC_STATION_COMPONENT), BST_CHECKED);
+        SetItem(h, IDC_STATION_OUTPUT, L"D:\\out");
+        Click(h, IDOK);
+        const Settings& result = dialog.result();
+        for (const wchar_t* key : {L"StationName", L"PlayDirectory", L"EndDirectory", L"OutputDirectory", L"Url",
+                                   L"MatchPattern", L"Title", L"Artist", L"Album", L"Artwork", L"Html", L"WaitTime"})
+            EXPECT_EQ(result.values.count(key), 1u) << key;
+        EXPECT_EQ(result.GetString(L"OutputDirectory"), L"D:\\out");
+        EXPECT_EQ(result.GetString(L"Html"), L"<html>");
+        EXPECT_EQ(result.GetInt(L"WaitTime"), 5);
+        EXPECT_TRUE(result.GetBool(L"Component"));
+        EXPECT_TRUE(result.GetBool(L"DeleteReturn"));
+        EXPECT_EQ(result.GetString(L"Charset"), L"EUC-JP");
+        EXPECT_EQ(result.GetString(L"Hidden"), L"kept");
+    }
     StationDialog dialog(window, false);
     HWND h = Open(dialog);
-    SetItem(h, IDC_STATION_OUTPUT, L"D:\\out");
+    ::CheckDlgButton(h, IDC_STATION_COMPONENT, BST_UNCHECKED);
+    ::SendDlgItemMessageW(h, IDC_STATION_CHARSET, CB_SETCURSEL, 0, 0);
     Click(h, IDOK);
-    const Settings& result = dialog.result();
-    EXPECT_EQ(result.values.size(), 12u);
-    for (const wchar_t* key : {L"StationName", L"PlayDirectory", L"EndDirectory", L"OutputDirectory", L"Url",
-                               L"MatchPattern", L"Title", L"Artist", L"Album", L"Artwork", L"Html", L"WaitTime"})
-        EXPECT_EQ(result.values.count(key), 1u) << key;
-    EXPECT_EQ(result.GetString(L"OutputDirectory"), L"D:\\out");
-    EXPECT_EQ(result.GetString(L"Html"), L"<html>");
-    EXPECT_EQ(result.GetInt(L"WaitTime"), 5);
-    EXPECT_TRUE(result.groups.empty());
+    EXPECT_EQ(dialog.result().values.count(L"Component"), 1u);
+    EXPECT_FALSE(dialog.result().GetBool(L"Component"));
+    EXPECT_EQ(dialog.result().values.count(L"Charset"), 1u);
+    EXPECT_EQ(dialog.result().GetString(L"Charset"), L"");  // 自動
+}
+
+TEST_F(StationDialogTest, PageStateShowsDelaysAndHealthAndSetsTheWaitTime) {
+    station().SetString(L"StationName", L"FM");
+    station().SetString(L"Url", L"http://127.0.0.1/");
+    station().SetInt(L"WaitTime", 5);
+    {
+        StationDialog dialog(window, false);
+        HWND h = Open(dialog);
+        EXPECT_EQ(ItemText(h, IDC_STATION_CALIBRATION), L"ページ更新: 記録がありません");
+        EXPECT_FALSE(Enabled(h, IDC_STATION_CALIBRATE));
+    }
+    journal::Journal& journal = *window.journal();
+    for (int delay : {90, 12, 3, 5, 4, 6, 5, 4, 5, 6, 20}) {
+        const journal::SongId id = journal.AddSong(L"FM", L"rec.mp3", journal::Now());
+        journal.SavePageDelay(id, delay);
+    }
+    for (int i = 0; i < 12; ++i)
+        journal.AddHealth(L"FM", i == 11 ? journal::ExtractionHealth::NoMatch : journal::ExtractionHealth::Ok,
+                          journal::Now());
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    // the 90 s of the oldest song is beyond the ten looked at
+    EXPECT_EQ(ItemText(h, IDC_STATION_CALIBRATION), L"ページ更新: 曲の開始から平均 7 秒（最近 10 曲）");
+    EXPECT_EQ(ItemText(h, IDC_STATION_HEALTH), L"パターン不一致、正常、正常、正常、正常、正常、正常、正常、正常、正常");
+    Click(h, IDC_STATION_CALIBRATE);
+    EXPECT_EQ(ItemText(h, IDC_STATION_WAIT), L"14");
+    Click(h, IDOK);
+    EXPECT_EQ(dialog.result().GetInt(L"WaitTime"), 14);
+}
+
+TEST_F(StationDialogTest, LiveTestReadsAJsonFeedThroughPointersWithoutAPattern) {
+    station().SetString(L"Url", L"http://127.0.0.1/");
+    station().SetString(L"Html", L"{\"now\": {\"title\": \"Caf\\u00e9\", \"artist\": \"A\\/B\"}}");
+    station().SetString(L"Title", L"{/now/title}");
+    station().SetString(L"Artist", L"{/now/artist}");
+    StationDialog dialog(window, true);
+    HWND h = Open(dialog);
+    EXPECT_EQ(Result(h, 0), L"Café");
+    EXPECT_EQ(Result(h, 1), L"A/B");
 }
 
 // The modal loop, run with a script set up before it starts.
@@ -331,3 +391,71 @@ TEST_F(StationDialogTest, ModalResultIsOneForOkAndZeroOtherwise) {
 }
 
 }  // namespace
+
+namespace {
+
+struct LabelFit {
+    std::wstring text;
+    bool fits;
+};
+
+// Whether each label, check box and button of `dialog` shows its whole text
+// when the dialog font is made for `dpi`: the controls' dialog units are
+// mapped with that font's base units, as Windows lays a template out.
+std::vector<LabelFit> FitLabels(HWND dialog, int dpi) {
+    LOGFONTW font = {};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    font.lfHeight = -::MulDiv(9, dpi, 72);  // the template's 9 points
+    kit::UniqueGdiObject scaled(::CreateFontIndirectW(&font));
+    kit::MemoryDc dc(nullptr);
+    kit::ScopedSelectObject select(dc.handle(), scaled.Get());
+    const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size = {};
+    ::GetTextExtentPoint32W(dc.handle(), letters, 52, &size);
+    TEXTMETRICW metrics = {};
+    ::GetTextMetricsW(dc.handle(), &metrics);
+    const int baseX = (size.cx / 26 + 1) / 2, baseY = metrics.tmHeight;
+    RECT units = {0, 0, 4, 8};
+    ::MapDialogRect(dialog, &units);  // the live dialog's base units
+
+    std::vector<LabelFit> fits;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[16] = {}, text[256] = {};
+        ::GetClassNameW(child, className, 16);
+        ::GetWindowTextW(child, text, 256);
+        const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+        const LONG type = style & BS_TYPEMASK;
+        const bool isStatic = ::lstrcmpiW(className, L"Static") == 0;
+        const bool isButton = ::lstrcmpiW(className, L"Button") == 0 && type != BS_GROUPBOX;
+        if (!*text || (!isStatic && !isButton)) continue;
+        RECT rect;
+        ::GetWindowRect(child, &rect);
+        // back to dialog units, then out again at `dpi`
+        const int width = ::MulDiv(::MulDiv(rect.right - rect.left, 4, units.right), baseX, 4);
+        const int height = ::MulDiv(::MulDiv(rect.bottom - rect.top, 8, units.bottom), baseY, 8);
+        const bool isCheck = type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_AUTORADIOBUTTON;
+        const int room = width - (isCheck ? ::MulDiv(16, dpi, 96) : isButton ? ::MulDiv(6, dpi, 96) : 0);
+        RECT needed = {0, 0, room, 0};
+        ::DrawTextW(dc.handle(), text, -1, &needed,
+                    DT_CALCRECT | DT_NOPREFIX | (isStatic ? DT_WORDBREAK : DT_SINGLELINE));
+        fits.push_back({text, needed.right <= room && needed.bottom <= height});
+    }
+    return fits;
+}
+
+}  // namespace
+
+TEST_F(StationDialogTest, LabelsFitAt96And144Dpi) {
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    // the longest texts the page-state panel can show
+    SetItem(h, IDC_STATION_CALIBRATION, L"ページ更新: 曲の開始から平均 120 秒（最近 10 曲）");
+    std::wstring states;
+    for (int i = 0; i < 10; ++i) states += i ? L"、ページ更新なし" : L"ページ更新なし";
+    SetItem(h, IDC_STATION_HEALTH, states);
+    for (int dpi : {96, 144}) {
+        const std::vector<LabelFit> fits = FitLabels(h, dpi);
+        EXPECT_GE(fits.size(), 20u);
+        for (const LabelFit& fit : fits) EXPECT_TRUE(fit.fits) << dpi << " dpi: " << testing::PrintToString(fit.text);
+    }
+}

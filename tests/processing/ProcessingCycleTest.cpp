@@ -6,10 +6,13 @@
 #include <functional>
 
 #include "base/ScopedHandle.h"
+#include "journal/Journal.h"
 #include "processing/CycleServices.h"
 #include "processing/CycleView.h"
 #include "journal/Journal.h"
 #include "processing/ProcessingCycle.h"
+#include "processing/StationHealth.h"
+#include "support/LoopbackServer.h"
 #include "support/TempFolder.h"
 
 using testing_support::Exists;
@@ -19,6 +22,8 @@ using testing_support::SetWriteTime;
 using testing_support::TempFolder;
 using testing_support::WriteBytes;
 using Names = std::vector<std::wstring>;
+using journal::ExtractionHealth;
+using Healths = std::vector<ExtractionHealth>;
 
 namespace {
 
@@ -36,6 +41,7 @@ public:
     std::vector<std::wstring> stripped;
     std::vector<std::string> tagReads;
     SongInfo nextFetch;
+    bool fromPage = false;  // fetch the station's real page instead of nextFetch
     bool registerResult = true;
     std::function<void()> duringMessage;  // runs while a message window is up
 
@@ -53,11 +59,16 @@ public:
         if (duringMessage) duringMessage();
     }
     void CloseMessage() override { messages.push_back(L"close"); }
-    void FetchSongInfo(Settings& station, const std::wstring& folder, SongInfo& songInfo, ArtworkView&) override {
+    FetchStatus FetchSongFields(Settings& station, SongInfo& songInfo) override {
         ++fetches;
-        artworkFolders.push_back(folder);
+        if (fromPage) return ::FetchSongFields(station, songInfo);
         songInfo = nextFetch;
         station.SetString(L"Html", L"<page>");
+        return FetchStatus::Ok;
+    }
+    void FetchArtwork(const std::wstring& folder, SongInfo& songInfo, ArtworkView&) override {
+        artworkFolders.push_back(folder);
+        songInfo.artwork.clear();
     }
     std::wstring ReadTagText(const std::wstring& path, const char* frameId) override {
         tagReads.push_back(frameId);
@@ -468,4 +479,109 @@ TEST_F(Cycle, SelectingAStationStartsItsSongAfresh) {
     cycle.Tick();
     EXPECT_TRUE(seam.registered.empty());
     EXPECT_EQ(ListNames(end), (Names{L"a.mp3", L"b.mp3"}));
+}
+
+namespace {
+
+const char kOldSong[] = "<b>Old Song</b><i>Singer</i>";
+const char kNewSong[] = "<b>New Song</b><i>Singer</i>";
+
+// The cycle against a station page on the loopback, writing to a journal.
+class PageCycle : public Cycle {
+protected:
+    PageCycle() {
+        seam.fromPage = true;
+        settings.SetBool(L"IgnoreFirst", false);
+        station.SetString(L"StationName", L"局");
+        station.SetString(L"Url", server.Url("/now"));
+        station.SetString(L"MatchPattern", L"<b>(.*?)</b><i>(.*?)</i>");
+        station.SetString(L"Title", L"$1");
+        station.SetString(L"Artist", L"$2");
+        server.Put("/now", "text/html; charset=UTF-8", kOldSong);
+        cycle.SelectStation(station);
+        // The first song is fetched at once and names the old song.
+        Start(L"a.mp3");
+        cycle.Tick();
+    }
+    Healths Health() { return journal.RecentHealth(L"局", 10); }
+
+    LoopbackServer server;
+};
+
+}  // namespace
+
+TEST_F(PageCycle, StalePageIsFetchedAgainUntilTheSongChanges) {
+    EXPECT_EQ(seam.titleBox, L"Old Song");
+    Next(L"a.mp3", L"b.mp3");
+    cycle.Tick();  // b starts: 2 s to its first fetch
+    for (int second = 1; second <= 12; ++second) {
+        if (second == 8) server.Put("/now", "text/html", kNewSong);  // the page catches up
+        cycle.Tick();
+        if (second == 2) EXPECT_EQ(seam.titleBox, L"ページ更新待ち");
+        if (second == 10) EXPECT_EQ(seam.artistBox, L"ページ更新待ち");
+    }
+    // fetched at 2, 7 (still old) and 12 s
+    EXPECT_EQ(server.Hits("/now"), 4);
+    EXPECT_EQ(seam.titleBox, L"New Song");
+    EXPECT_EQ(journal.RecentPageDelays(L"局", 10), std::vector<int>{12});
+    EXPECT_EQ(Health(), (Healths{ExtractionHealth::Ok, ExtractionHealth::Ok}));
+
+    Next(L"b.mp3", L"c.mp3");
+    cycle.Tick();
+    ASSERT_EQ(seam.registered.size(), 2u);
+    EXPECT_EQ(seam.registered[1].title, L"New Song");
+    EXPECT_TRUE(seam.tagReads.empty());
+}
+
+TEST_F(PageCycle, PageThatNeverChangesLeavesTheSongToItsTags) {
+    Next(L"a.mp3", L"b.mp3");
+    cycle.Tick();
+    for (int second = 1; second <= 130; ++second) cycle.Tick();
+    // 2, 7, ... 117 s: one more would pass the two minutes
+    EXPECT_EQ(server.Hits("/now"), 1 + 24);
+    EXPECT_EQ(Health(), (Healths{ExtractionHealth::PageNotUpdated, ExtractionHealth::Ok}));
+    EXPECT_EQ(seam.titleBox, L"");
+
+    // c ends while its page still shows the old song.
+    Next(L"b.mp3", L"c.mp3");
+    cycle.Tick();
+    for (int second = 1; second <= 20; ++second) cycle.Tick();
+    EXPECT_EQ(seam.titleBox, L"ページ更新待ち");
+    Next(L"c.mp3", L"d.mp3");
+    cycle.Tick();
+    ASSERT_EQ(seam.registered.size(), 3u);
+    EXPECT_EQ(seam.registered[1].title, L"tag title");
+    EXPECT_EQ(seam.registered[2].title, L"tag title");
+    EXPECT_EQ(seam.registered[2].artist, L"tag artist");
+    EXPECT_EQ(Health().front(), ExtractionHealth::PageNotUpdated);
+    EXPECT_TRUE(journal.RecentPageDelays(L"局", 10).empty());
+}
+
+TEST_F(PageCycle, EachSongLeavesItsHealthAndThreeBadOnesWarnOnce) {
+    // Each change of the station starts its song afresh: fetched at once.
+    auto change = [this](const wchar_t* key, const std::wstring& value) {
+        station.SetString(key, value);
+        cycle.SelectStation(station);
+        cycle.Tick();
+    };
+    change(L"MatchPattern", L"<u>(.*?)</u>");
+    server.Put("/now", "text/html", "<b></b><i>Singer</i>");
+    change(L"MatchPattern", L"<b>(.*?)</b><i>(.*?)</i>");
+    change(L"Url", server.Url("/gone"));
+    const Healths recent = Health();
+    EXPECT_EQ(recent, (Healths{ExtractionHealth::FetchFailed, ExtractionHealth::EmptyFields,
+                               ExtractionHealth::NoMatch, ExtractionHealth::Ok}));
+    EXPECT_EQ(cycle.pageCheck().healthRecords(), 4);
+
+    EXPECT_EQ(MainCaption(recent), L"Kestrel - 取得失敗");
+    EXPECT_EQ(MainCaption({ExtractionHealth::PageNotUpdated}), L"Kestrel - ページ更新なし");
+    EXPECT_EQ(MainCaption({ExtractionHealth::Ok, ExtractionHealth::NoMatch}), L"Kestrel");
+    EXPECT_EQ(MainCaption({}), L"Kestrel");
+    HealthWarning warning;
+    EXPECT_FALSE(warning.Due({recent.begin() + 1, recent.end()}));  // two in a row
+    EXPECT_TRUE(warning.Due(recent));
+    EXPECT_FALSE(warning.Due({ExtractionHealth::NoMatch, ExtractionHealth::FetchFailed,
+                              ExtractionHealth::EmptyFields}));  // the same run: once
+    EXPECT_FALSE(warning.Due({ExtractionHealth::Ok, ExtractionHealth::NoMatch}));
+    EXPECT_TRUE(warning.Due({ExtractionHealth::NoMatch, ExtractionHealth::NoMatch, ExtractionHealth::NoMatch}));
 }

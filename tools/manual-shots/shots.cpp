@@ -13,6 +13,7 @@
 #include "app_ids.h"
 #include "base/File.h"
 #include "kit/CommonControls.h"
+#include "journal/Journal.h"
 #include "kit/Dc.h"
 #include "kit/GdiObject.h"
 #include "kit/Window.h"
@@ -22,6 +23,11 @@ namespace {
 std::wstring g_folder;
 const wchar_t* g_caption = nullptr;
 const wchar_t* g_file = nullptr;
+
+const wchar_t kSampleFeed[] =
+    L"{\"station\": \"サンプル局\", \"now_playing\": {\"started_at\": \"2026-12-08T11:00:00+09:00\", "
+    L"\"song\": {\"title\": \"夜空のうた\", \"artist\": \"星野ミナ\", \"album\": \"ミッドナイト\", "
+    L"\"art\": \"/art/123.jpg\"}}}";
 
 const wchar_t kSamplePage[] =
     L"<html><body>\r\n<div class=\"now\">\r\n  <img src=\"http://radio.example/art/123.jpg\">\r\n"
@@ -150,10 +156,24 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring settingsPath = g_folder + L"\\shots.dat";
     stored.Save(settingsPath);
 
+    // What recent songs left in the journal: the station dialog shows it.
+    const std::wstring journalPath = g_folder + L"\\shots.db";
+    {
+        journal::Journal journal(journalPath);
+        const journal::Time now = journal::Now();
+        for (int delay : {14, 9, 12, 11, 18, 10, 13, 12, 15, 11}) {
+            const journal::SongId id = journal.AddSong(L"サンプル局", L"song.mp3", now);
+            journal.SavePageDelay(id, delay);
+        }
+        for (int i = 0; i < 10; ++i)
+            journal.AddHealth(L"サンプル局", i == 6 ? journal::ExtractionHealth::PageNotUpdated : journal::ExtractionHealth::Ok,
+                              now);
+    }
+
     Kestrel window;
     window.SetSettingsPath(settingsPath);
     window.SetArtworkDirectory(g_folder + L"\\Artwork");
-    window.SetJournalPath(g_folder + L"\\shots.db");
+    window.SetJournalPath(journalPath);
     if (!window.Create(nullptr, IDD_MAIN)) return 1;
     ::KillTimer(window.handle(), Kestrel::kTimerId);  // the boxes below stay as set
     ::SetDlgItemTextW(window.handle(), IDC_MAIN_FILENAME, L"夜空のうた.mp3");
@@ -167,6 +187,28 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     g_file = L"station.bmp";
     ::SetTimer(nullptr, 0, 200, &CaptureDialog);
     window.RunStationDialog(false);
+
+    // A JSON feed read through JSON Pointers, no pattern.
+    Settings& current = window.settings().Group(L"Station").Group(L"サンプル局");
+    current.SetString(L"Url", L"http://radio.example/api/now.json");
+    current.SetString(L"MatchPattern", L"");
+    current.SetString(L"Title", L"{/now_playing/song/title}");
+    current.SetString(L"Artist", L"{/now_playing/song/artist}");
+    current.SetString(L"Album", L"{/now_playing/song/album}");
+    current.SetString(L"Artwork", L"{/now_playing/song/art}");
+    current.SetString(L"Charset", L"UTF-8");
+    current.SetString(L"Html", kSampleFeed);
+    window.SelectStationChanged();
+    g_file = L"json.bmp";
+    ::SetTimer(nullptr, 0, 200, &CaptureDialog);
+    window.RunStationDialog(false);
+
+    // A page that lags behind: the caption names the station's state.
+    window.journal()->AddHealth(L"サンプル局", journal::ExtractionHealth::PageNotUpdated, journal::Now());
+    window.ShowStationHealth(false);
+    for (int box : {IDC_MAIN_TITLE, IDC_MAIN_ARTIST, IDC_MAIN_ALBUM}) ::SetDlgItemTextW(window.handle(), box, L"ページ更新待ち");
+    Settle();
+    Capture(window.handle(), g_folder + L"\\health.bmp");
 
     g_caption = L"設定";
     g_file = L"config.bmp";
