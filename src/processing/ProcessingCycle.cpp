@@ -9,6 +9,7 @@
 #include "base/PathHelpers.h"
 #include "base/FileOperations.h"
 #include "processing/RecordingFiles.h"
+#include "settings/SettingsCatalogue.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ void ProcessingCycle::NoticeNewRecording(const std::wstring& newest) {
         if (IsIgnoredFileName(settings_, name))
             skipCurrent = true;
         else if (!currentRecording.empty())
-            countdown = currentStation.GetInt(L"WaitTime") + 1;
+            countdown = StationWaitTime(currentStation) + 1;
         else
             countdown = 1;  // the first song seen is fetched in this tick
     }

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "base/File.h"
+#include "base/PathHelpers.h"
+#include "base/TemporaryFile.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStream.h"
 
@@ -73,12 +75,7 @@ bool ParseFile(kit::File& file, Settings& parsed) {
 // Keeps a damaged file beside the real one, so the save at exit cannot
 // destroy what the user may still recover.
 void KeepDamagedCopy(const std::wstring& path) {
-    ::CopyFileW(path.c_str(), (path + L".bad").c_str(), FALSE);
-}
-
-std::wstring FolderOf(const std::wstring& path) {
-    const auto slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
+    ::CopyFileW(ExtendedLengthPath(path).c_str(), ExtendedLengthPath(path + L".bad").c_str(), FALSE);
 }
 
 }  // namespace
@@ -102,12 +99,12 @@ bool Settings::Load(const std::wstring& path) {
 bool Settings::Save(const std::wstring& path) const {
     // Write beside the target and swap it in only when every byte is down,
     // so a failed save leaves the previous file as it was.
-    wchar_t temporary[MAX_PATH + 1] = {};
-    if (!::GetTempFileNameW(FolderOf(path).c_str(), L"kst", 0, temporary)) return false;
+    kit::TemporaryFile temporary(kit::TemporaryFile::ReserveBeside(path));
+    if (temporary.path().empty()) return false;
     bool written = false;
     {
         kit::File file;
-        if (file.OpenWrite(temporary)) {
+        if (file.OpenWrite(temporary.path())) {
             FileSink header(file);
             if (WriteU32(header, static_cast<std::uint32_t>(tag))) {
                 CompressedBlockWriter body(file);
@@ -115,9 +112,9 @@ bool Settings::Save(const std::wstring& path) const {
             }
         }
     }
-    if (written &&
-        ::MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    ::DeleteFileW(temporary);
-    return false;
+    if (!written || !::MoveFileExW(temporary.path().c_str(), ExtendedLengthPath(path).c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return false;
+    temporary.Keep();
+    return true;
 }

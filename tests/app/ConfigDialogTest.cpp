@@ -72,7 +72,7 @@ TEST_F(ConfigDialogTest, TablesAreLoadedAndSaved) {
     ::CheckDlgButton(h, IDC_CONFIG_TASK_TRAY, BST_UNCHECKED);
     ::CheckDlgButton(h, IDC_CONFIG_TITLE_PARTIAL, BST_UNCHECKED);
     ::CheckDlgButton(h, IDC_CONFIG_TITLE_EXACT, BST_CHECKED);
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     EXPECT_FALSE(::IsWindowVisible(h));
     EXPECT_TRUE(settings.GetBool(L"IgnoreFirst"));
     EXPECT_TRUE(settings.GetBool(L"IsDeleteFile"));
@@ -94,7 +94,7 @@ TEST_F(ConfigDialogTest, WithoutAnIgnoreListThereIsOneBlankRow) {
     Click(h, ID_IGNORE_UP);
     Click(h, ID_IGNORE_DOWN);
     EXPECT_EQ(Rows(dialog), Names{L""});
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     EXPECT_EQ(window.settings().values.at(L"IgnoreCount").size(), 4u);
     EXPECT_EQ(window.settings().GetInt(L"IgnoreCount", -1), 0);
 }
@@ -108,7 +108,7 @@ TEST_F(ConfigDialogTest, IgnoreListIsLoadedWithItsGapsAndSaved) {
     EXPECT_EQ(Rows(dialog), (Names{L"a.mp3", L"", L"c.mp3", L""}));
     Select(dialog, 1);
     Click(h, ID_IGNORE_DELETE);
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     const Settings& saved = window.settings();
     EXPECT_EQ(saved.GetInt(L"IgnoreCount"), 2);
     EXPECT_EQ(saved.FindGroup(L"IgnoreList")->GetString(L"0"), L"a.mp3");
@@ -140,7 +140,7 @@ TEST_F(ConfigDialogTest, RowsMoveUpAndDownButNeverPastTheBlankRow) {
     Click(h, ID_IGNORE_UP);
     Click(h, ID_IGNORE_DELETE);
     EXPECT_EQ(Rows(dialog), (Names{L"b", L"a", L"c", L""}));
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     EXPECT_EQ(window.settings().GetInt(L"IgnoreCount"), 3);
     EXPECT_EQ(window.settings().FindGroup(L"IgnoreList")->GetString(L"2"), L"c");
 }
@@ -177,7 +177,7 @@ TEST_F(ConfigDialogTest, DeleteKeyOnTheBlankRowLosesNoName) {
     Select(dialog, 2);
     ::SendMessageW(dialog.ignoreList()->handle(), WM_KEYDOWN, VK_DELETE, 0);
     EXPECT_EQ(Rows(dialog), (Names{L"a", L"b", L""}));
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     EXPECT_EQ(window.settings().GetInt(L"IgnoreCount"), 2);
     EXPECT_EQ(window.settings().FindGroup(L"IgnoreList")->GetString(L"1"), L"b");
 }
@@ -190,7 +190,7 @@ TEST_F(ConfigDialogTest, AnEditInProgressIsSavedByOk) {
     auto row = dialog.ignoreList()->RowAt(0);
     ASSERT_TRUE(row->editBox());
     ::SetWindowTextW(row->editBox()->handle(), L"typed.mp3");
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     EXPECT_EQ(window.settings().GetInt(L"IgnoreCount"), 1);
     EXPECT_EQ(window.settings().FindGroup(L"IgnoreList")->GetString(L"0"), L"typed.mp3");
 }
@@ -256,15 +256,15 @@ void CALLBACK PressButton(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST_F(ConfigDialogTest, ModalResultIsOneOnlyForOk) {
     window.settings().SetBool(L"IsTopmost", false);
-    for (int button : {IDC_CONFIG_CANCEL, WM_CLOSE, IDC_CONFIG_OK}) {
+    for (int button : {IDC_CONFIG_CANCEL, WM_CLOSE, IDOK}) {
         ConfigDialog dialog(window);
         scripted = &dialog;
         scriptedButton = button;
         ::SetTimer(nullptr, 0, 20, &PressButton);
         const INT_PTR code = dialog.DoModal(&window, IDD_CONFIG);
         scripted = nullptr;
-        EXPECT_EQ(code, button == IDC_CONFIG_OK ? 1 : 0) << button;
-        EXPECT_EQ(window.settings().GetBool(L"IsTopmost"), button == IDC_CONFIG_OK) << button;
+        EXPECT_EQ(code, button == IDOK ? 1 : 0) << button;
+        EXPECT_EQ(window.settings().GetBool(L"IsTopmost"), button == IDOK) << button;
     }
 }
 
