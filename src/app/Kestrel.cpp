@@ -20,6 +20,7 @@
 #include "kit/StaticText.h"
 #include "kit/TrayIcon.h"
 #include "base/FileOperations.h"
+#include "base/ErrorText.h"
 #include "base/PathHelpers.h"
 #include "processing/BitmapFile.h"
 #include "processing/RecordingFiles.h"
@@ -54,7 +55,14 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     WriteStartValues(settings_);
     ::CreateDirectoryW(artworkDirectory_.c_str(), nullptr);
     DeleteFilesInFolder(artworkDirectory_);
-    settings_.Load(settingsPath_);
+    bool setAside = false;
+    settings_.Load(settingsPath_, &setAside);
+    if (setAside)
+        kit::ShowMessageBox(this,
+                            L"設定ファイルが壊れていたため、読み込めませんでした。\n" + settingsPath_ +
+                                L"\n\n壊れたファイルは次の名前で残してあります。\n" + DamagedCopyPath(settingsPath_) +
+                                L"\n\n設定は初期値で始まります。",
+                            L"Kestrel", MB_OK | MB_ICONWARNING);
 
     FillStationList();
     if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
@@ -113,7 +121,17 @@ void Kestrel::StoreControlStates() {
 
 bool Kestrel::SaveSettings() {
     StoreControlStates();
-    return settings_.Save(settingsPath_);
+    if (settings_.Save(settingsPath_)) return true;
+    const DWORD error = ::GetLastError();
+    // Saving is tried again at every change; one box per session is enough.
+    if (!saveFailureShown_) {
+        saveFailureShown_ = true;
+        kit::ShowMessageBox(this,
+                            L"設定を保存できませんでした。\n" + settingsPath_ + L"\n\n理由: " + ErrorReason(error) +
+                                L"\n\nKestrel を書き込みのできるフォルダに置いてください。",
+                            L"Kestrel", MB_OK | MB_ICONWARNING);
+    }
+    return false;
 }
 
 LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
@@ -234,6 +252,13 @@ void Kestrel::CopySelectedStation() {
         cycle_.currentStation.Clear();
     else
         cycle_.currentStation = settings_.Group(L"Station").Group(name);
+    UpdateStationCommands();
+}
+
+void Kestrel::UpdateStationCommands() {
+    // 編集 and 削除 need a station to act on
+    const bool selected = stations_ && stations_->GetSelection() != CB_ERR;
+    for (int id : {IDC_MAIN_EDIT, IDC_MAIN_DELETE}) ::EnableWindow(::GetDlgItem(handle_, id), selected);
 }
 
 void Kestrel::SelectStationChanged() {

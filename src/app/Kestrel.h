@@ -61,6 +61,7 @@ public:
     void DeleteSelectedStation();
     void RunConfigDialog();
     void SelectStationChanged();
+    // Tells the user, once per session, when the file cannot be written.
     bool SaveSettings();
 
 private:
@@ -79,7 +80,9 @@ private:
     bool ShowArtwork(const std::wstring& path) override;
 
     void FillStationList();
+    // Also greys the commands that need a station when there is none.
     void CopySelectedStation();
+    void UpdateStationCommands();
     void RestorePlacement();
     void ApplyTopmost();
     void AddToTray();
@@ -100,5 +103,6 @@ private:
     boost::shared_ptr<kit::Brush> greyBrush_;
     boost::shared_ptr<MessageDialog> message_;
     std::wstring settingsPath_;
+    bool saveFailureShown_ = false;
     std::wstring artworkDirectory_;
 };

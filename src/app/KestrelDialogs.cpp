@@ -26,6 +26,7 @@ void Kestrel::RunStationDialog(bool isNew) {
                                                  reinterpret_cast<LPARAM>(name.c_str()));
             if (found != CB_ERR) stations_->SetSelection(static_cast<int>(found));
         }
+        UpdateStationCommands();
         SaveSettings();
     } else {
         CopySelectedStation();

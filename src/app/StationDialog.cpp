@@ -98,6 +98,12 @@ StationDialog::~StationDialog() = default;
 LRESULT StationDialog::OnInitDialog(WPARAM, LPARAM) {
     for (int i = 0; i < kBoxCount; ++i) boxes_[i] = kit::AttachItem<kit::EditBox>(this, kBoxes[i].id);
     if (boxes_[HtmlBox]) ::SendMessageW(boxes_[HtmlBox]->handle(), EM_LIMITTEXT, kPageLimit, 0);
+    // a folder, or a file whose folder is meant, dragged from Explorer
+    for (int box = PlayBox; box <= OutputBox; ++box) {
+        if (!boxes_[box]) continue;
+        boxes_[box]->SetFolderMode(true);
+        boxes_[box]->SetAcceptsDrops(true);
+    }
     waitTime_ = kit::AttachItem<kit::TrackBar>(this, IDC_STATION_WAIT_SLIDER);
     if (waitTime_) ::SendMessageW(waitTime_->handle(), TBM_SETRANGE, TRUE, MAKELONG(0, kMaxWaitTime));
     for (int i = 0; i < 6; ++i) buttons_[i] = kit::AttachItem<kit::Button>(this, kButtonIds[i]);
