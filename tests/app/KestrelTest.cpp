@@ -144,6 +144,8 @@ TEST_F(MainWindow, DeletingTheLastStationEmptiesTheCurrentStationAndSaves) {
     ASSERT_TRUE(stored.Save(settingsPath));
     Open();
     ASSERT_EQ(window.currentStation().GetString(L"StationName"), L"FM");
+    const auto enabled = [this](int id) { return ::IsWindowEnabled(::GetDlgItem(window.handle(), id)) != FALSE; };
+    EXPECT_TRUE(enabled(IDC_MAIN_EDIT) && enabled(IDC_MAIN_DELETE));
 
     g_answer = IDNO;
     ::SetTimer(nullptr, 0, 50, &AnswerConfirmation);
@@ -155,6 +157,7 @@ TEST_F(MainWindow, DeletingTheLastStationEmptiesTheCurrentStationAndSaves) {
     window.DeleteSelectedStation();
     EXPECT_EQ(StationCount(), 0);
     EXPECT_TRUE(window.currentStation().values.empty());
+    EXPECT_FALSE(enabled(IDC_MAIN_EDIT) || enabled(IDC_MAIN_DELETE));  // nothing to act on
     EXPECT_FALSE(window.cycle().busy);
     // Saved at once, not only at exit.
     EXPECT_TRUE(Saved().FindGroup(L"Station")->groups.empty());
@@ -209,9 +212,10 @@ TEST_F(MainWindow, TimerRunsTheCycleOnlyWhileTheBoxIsChecked) {
 }
 
 namespace {
-// Fills the station dialog's name box and presses OK (or Cancel when the
-// name is empty) as soon as the dialog is up.
+// Fills the station dialog's name box and three folders of `g_stationFolder`
+// and presses OK (or Cancel when the name is empty) as soon as the dialog is up.
 std::wstring g_stationName;
+std::wstring g_stationFolder;
 void CALLBACK AnswerStationDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = ::FindWindowW(L"#32770", L"ラジオ局の設定");
     if (!dialog) return;
@@ -221,11 +225,19 @@ void CALLBACK AnswerStationDialog(HWND, UINT, UINT_PTR timer, DWORD) {
         return;
     }
     ::SetDlgItemTextW(dialog, IDC_STATION_NAME, g_stationName.c_str());
+    for (auto [id, name] : {std::make_pair(IDC_STATION_PLAY, L"\\play"), std::make_pair(IDC_STATION_END, L"\\end"),
+                            std::make_pair(IDC_STATION_OUTPUT, L"\\out")}) {
+        const std::wstring path = g_stationFolder + name;
+        ::CreateDirectoryW(path.c_str(), nullptr);
+        ::SetDlgItemTextW(dialog, id, path.c_str());
+    }
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
 }
 
 void RunStationDialogAnswering(Kestrel& window, bool isNew, const std::wstring& name) {
     g_stationName = name;
+    const std::wstring& settings = window.settingsPath();
+    g_stationFolder = settings.substr(0, settings.find_last_of(L'\\'));
     ::SetTimer(nullptr, 0, 50, &AnswerStationDialog);
     window.RunStationDialog(isNew);
 }
