@@ -195,6 +195,50 @@ TEST_F(ConfigDialogTest, AnEditInProgressIsSavedByOk) {
     EXPECT_EQ(window.settings().FindGroup(L"IgnoreList")->GetString(L"0"), L"typed.mp3");
 }
 
+// The keys as the dialog manager sees them, focus where the user left it.
+TEST_F(ConfigDialogTest, KeysOfTheListAreItsOwnAndTabLeavesIt) {
+    StoreIgnoreList({L"a", L"b"});
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    HWND list = dialog.ignoreList()->handle();
+    const auto press = [h](HWND target, WPARAM key) {
+        MSG message = {target, WM_KEYDOWN, key, 1};
+        return ::IsDialogMessageW(h, &message) != FALSE;
+    };
+    EXPECT_EQ(LOWORD(::SendMessageW(h, DM_GETDEFID, 0, 0)), IDOK);
+    Select(dialog, 0);
+    ::SetFocus(list);
+    EXPECT_TRUE(press(list, VK_TAB));
+    EXPECT_EQ(::GetFocus(), ::GetDlgItem(h, IDC_CONFIG_IGNORE_FIRST));
+    ::SetFocus(list);
+    EXPECT_TRUE(press(list, VK_RETURN));  // the list's: edits the row, not OK
+    ASSERT_TRUE(dialog.ignoreList()->RowAt(0)->editBox());
+    HWND edit = dialog.ignoreList()->RowAt(0)->editBox()->handle();
+    ::SetWindowTextW(edit, L"x");
+    EXPECT_TRUE(press(edit, VK_ESCAPE));  // the edit's: cancelled, dialog stays
+    EXPECT_TRUE(::IsWindowVisible(h));
+    EXPECT_EQ(Rows(dialog), (Names{L"a", L"b", L""}));
+
+    dialog_test::MenuCloser menus;
+    ::SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));  // Shift+F10
+    EXPECT_EQ(menus.menusSeen, 1);
+}
+
+// Toolbar buttons take no focus: the edit still open belongs to its row.
+TEST_F(ConfigDialogTest, AnEditOpenWhileRowsMoveStaysWithItsRow) {
+    StoreIgnoreList({L"a", L"b"});
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    Select(dialog, 1);
+    ::SendMessageW(dialog.ignoreList()->handle(), WM_KEYDOWN, VK_F2, 0);
+    ASSERT_TRUE(dialog.ignoreList()->RowAt(1)->editBox());
+    ::SetWindowTextW(dialog.ignoreList()->RowAt(1)->editBox()->handle(), L"c");
+    Click(h, ID_IGNORE_UP);
+    ::SetFocus(dialog.ignoreList()->handle());
+    EXPECT_EQ(Rows(dialog), (Names{L"c", L"a", L""}));
+    EXPECT_EQ(SelectedIndex(dialog), 0);
+}
+
 TEST_F(ConfigDialogTest, CancelLeavesTheSettingsUnchanged) {
     StoreIgnoreList({L"a", L"b"});
     window.settings().SetInt(L"CheckTypeAlbum", 1);
