@@ -216,14 +216,15 @@ LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDC_MAIN_STATIONS:
         if (HIWORD(wParam) == CBN_SELCHANGE) SelectStationChanged();
         break;
+    // Buttons act on a click only: a disabled button may notify as well.
     case IDC_MAIN_ADD:
-        RunStationDialog(true);
+        if (HIWORD(wParam) == BN_CLICKED) RunStationDialog(true);
         break;
     case IDC_MAIN_EDIT:
-        RunStationDialog(false);
+        if (HIWORD(wParam) == BN_CLICKED) RunStationDialog(false);
         break;
     case IDC_MAIN_DELETE:
-        DeleteSelectedStation();
+        if (HIWORD(wParam) == BN_CLICKED) DeleteSelectedStation();
         break;
     case IDC_MAIN_HELP: {
         // Beside the program, whatever folder it was started from.

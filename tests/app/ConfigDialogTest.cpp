@@ -202,7 +202,10 @@ TEST_F(ConfigDialogTest, KeysOfTheListAreItsOwnAndTabLeavesIt) {
     HWND h = Open(dialog);
     HWND list = dialog.ignoreList()->handle();
     const auto press = [h](HWND target, WPARAM key) {
-        MSG message = {target, WM_KEYDOWN, key, 1};
+        MSG message = {};
+        message.hwnd = target;
+        message.message = WM_KEYDOWN;
+        message.wParam = key;
         return ::IsDialogMessageW(h, &message) != FALSE;
     };
     EXPECT_EQ(LOWORD(::SendMessageW(h, DM_GETDEFID, 0, 0)), IDOK);
