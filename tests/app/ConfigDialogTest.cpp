@@ -210,6 +210,11 @@ TEST_F(ConfigDialogTest, KeysOfTheListAreItsOwnAndTabLeavesIt) {
     };
     EXPECT_EQ(LOWORD(::SendMessageW(h, DM_GETDEFID, 0, 0)), IDOK);
     Select(dialog, 0);
+    {
+        dialog_test::MenuCloser menus;
+        ::SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));  // Shift+F10
+        EXPECT_EQ(menus.menusSeen, 1);
+    }
     ::SetFocus(list);
     EXPECT_TRUE(press(list, VK_TAB));
     EXPECT_EQ(::GetFocus(), ::GetDlgItem(h, IDC_CONFIG_IGNORE_FIRST));
@@ -221,10 +226,6 @@ TEST_F(ConfigDialogTest, KeysOfTheListAreItsOwnAndTabLeavesIt) {
     EXPECT_TRUE(press(edit, VK_ESCAPE));  // the edit's: cancelled, dialog stays
     EXPECT_TRUE(::IsWindowVisible(h));
     EXPECT_EQ(Rows(dialog), (Names{L"a", L"b", L""}));
-
-    dialog_test::MenuCloser menus;
-    ::SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));  // Shift+F10
-    EXPECT_EQ(menus.menusSeen, 1);
 }
 
 // Toolbar buttons take no focus: the edit still open belongs to its row.
