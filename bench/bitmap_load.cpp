@@ -7,9 +7,10 @@
 #include <functional>
 #include <memory>
 
-#include "../tests/processing/ImageSamples.h"
-#include "../tests/processing/ImageTestFolder.h"
 #include "processing/BitmapFile.h"
+#include "support/SamplePictures.h"
+// The scratch folder shared with the tests.
+#include "../tests/support/TempFolder.cpp"
 
 namespace {
 
@@ -105,7 +106,7 @@ double Ratio(const char* what, const std::function<void()>& ours, const std::fun
 }  // namespace
 
 int main() {
-    ImageTestFolder folder;
+    testing_support::TempFolder folder;
 
     samples::JpegPicture jpeg;
     jpeg.width = jpeg.height = kSide;
@@ -113,13 +114,13 @@ int main() {
     jpeg.quality = 90;
     jpeg.fullChroma = false;
     const Bytes jpegBytes = samples::EncodeJpeg(jpeg);
-    const std::wstring jpegPath = folder.Write(L"bench.jpg", jpegBytes);
+    const std::wstring jpegPath = folder.AddFile(L"bench.jpg", jpegBytes);
 
     samples::PngPicture png;
     png.width = png.height = kSide;
     png.rows = PhotoLike(3);
     const Bytes pngBytes = samples::EncodePng(png);
-    const std::wstring pngPath = folder.Write(L"bench.png", pngBytes);
+    const std::wstring pngPath = folder.AddFile(L"bench.png", pngBytes);
 
     std::printf("JPEG %zu bytes, PNG %zu bytes, %u x %u\n", jpegBytes.size(), pngBytes.size(), kSide, kSide);
     bool loaded = true;

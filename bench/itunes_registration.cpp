@@ -8,10 +8,10 @@
 #include <map>
 #include <string>
 
+#include "base/ScopedHandle.h"
 #include "itunes/AutomationObject.h"
 #include "itunes/ITunesIds.h"
 #include "itunes/ITunesRegistration.h"
-#include "base/ScopedHandle.h"
 // The stand-in's registration and library file, shared with the tests.
 #include "../tests/support/ITunesStandIn.cpp"
 #include "../tests/support/ITunesStandInLibrary.cpp"

@@ -19,10 +19,11 @@
 // The simulators and the stand-in's registration, shared with the tests.
 #include "../tests/support/ITunesStandIn.cpp"
 #include "../tests/support/ITunesStandInLibrary.cpp"
+#include "../tests/support/Id3Bytes.cpp"
 #include "../tests/support/KestrelProcess.cpp"
+#include "../tests/support/LoopbackServer.cpp"
 #include "../tests/support/RecorderSimulator.cpp"
-#include "../tests/support/SamplePictures.cpp"
-#include "../tests/support/StationPageServer.cpp"
+#include "support/SamplePictures.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ double CpuMs(HANDLE process) {
 
 struct Road {
     std::wstring folder, play, end, output;
-    StationPageServer server;
+    LoopbackServer server;
     KestrelProcess kestrel;
     int songs = 0;
 
@@ -157,7 +158,7 @@ int main(int argc, char** argv) {
         std::printf("cannot prepare: Kestrel.exe missing or no loopback server\n");
         return 1;
     }
-    road.server.Put("/art/cover.jpg", "image/jpeg", SampleJpeg(300, 300, 1));
+    road.server.Put("/art/cover.jpg", "image/jpeg", samples::SampleJpeg(300, 300, 1));
 
     Settings settings;
     WriteStartValues(settings);

@@ -17,12 +17,14 @@ declare -A BELOW=(
   [app]="kit processing tags web itunes journal settings base"
 )
 
+INCLUDE='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^/"]+)/'
 status=0
 while IFS= read -r hit; do
   file=${hit%%:*}
   rest=${hit#*:}
   line=${rest%%:*}
-  target=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^/"]*\)\/.*/\1/p' <<<"${rest#*:}")
+  [[ ${rest#*:} =~ $INCLUDE ]] || continue
+  target=${BASH_REMATCH[1]}
   from=${file#"$SRC"/}
   from=${from%%/*}
   [ "$target" = "$from" ] && continue

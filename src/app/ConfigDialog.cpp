@@ -6,7 +6,7 @@
 
 #include "MenuIds.h"
 #include "app/IgnoreListView.h"
-#include "app/Kestrel.h"
+#include "app/MainWindowHost.h"
 #include "app_ids.h"
 #include "kit/CheckBox.h"
 #include "kit/StartWithWindows.h"
@@ -36,7 +36,7 @@ const ToolButton kToolButtons[] = {
 
 }  // namespace
 
-ConfigDialog::ConfigDialog(Kestrel& mainWindow) : mainWindow_(mainWindow) {}
+ConfigDialog::ConfigDialog(MainWindowHost& mainWindow) : mainWindow_(mainWindow) {}
 
 ConfigDialog::~ConfigDialog() = default;
 

@@ -9,7 +9,7 @@
 #include "kit/Dialog.h"
 
 class IgnoreListView;
-class Kestrel;
+class MainWindowHost;
 class Settings;
 
 namespace kit {
@@ -21,7 +21,7 @@ class ToolBar;
 
 class ConfigDialog : public kit::ModalDialog {
 public:
-    explicit ConfigDialog(Kestrel& mainWindow);
+    explicit ConfigDialog(MainWindowHost& mainWindow);
     ~ConfigDialog() override;
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
@@ -47,7 +47,7 @@ private:
     void CreateIgnoreList();
     void PlaceToolBar();
 
-    Kestrel& mainWindow_;
+    MainWindowHost& mainWindow_;
     std::array<boost::shared_ptr<kit::CheckBox>, kConfigCheckRowCount> checkBoxes_;
     std::array<boost::shared_ptr<kit::RadioButton>, kConfigRadioRowCount> radioButtons_;
     boost::shared_ptr<kit::Image> toolBarImage_;

@@ -4,7 +4,7 @@
 
 #include "MenuIds.h"
 #include "app/ConfigDialog.h"
-#include "app/Kestrel.h"
+#include "app/MainWindowHost.h"
 #include "kit/Menu.h"
 
 void IgnoreListView::ShowMenu(POINT at) {

@@ -4,11 +4,11 @@
 #include "kit/ListView.h"
 
 class ConfigDialog;
-class Kestrel;
+class MainWindowHost;
 
 class IgnoreListView : public kit::ListView {
 public:
-    IgnoreListView(Kestrel* mainWindow, ConfigDialog* dialog) : mainWindow_(mainWindow), dialog_(dialog) {}
+    IgnoreListView(MainWindowHost* mainWindow, ConfigDialog* dialog) : mainWindow_(mainWindow), dialog_(dialog) {}
 
     LRESULT OnNotify(WPARAM wParam, LPARAM lParam) override;
     // Shift+F10 and the menu key open the same menu as a right click.
@@ -19,6 +19,6 @@ public:
 private:
     void ShowMenu(POINT at);
 
-    Kestrel* mainWindow_;   // not owned
+    MainWindowHost* mainWindow_;  // not owned
     ConfigDialog* dialog_;  // not owned
 };

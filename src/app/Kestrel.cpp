@@ -7,31 +7,29 @@
 #include "app_ids.h"
 #include "MenuIds.h"
 #include "MessageDialogIds.h"
-#include "itunes/ITunesRegistration.h"
 #include "app/Artwork.h"
+#include "app/ConfigDialog.h"
+#include "app/ControlState.h"
+#include "app/StationDialog.h"
+#include "base/FileOperations.h"
+#include "base/ErrorText.h"
+#include "base/PathHelpers.h"
 #include "kit/Brush.h"
 #include "kit/CheckBox.h"
 #include "kit/ComboBox.h"
-#include "app/ControlState.h"
 #include "kit/EditBox.h"
 #include "kit/Menu.h"
 #include "kit/MessageBox.h"
 #include "kit/MessageDialog.h"
 #include "kit/StaticText.h"
 #include "kit/TrayIcon.h"
-#include "base/FileOperations.h"
-#include "base/ErrorText.h"
-#include "base/PathHelpers.h"
 #include "processing/BitmapFile.h"
-#include "processing/RecordingFiles.h"
 #include "settings/SettingsCatalogue.h"
-#include "tags/Mp3Tag.h"
-#include "tags/StripTags.h"
 
 Kestrel::Kestrel()
-    : cycle_(settings_, *this),
-      settingsPath_(SettingsFilePath()),
-      artworkDirectory_(AddBackslash(DirectoryOf(ModulePath())) + L"Artwork") {}
+    : services_(settings_, AddBackslash(DirectoryOf(ModulePath())) + L"Artwork"),
+      cycle_(settings_, *this, services_),
+      settingsPath_(SettingsFilePath()) {}
 
 Kestrel::~Kestrel() = default;
 
@@ -53,8 +51,8 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     menu_ = kit::Menu::Load(IDR_POPUP_MENU);
 
     WriteStartValues(settings_);
-    ::CreateDirectoryW(artworkDirectory_.c_str(), nullptr);
-    DeleteFilesInFolder(artworkDirectory_);
+    ::CreateDirectoryW(artworkDirectory().c_str(), nullptr);
+    DeleteFilesInFolder(artworkDirectory());
     bool setAside = false;
     settings_.Load(settingsPath_, &setAside);
     if (setAside)
@@ -67,7 +65,7 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     FillStationList();
     if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
     if (cooperation_) kit::RestoreCheck(*cooperation_, settings_.Group(L"IsCooperation"));
-    CopySelectedStation();
+    SelectStationChanged();
     RestorePlacement();
     ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
     return 0;
@@ -136,9 +134,9 @@ bool Kestrel::SaveSettings() {
 
 LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
     kit::RemoveTrayIcon(*this);
-    DeleteFilesInFolder(artworkDirectory_);
-    ::SetFileAttributesW(artworkDirectory_.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryW(artworkDirectory_.c_str());
+    DeleteFilesInFolder(artworkDirectory());
+    ::SetFileAttributesW(artworkDirectory().c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryW(artworkDirectory().c_str());
     SaveSettings();
     ::KillTimer(handle_, kTimerId);
     ::PostQuitMessage(0);
@@ -149,6 +147,10 @@ LRESULT Kestrel::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Windows may end the process right after this message: save now, the
     // same way the destroy handler would.
     if (message == WM_ENDSESSION && wParam) SaveSettings();
+    if (message == kit::kTrayIconMessage) {
+        OnTrayIcon(lParam);
+        return 0;
+    }
     return kit::Dialog::DefaultProc(message, wParam, lParam);
 }
 
@@ -162,15 +164,15 @@ LRESULT Kestrel::OnSize(WPARAM wParam, LPARAM lParam) {
 
 LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
     if (wParam != kTimerId) return kit::Dialog::OnTimer(wParam, lParam);
-    const bool wasSkipped = cycle_.skipCurrent;
+    const bool wasSkipped = cycle_.skipCurrent();
     cycle_.Tick();
     // The grey background of the file-name box follows the skip flag.
-    if (cycle_.skipCurrent != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
+    if (cycle_.skipCurrent() != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
     return 0;
 }
 
-LRESULT Kestrel::OnUser(WPARAM, LPARAM lParam) {
-    switch (lParam) {
+void Kestrel::OnTrayIcon(LPARAM mouseMessage) {
+    switch (mouseMessage) {
     case WM_LBUTTONDOWN:
         kit::RemoveTrayIcon(*this);
         ::ShowWindow(handle_, SW_SHOW);
@@ -192,11 +194,10 @@ LRESULT Kestrel::OnUser(WPARAM, LPARAM lParam) {
     default:
         break;
     }
-    return 0;
 }
 
 LRESULT Kestrel::OnCtlColorStatic(WPARAM wParam, LPARAM lParam) {
-    if (cycle_.skipCurrent && fileNameBox_ && reinterpret_cast<HWND>(lParam) == fileNameBox_->handle()) {
+    if (cycle_.skipCurrent() && fileNameBox_ && reinterpret_cast<HWND>(lParam) == fileNameBox_->handle()) {
         if (!greyBrush_) greyBrush_ = kit::Brush::CreateSolid(RGB(128, 128, 128));
         if (greyBrush_) {
             ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB(128, 128, 128));
@@ -247,12 +248,15 @@ void Kestrel::FillStationList() {
     for (const auto& [name, station] : settings_.Group(L"Station").groups) stations_->AddString(station.GetString(L"StationName"));
 }
 
-void Kestrel::CopySelectedStation() {
+Settings Kestrel::SelectedStation() {
     const std::wstring name = stations_ ? stations_->GetText() : std::wstring();
-    if (name.empty())
-        cycle_.currentStation.Clear();
-    else
-        cycle_.currentStation = settings_.Group(L"Station").Group(name);
+    return name.empty() ? Settings() : settings_.Group(L"Station").Group(name);
+}
+
+const Settings& Kestrel::currentStation() const { return newStation_ ? *newStation_ : cycle_.currentStation(); }
+
+void Kestrel::SelectStationChanged() {
+    cycle_.SelectStation(SelectedStation());
     UpdateStationCommands();
 }
 
@@ -262,14 +266,9 @@ void Kestrel::UpdateStationCommands() {
     for (int id : {IDC_MAIN_EDIT, IDC_MAIN_DELETE}) ::EnableWindow(::GetDlgItem(handle_, id), selected);
 }
 
-void Kestrel::SelectStationChanged() {
-    CopySelectedStation();
-    cycle_.currentRecording.clear();
-}
-
 void Kestrel::DeleteSelectedStation() {
     if (!stations_ || stations_->GetSelection() == CB_ERR) return;  // nothing to ask about
-    cycle_.busy = true;
+    ProcessingCycle::PauseScope pause(cycle_);
     const std::wstring name = stations_->GetText();
     if (kit::ShowMessageBox(this, L"ラジオ局『" + name + L"』を削除しますか？", L"確認", MB_YESNO) == IDYES) {
         settings_.Group(L"Station").RemoveGroup(name);
@@ -281,7 +280,42 @@ void Kestrel::DeleteSelectedStation() {
         SelectStationChanged();
         SaveSettings();
     }
-    cycle_.busy = false;
+}
+
+void Kestrel::RunStationDialog(bool isNew) {
+    ProcessingCycle::PauseScope pause(cycle_);
+    Settings newStation;
+    if (isNew) StartNewStation(settings_, newStation);
+    newStation_ = isNew ? &newStation : nullptr;
+    StationDialog dialog(*this, isNew);
+    const bool confirmed = dialog.DoModal(this, IDD_STATION) == 1;
+    newStation_ = nullptr;
+    if (!confirmed) return;
+    const Settings& edited = dialog.result();
+    const std::wstring name = edited.GetString(L"StationName");
+    Settings& stations = settings_.Group(L"Station");
+    if (!isNew) stations.RemoveGroup(cycle_.currentStation().GetString(L"StationName"));
+    stations.SetGroup(name, edited);
+    // Added or edited, the station starts afresh like any newly selected one.
+    cycle_.SelectStation(stations.Group(name));
+    RememberStationValues(edited, settings_);
+    FillStationList();
+    if (stations_) {
+        const LRESULT found = ::SendMessageW(stations_->handle(), CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(name.c_str()));
+        if (found != CB_ERR) stations_->SetSelection(static_cast<int>(found));
+    }
+    UpdateStationCommands();
+    SaveSettings();
+}
+
+void Kestrel::RunConfigDialog() {
+    ProcessingCycle::PauseScope pause(cycle_);
+    ConfigDialog dialog(*this);
+    if (dialog.DoModal(this, IDD_CONFIG) == 1) {
+        ApplyTopmost();
+        SaveSettings();
+    }
 }
 
 bool Kestrel::IsCooperationChecked() { return cooperation_ && cooperation_->IsChecked(); }
@@ -313,19 +347,3 @@ void Kestrel::ShowMessage(const std::wstring& text) {
 }
 
 void Kestrel::CloseMessage() { message_.reset(); }
-
-void Kestrel::FetchSongInfo(Settings& station, SongInfo& songInfo) {
-    ::FetchSongInfo(station, artworkDirectory_, *this, songInfo, &artworkSearch_);
-}
-
-std::wstring Kestrel::ReadTagText(const std::wstring& path, const char* frameId) {
-    kit::Mp3Tag tag;
-    if (!tag.Open(path)) return std::wstring();
-    return tag.GetText(std::wstring(frameId, frameId + std::char_traits<char>::length(frameId)));
-}
-
-bool Kestrel::StripTags(const std::wstring& path) { return ::StripTags(path); }
-
-bool Kestrel::RegisterSong(const PendingSong& song, Settings& settings, Settings& station) {
-    return ::RegisterSong(song, settings, station);
-}

@@ -7,7 +7,7 @@
 
 #include "MenuIds.h"
 #include "MessageDialogIds.h"
-#include "app/Kestrel.h"
+#include "app/MainWindowHost.h"
 #include "app/StationFolderPicker.h"
 #include "app/StationSnippet.h"
 #include "app_ids.h"
@@ -118,7 +118,7 @@ bool IsSnippetCommand(UINT id) {
 
 }  // namespace
 
-StationDialog::StationDialog(Kestrel& mainWindow, bool isNew) : mainWindow_(mainWindow), isNew_(isNew) {}
+StationDialog::StationDialog(MainWindowHost& mainWindow, bool isNew) : mainWindow_(mainWindow), isNew_(isNew) {}
 
 StationDialog::~StationDialog() = default;
 

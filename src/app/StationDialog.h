@@ -10,7 +10,7 @@
 #include "kit/Dialog.h"
 #include "settings/Settings.h"
 
-class Kestrel;
+class MainWindowHost;
 
 namespace kit {
 class Button;
@@ -42,7 +42,7 @@ public:
 
     // `isNew`: adding a station (any existing name conflicts) rather than
     // editing `mainWindow.currentStation()`. No window exists yet.
-    StationDialog(Kestrel& mainWindow, bool isNew);
+    StationDialog(MainWindowHost& mainWindow, bool isNew);
     ~StationDialog() override;
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
@@ -77,7 +77,7 @@ private:
     void FocusName(bool selectAll);
     void ShowPage(std::wstring page);
 
-    Kestrel& mainWindow_;
+    MainWindowHost& mainWindow_;
     Settings result_;
     // The page as fetched (or stored), which the test runs on; the page box
     // shows it laid out for reading.

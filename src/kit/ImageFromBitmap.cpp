@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "kit/Image.h"
 #include "base/Bitmap.h"
+#include "kit/Image.h"
 
 namespace kit {
 

@@ -15,7 +15,7 @@ bool AddTrayIcon(const Window& window, HICON icon) {
     data.hWnd = window.handle();
     data.uID = 0;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = WM_USER;
+    data.uCallbackMessage = kTrayIconMessage;
     data.hIcon = icon;
     const std::wstring caption = window.GetText();
     const size_t length = std::min(caption.size(), sizeof(data.szTip) / sizeof(data.szTip[0]) - 1);

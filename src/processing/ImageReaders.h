@@ -1,8 +1,8 @@
 #pragma once
 // The format readers behind Bitmap::Load. Each starts at the first byte of
 // the stream and fills the bitmap; false means the data was refused.
-#include "base/File.h"
 #include "base/Bitmap.h"
+#include "base/File.h"
 
 namespace kit {
 

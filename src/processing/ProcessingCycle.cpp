@@ -4,10 +4,11 @@
 #include <shlwapi.h>
 
 #include "base/File.h"
-#include "processing/CycleSeam.h"
 #include "base/FileFinder.h"
-#include "base/PathHelpers.h"
 #include "base/FileOperations.h"
+#include "base/PathHelpers.h"
+#include "processing/CycleServices.h"
+#include "processing/CycleView.h"
 #include "processing/RecordingFiles.h"
 #include "settings/SettingsCatalogue.h"
 
@@ -16,13 +17,13 @@ namespace {
 // Closes the message window however the blocking call ends.
 class MessageScope {
 public:
-    MessageScope(CycleSeam& seam, const std::wstring& text) : seam_(seam) { seam_.ShowMessage(text); }
-    ~MessageScope() { seam_.CloseMessage(); }
+    MessageScope(CycleView& view, const std::wstring& text) : view_(view) { view_.ShowMessage(text); }
+    ~MessageScope() { view_.CloseMessage(); }
     MessageScope(const MessageScope&) = delete;
     MessageScope& operator=(const MessageScope&) = delete;
 
 private:
-    CycleSeam& seam_;
+    CycleView& view_;
 };
 
 }  // namespace
@@ -41,100 +42,107 @@ void ProcessingCycle::Tick() {
 }
 
 void ProcessingCycle::Run() {
-    if (busy || !seam_.IsCooperationChecked()) return;
+    if (paused() || !view_.IsCooperationChecked()) return;
 
-    const std::wstring endDirectory = currentStation.GetString(L"EndDirectory");
-    if (endDirectory != lastEndDirectory) lastEndDirectory = endDirectory;
+    const std::wstring endDirectory = currentStation_.GetString(L"EndDirectory");
+    if (endDirectory != lastEndDirectory_) lastEndDirectory_ = endDirectory;
 
-    const std::wstring newest = FindNewestRecording(currentStation, lastEndDirectory);
-    if (newest != currentRecording) NoticeNewRecording(newest);
+    const std::wstring newest = FindNewestRecording(currentStation_, lastEndDirectory_);
+    if (newest != currentRecording_) NoticeNewRecording(newest);
 
-    if (!pendingSong.filePath.empty()) RegisterPendingSong();
+    if (!pendingSong_.filePath.empty()) RegisterPendingSong();
     AdvanceCountdown();
 }
 
 void ProcessingCycle::NoticeNewRecording(const std::wstring& newest) {
-    const bool previousSkipped = skipCurrent;
-    skipCurrent = currentRecording.empty() && settings_.GetBool(L"IgnoreFirst");
+    const bool previousSkipped = skipCurrent_;
+    skipCurrent_ = currentRecording_.empty() && settings_.GetBool(L"IgnoreFirst");
 
     const std::wstring name = FileNameOf(newest);
-    seam_.ShowFileName(name);
+    view_.ShowFileName(name);
 
-    if (!skipCurrent && !currentStation.GetString(L"Url").empty()) {
+    if (!skipCurrent_ && !currentStation_.GetString(L"Url").empty()) {
         if (IsIgnoredFileName(settings_, name))
-            skipCurrent = true;
-        else if (!currentRecording.empty())
-            countdown = StationWaitTime(currentStation) + 1;
+            skipCurrent_ = true;
+        else if (!currentRecording_.empty())
+            countdown_ = StationWaitTime(currentStation_) + 1;
         else
-            countdown = 1;  // the first song seen is fetched in this tick
+            countdown_ = 1;  // the first song seen is fetched in this tick
     }
 
     std::wstring finishedName;
-    if (!currentRecording.empty()) {
+    if (!currentRecording_.empty()) {
         FileFinder finder;
-        finishedName = finder.First(AddBackslash(lastEndDirectory) + currentRecording);
+        finishedName = finder.First(AddBackslash(lastEndDirectory_) + currentRecording_);
     }
-    currentRecording = newest;
+    currentRecording_ = newest;
 
     if (!previousSkipped) MoveFinishedRecording(finishedName);
 
-    songInfo.Clear();
-    seam_.ClearArtwork();
+    songInfo_.Clear();
+    view_.ClearArtwork();
     RefreshSongBoxes();
 }
 
 void ProcessingCycle::MoveFinishedRecording(const std::wstring& finishedName) {
-    const std::wstring source = AddBackslash(lastEndDirectory) + finishedName;
+    const std::wstring source = AddBackslash(lastEndDirectory_) + finishedName;
     {
         // Still open for writing in the recorder (or gone): leave it alone.
         kit::File probe;
         if (!probe.OpenRead(source, FILE_SHARE_READ)) return;
     }
-    const std::wstring outputDirectory = currentStation.GetString(L"OutputDirectory");
+    const std::wstring outputDirectory = currentStation_.GetString(L"OutputDirectory");
     CreateDirectoryPath(outputDirectory);
     std::wstring target = AddBackslash(outputDirectory) + FileNameOf(source);
     if (::PathFileExistsW(target.c_str())) target = MakeUniquePath(target);
 
     if (MoveFileForce(target, source)) {
-        pendingSong.filePath = target;
-        pendingSong.artworkPath = songInfo.artwork;
-        pendingSong.artist = songInfo.artist;
-        pendingSong.title = songInfo.title;
-        pendingSong.album = songInfo.album;
-        registerCount = 1;
+        pendingSong_.filePath = target;
+        pendingSong_.artworkPath = songInfo_.artwork;
+        pendingSong_.artist = songInfo_.artist;
+        pendingSong_.title = songInfo_.title;
+        pendingSong_.album = songInfo_.album;
+        registerCount_ = 1;
     } else {
-        pendingSong.filePath.clear();
+        pendingSong_.filePath.clear();
     }
 }
 
 void ProcessingCycle::RegisterPendingSong() {
-    if (registerCount > 0) {
-        --registerCount;
-        if (pendingSong.title.empty() || pendingSong.artist.empty()) {
-            if (pendingSong.title.empty()) pendingSong.title = seam_.ReadTagText(pendingSong.filePath, "TIT2");
-            if (pendingSong.artist.empty()) pendingSong.artist = seam_.ReadTagText(pendingSong.filePath, "TPE1");
+    if (registerCount_ > 0) {
+        --registerCount_;
+        if (pendingSong_.title.empty() || pendingSong_.artist.empty()) {
+            if (pendingSong_.title.empty()) pendingSong_.title = services_.ReadTagText(pendingSong_.filePath, "TIT2");
+            if (pendingSong_.artist.empty()) pendingSong_.artist = services_.ReadTagText(pendingSong_.filePath, "TPE1");
         }
-        seam_.StripTags(pendingSong.filePath);
-        MessageScope message(seam_, L"iTunesへ登録中...");
-        if (seam_.RegisterSong(pendingSong, settings_, currentStation)) registerCount = 0;
+        services_.StripTags(pendingSong_.filePath);
+        MessageScope message(view_, L"iTunesへ登録中...");
+        if (services_.RegisterSong(pendingSong_, settings_, currentStation_)) registerCount_ = 0;
     }
-    if (registerCount <= 0) pendingSong.filePath.clear();
+    if (registerCount_ <= 0) pendingSong_.filePath.clear();
 }
 
 void ProcessingCycle::AdvanceCountdown() {
-    if (countdown <= 0) return;
-    --countdown;
-    if (countdown == 0) {
+    if (countdown_ <= 0) return;
+    --countdown_;
+    if (countdown_ == 0) {
         RefreshSongBoxes();
-        MessageScope message(seam_, L"WEBから取得中...");
-        seam_.FetchSongInfo(currentStation, songInfo);
+        MessageScope message(view_, L"WEBから取得中...");
+        services_.FetchSongInfo(currentStation_, songInfo_, view_);
         RefreshSongBoxes();
         return;
     }
-    const std::wstring waiting = L"待機中（残り" + std::to_wstring(countdown) + L"秒）";
-    seam_.ShowSongBoxes(waiting, waiting, waiting);
+    const std::wstring waiting = L"待機中（残り" + std::to_wstring(countdown_) + L"秒）";
+    view_.ShowSongBoxes(waiting, waiting, waiting);
 }
 
 void ProcessingCycle::RefreshSongBoxes() {
-    seam_.ShowSongBoxes(songInfo.title, songInfo.artist, songInfo.album);
+    view_.ShowSongBoxes(songInfo_.title, songInfo_.artist, songInfo_.album);
+}
+
+void ProcessingCycle::SelectStation(const Settings& station) {
+    currentStation_ = station;
+    currentRecording_.clear();
+    countdown_ = 0;
+    songInfo_.Clear();
 }

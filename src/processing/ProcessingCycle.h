@@ -9,28 +9,45 @@
 #include "settings/Settings.h"
 #include "web/SongInfo.h"
 
-class CycleSeam;
+class CycleServices;
+class CycleView;
 
 class ProcessingCycle {
 public:
-    ProcessingCycle(Settings& settings, CycleSeam& seam) : settings_(settings), seam_(seam) {}
+    ProcessingCycle(Settings& settings, CycleView& view, CycleServices& services)
+        : settings_(settings), view_(view), services_(services) {}
     ProcessingCycle(const ProcessingCycle&) = delete;
     ProcessingCycle& operator=(const ProcessingCycle&) = delete;
 
-    // One tick. Does nothing while `busy`, while the check box is off, or when
-    // called again from inside a tick (the message window pumps messages).
-    void Tick();
-    bool ticking() const { return ticking_; }
+    // Holds the ticks for its lifetime, however it ends (a modal dialog
+    // runs, a question is asked). Scopes nest.
+    class PauseScope {
+    public:
+        explicit PauseScope(ProcessingCycle& cycle) : cycle_(cycle) { ++cycle_.pauses_; }
+        ~PauseScope() { --cycle_.pauses_; }
+        PauseScope(const PauseScope&) = delete;
+        PauseScope& operator=(const PauseScope&) = delete;
 
-    bool busy = false;
-    bool skipCurrent = false;
-    std::wstring currentRecording;
-    std::wstring lastEndDirectory;
-    int countdown = 0;
-    SongInfo songInfo;
-    PendingSong pendingSong;
-    int registerCount = 0;
-    Settings currentStation;
+    private:
+        ProcessingCycle& cycle_;
+    };
+
+    // One tick. Does nothing while paused, while the check box is off, or
+    // when called again from inside a tick (the message window pumps messages).
+    void Tick();
+
+    // Follows another station (or the same one, changed): the song in its
+    // play folder counts as its first, nothing is counted down or fetched.
+    void SelectStation(const Settings& station);
+
+    bool ticking() const { return ticking_; }
+    bool paused() const { return pauses_ > 0; }
+    bool skipCurrent() const { return skipCurrent_; }
+    const std::wstring& currentRecording() const { return currentRecording_; }
+    int countdown() const { return countdown_; }
+    const SongInfo& songInfo() const { return songInfo_; }
+    const PendingSong& pendingSong() const { return pendingSong_; }
+    const Settings& currentStation() const { return currentStation_; }
 
 private:
     void Run();
@@ -41,6 +58,16 @@ private:
     void RefreshSongBoxes();
 
     Settings& settings_;
-    CycleSeam& seam_;
+    CycleView& view_;
+    CycleServices& services_;
     bool ticking_ = false;
+    int pauses_ = 0;
+    bool skipCurrent_ = false;
+    std::wstring currentRecording_;
+    std::wstring lastEndDirectory_;
+    int countdown_ = 0;
+    SongInfo songInfo_;
+    PendingSong pendingSong_;
+    int registerCount_ = 0;
+    Settings currentStation_;
 };

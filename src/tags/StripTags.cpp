@@ -10,8 +10,8 @@
 #include "base/File.h"
 #include "base/PathHelpers.h"
 #include "base/ScopedHandle.h"
-#include "tags/TagLayout.h"
 #include "base/TemporaryFile.h"
+#include "tags/TagLayout.h"
 
 namespace {
 

@@ -289,28 +289,22 @@ TEST_F(ConfigDialogTest, ToolBarSitsOnTheListAndRightClickOffersTheListMenu) {
     EXPECT_EQ(menus.lastMenu, window.menu()->PopupAt(POPUP_IGNORE_LIST)->handle());
 }
 
-// The modal loop with a script posted before it starts.
-ConfigDialog* scripted = nullptr;
-int scriptedButton = 0;
-void CALLBACK PressButton(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (!scripted || !scripted->handle() || !::IsWindowVisible(scripted->handle())) return;
-    ::KillTimer(nullptr, timer);
-    ::CheckDlgButton(scripted->handle(), IDC_CONFIG_TOPMOST, BST_CHECKED);
-    if (scriptedButton == WM_CLOSE)
-        ::PostMessageW(scripted->handle(), WM_CLOSE, 0, 0);
-    else
-        ::PostMessageW(::GetDlgItem(scripted->handle(), scriptedButton), BM_CLICK, 0, 0);
-}
-
+// The modal loop with a script set up before it starts.
 TEST_F(ConfigDialogTest, ModalResultIsOneOnlyForOk) {
     window.settings().SetBool(L"IsTopmost", false);
     for (int button : {IDC_CONFIG_CANCEL, WM_CLOSE, IDOK}) {
         ConfigDialog dialog(window);
-        scripted = &dialog;
-        scriptedButton = button;
-        ::SetTimer(nullptr, 0, 20, &PressButton);
+        testing_support::ModalScript script([&] {
+            HWND h = dialog.handle();
+            if (!h || !::IsWindowVisible(h)) return false;
+            ::CheckDlgButton(h, IDC_CONFIG_TOPMOST, BST_CHECKED);
+            if (button == WM_CLOSE)
+                ::PostMessageW(h, WM_CLOSE, 0, 0);
+            else
+                ::PostMessageW(::GetDlgItem(h, button), BM_CLICK, 0, 0);
+            return true;
+        });
         const INT_PTR code = dialog.DoModal(&window, IDD_CONFIG);
-        scripted = nullptr;
         EXPECT_EQ(code, button == IDOK ? 1 : 0) << button;
         EXPECT_EQ(window.settings().GetBool(L"IsTopmost"), button == IDOK) << button;
     }

@@ -8,39 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "app/Kestrel.h"
-#include "app_ids.h"
-#include "kit/CommonControls.h"
-#include "kit/Window.h"
-#include "support/TempFolder.h"
+#include "support/MainWindowFixture.h"
+#include "support/ModalScript.h"
 
 namespace dialog_test {
 
-class OverMainWindow : public ::testing::Test {
+// The main window, open from the start.
+class OverMainWindow : public testing_support::MainWindowFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(kit::InitializeCommonControls());
-        window.SetSettingsPath(folder / L"Kestrel.dat");
-        window.SetArtworkDirectory(folder / L"Artwork");
-        ASSERT_TRUE(window.Create(nullptr, IDD_MAIN));
-        kit::PumpMessages();
-    }
-    void TearDown() override {
-        if (window.handle() && ::IsWindow(window.handle())) ::DestroyWindow(window.handle());
-        // the main window posts the quit message when it goes
-        kit::PumpMessages();
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-    }
-    void AddStation(const std::wstring& name) {
-        Settings station;
-        station.SetString(L"StationName", name);
-        window.settings().Group(L"Station").SetGroup(name, station);
-    }
-
-    testing_support::TempFolder folder;
-    Kestrel window;
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(Open()); }
 };
 
 inline std::wstring ItemText(HWND dialog, int id) {
@@ -58,31 +34,24 @@ inline void Click(HWND dialog, int id) {
 // window `owner` owns, and keeps the boxes' texts.
 class BoxAnswerer {
 public:
-    explicit BoxAnswerer(HWND owner) : owner_(owner) {
-        current_ = this;
-        timer_ = ::SetTimer(nullptr, 0, 20, &Tick);
-    }
-    ~BoxAnswerer() {
-        ::KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    explicit BoxAnswerer(HWND owner)
+        : owner_(owner), script_([this] {
+              ::EnumThreadWindows(::GetCurrentThreadId(), &Visit, reinterpret_cast<LPARAM>(this));
+              return false;
+          }) {}
 
     std::vector<std::wstring> texts;
 
 private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (current_) ::EnumThreadWindows(::GetCurrentThreadId(), &Visit, 0);
-    }
-    static BOOL CALLBACK Visit(HWND window, LPARAM) {
-        if (!current_ || ::GetWindow(window, GW_OWNER) != current_->owner_ || !::IsWindowVisible(window)) return TRUE;
+    static BOOL CALLBACK Visit(HWND window, LPARAM data) {
+        auto* self = reinterpret_cast<BoxAnswerer*>(data);
+        if (::GetWindow(window, GW_OWNER) != self->owner_ || !::IsWindowVisible(window)) return TRUE;
         wchar_t className[16] = {};
         ::GetClassNameW(window, className, 16);
         if (std::wstring(className) != L"#32770") return TRUE;
         std::wstring text;
         ::EnumChildWindows(window, &CollectText, reinterpret_cast<LPARAM>(&text));
-        current_->texts.push_back(text);
+        self->texts.push_back(text);
         ::PostMessageW(window, WM_COMMAND, IDOK, 0);
         return FALSE;
     }
@@ -96,39 +65,28 @@ private:
         return TRUE;
     }
 
-    static inline BoxAnswerer* current_ = nullptr;
     HWND owner_;
-    UINT_PTR timer_;
+    testing_support::ModalScript script_;
 };
 
 // While alive, closes every pop-up menu soon after it opens and counts them.
 class MenuCloser {
 public:
-    MenuCloser() {
-        current_ = this;
-        timer_ = ::SetTimer(nullptr, 0, 20, &Tick);
-    }
-    ~MenuCloser() {
-        ::KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    MenuCloser(const MenuCloser&) = delete;
-    MenuCloser& operator=(const MenuCloser&) = delete;
+    MenuCloser()
+        : script_([this] {
+              HWND popup = ::FindWindowW(L"#32768", nullptr);
+              if (!popup || !::IsWindowVisible(popup)) return false;
+              ++menusSeen;
+              lastMenu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
+              ::EndMenu();
+              return false;
+          }) {}
 
     int menusSeen = 0;
     HMENU lastMenu = nullptr;
 
 private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        HWND popup = ::FindWindowW(L"#32768", nullptr);
-        if (!current_ || !popup || !::IsWindowVisible(popup)) return;
-        ++current_->menusSeen;
-        current_->lastMenu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
-        ::EndMenu();
-    }
-
-    static inline MenuCloser* current_ = nullptr;
-    UINT_PTR timer_;
+    testing_support::ModalScript script_;
 };
 
 }  // namespace dialog_test

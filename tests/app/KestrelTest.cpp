@@ -4,45 +4,26 @@
 
 #include "app/Kestrel.h"
 #include "app_ids.h"
-#include "kit/CommonControls.h"
-#include "kit/Window.h"
+#include "kit/TrayIcon.h"
 #include "processing/ProcessingCycle.h"
+#include "support/MainWindowFixture.h"
+#include "support/ModalScript.h"
 #include "support/TempFolder.h"
 
 using testing_support::Exists;
+using testing_support::ModalScript;
 using testing_support::TempFolder;
 
 namespace {
 
-// Without a window manager Wine waits for every managed window it hides;
-// this program's windows stay unmanaged (read when the first window is made).
-const bool unmanagedWindows = [] {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\test_app.exe\\X11 Driver", 0, nullptr,
-                          0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const wchar_t no[] = L"N";
-    ::RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof(no));
-    ::RegCloseKey(key);
-    return kit::InitializeCommonControls();
-}();
-
-// Takes the quit message the destroyed main window posts, so that it does
-// not end the next test's message loops.
-void DrainQuit() {
-    kit::PumpMessages();
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-}
-
 // Answers the confirmation box "確認" with `button` as soon as it appears.
-WPARAM g_answer = IDYES;
-void CALLBACK AnswerConfirmation(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND box = ::FindWindowW(L"#32770", L"確認");
-    if (!box) return;
-    ::KillTimer(nullptr, timer);
-    ::PostMessageW(box, WM_COMMAND, g_answer, 0);
+ModalScript::Step AnswerConfirmation(WPARAM button) {
+    return [button] {
+        HWND box = ::FindWindowW(L"#32770", L"確認");
+        if (!box) return false;
+        ::PostMessageW(box, WM_COMMAND, button, 0);
+        return true;
+    };
 }
 
 Settings StationNamed(const std::wstring& name) {
@@ -52,30 +33,24 @@ Settings StationNamed(const std::wstring& name) {
     return station;
 }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public testing_support::MainWindowFixture {
 protected:
-    void Open() {
-        window.SetSettingsPath(settingsPath);
-        window.SetArtworkDirectory(folder / L"Artwork");
-        ASSERT_TRUE(window.Create(nullptr, IDD_MAIN));
-        kit::PumpMessages();
-    }
-    void Close() {
-        if (window.handle() && ::IsWindow(window.handle())) ::DestroyWindow(window.handle());
-        DrainQuit();
-    }
-    void TearDown() override { Close(); }
     int StationCount() { return static_cast<int>(::SendDlgItemMessageW(window.handle(), IDC_MAIN_STATIONS, CB_GETCOUNT, 0, 0)); }
     bool CooperationChecked() { return ::IsDlgButtonChecked(window.handle(), IDC_MAIN_COOPERATION) == BST_CHECKED; }
-    Settings Saved() {
-        Settings saved;
-        EXPECT_TRUE(saved.Load(settingsPath));
-        return saved;
+    // Stored settings with the box checked and the station "FM", whose play
+    // folder holds the one song.
+    Settings RecordingStation(const std::wstring& song) {
+        testing_support::WriteBytes(recorder / song, {1});
+        Settings station = StationNamed(L"FM");
+        station.SetString(L"PlayDirectory", recorder.path());
+        station.SetString(L"EndDirectory", recorder.path());
+        Settings stored;
+        stored.Group(L"Station").SetGroup(L"FM", station);
+        stored.Group(L"IsCooperation").SetInt(L"Check", 1);
+        return stored;
     }
 
-    TempFolder folder;
-    std::wstring settingsPath = folder / L"Kestrel.dat";
-    Kestrel window;
+    TempFolder recorder;
 };
 
 }  // namespace
@@ -98,8 +73,12 @@ TEST_F(MainWindow, FirstStartWithoutASettingsFile) {
 }
 
 TEST_F(MainWindow, StoredStateIsRestoredAndSelectionFollowsTheList) {
+    testing_support::WriteBytes(recorder / L"old.mp3", {1});
+    Settings b = StationNamed(L"B局");
+    b.SetString(L"PlayDirectory", recorder.path());
+    b.SetString(L"EndDirectory", recorder.path());
     Settings stored;
-    stored.Group(L"Station").SetGroup(L"B局", StationNamed(L"B局"));
+    stored.Group(L"Station").SetGroup(L"B局", b);
     stored.Group(L"Station").SetGroup(L"A局", StationNamed(L"A局"));
     stored.Group(L"SelectStation").SetInt(L"Index", 1);
     stored.Group(L"IsCooperation").SetInt(L"Check", 1);
@@ -109,12 +88,13 @@ TEST_F(MainWindow, StoredStateIsRestoredAndSelectionFollowsTheList) {
     EXPECT_TRUE(CooperationChecked());
     EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"B局");  // sorted: A局, B局
 
-    window.cycle().currentRecording = L"old.mp3";
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    EXPECT_EQ(window.cycle().currentRecording(), L"old.mp3");
     ::SendDlgItemMessageW(window.handle(), IDC_MAIN_STATIONS, CB_SETCURSEL, 0, 0);
     ::SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_STATIONS, CBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(::GetDlgItem(window.handle(), IDC_MAIN_STATIONS)));
     EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"A局");
-    EXPECT_TRUE(window.cycle().currentRecording.empty());
+    EXPECT_TRUE(window.cycle().currentRecording().empty());
 }
 
 TEST_F(MainWindow, MinimisedIntoTheTrayAndBackWithAClick) {
@@ -129,7 +109,7 @@ TEST_F(MainWindow, MinimisedIntoTheTrayAndBackWithAClick) {
     Open();
     EXPECT_FALSE(::IsWindowVisible(window.handle()));
 
-    ::SendMessageW(window.handle(), WM_USER, 0, WM_LBUTTONDOWN);
+    ::SendMessageW(window.handle(), kit::kTrayIconMessage, 0, WM_LBUTTONDOWN);
     kit::PumpMessages();
     EXPECT_TRUE(::IsWindowVisible(window.handle()));
     EXPECT_FALSE(::IsIconic(window.handle()));
@@ -147,18 +127,20 @@ TEST_F(MainWindow, DeletingTheLastStationEmptiesTheCurrentStationAndSaves) {
     const auto enabled = [this](int id) { return ::IsWindowEnabled(::GetDlgItem(window.handle(), id)) != FALSE; };
     EXPECT_TRUE(enabled(IDC_MAIN_EDIT) && enabled(IDC_MAIN_DELETE));
 
-    g_answer = IDNO;
-    ::SetTimer(nullptr, 0, 50, &AnswerConfirmation);
-    window.DeleteSelectedStation();
+    {
+        ModalScript no(AnswerConfirmation(IDNO), 50);
+        window.DeleteSelectedStation();
+    }
     EXPECT_EQ(StationCount(), 1);
 
-    g_answer = IDYES;
-    ::SetTimer(nullptr, 0, 50, &AnswerConfirmation);
-    window.DeleteSelectedStation();
+    {
+        ModalScript yes(AnswerConfirmation(IDYES), 50);
+        window.DeleteSelectedStation();
+    }
     EXPECT_EQ(StationCount(), 0);
     EXPECT_TRUE(window.currentStation().values.empty());
     EXPECT_FALSE(enabled(IDC_MAIN_EDIT) || enabled(IDC_MAIN_DELETE));  // nothing to act on
-    EXPECT_FALSE(window.cycle().busy);
+    EXPECT_FALSE(window.cycle().paused());
     // Saved at once, not only at exit.
     EXPECT_TRUE(Saved().FindGroup(L"Station")->groups.empty());
 
@@ -173,13 +155,15 @@ TEST_F(MainWindow, EndingTheWindowsSessionSavesTheSettings) {
 }
 
 TEST_F(MainWindow, SkippedSongIsShownOnGrey) {
+    ASSERT_TRUE(RecordingStation(L"first.mp3").Save(settingsPath));
     Open();
     HWND box = ::GetDlgItem(window.handle(), IDC_MAIN_FILENAME);
     HDC dc = ::GetDC(box);
-    window.cycle().skipCurrent = false;
+    ASSERT_FALSE(window.cycle().skipCurrent());
     const LRESULT normal = ::SendMessageW(window.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                           reinterpret_cast<LPARAM>(box));
-    window.cycle().skipCurrent = true;
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);  // the first song is skipped
+    ASSERT_TRUE(window.cycle().skipCurrent());
     const LRESULT grey = ::SendMessageW(window.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                         reinterpret_cast<LPARAM>(box));
     ::ReleaseDC(box, dc);
@@ -201,44 +185,43 @@ TEST_F(MainWindow, TimerRunsTheCycleOnlyWhileTheBoxIsChecked) {
     ASSERT_TRUE(stored.Save(settingsPath));
     Open();
     ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
-    EXPECT_EQ(window.cycle().currentRecording, L"");
+    EXPECT_EQ(window.cycle().currentRecording(), L"");
 
     ::CheckDlgButton(window.handle(), IDC_MAIN_COOPERATION, BST_CHECKED);
     ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
-    EXPECT_EQ(window.cycle().currentRecording, L"song.mp3");
+    EXPECT_EQ(window.cycle().currentRecording(), L"song.mp3");
     wchar_t text[64] = {};
     ::GetDlgItemTextW(window.handle(), IDC_MAIN_FILENAME, text, 64);
     EXPECT_STREQ(text, L"song.mp3");
 }
 
 namespace {
-// Fills the station dialog's name box and three folders of `g_stationFolder`
-// and presses OK (or Cancel when the name is empty) as soon as the dialog is up.
-std::wstring g_stationName;
-std::wstring g_stationFolder;
-void CALLBACK AnswerStationDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = ::FindWindowW(L"#32770", L"ラジオ局の設定");
-    if (!dialog) return;
-    ::KillTimer(nullptr, timer);
-    if (g_stationName.empty()) {
-        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        return;
-    }
-    ::SetDlgItemTextW(dialog, IDC_STATION_NAME, g_stationName.c_str());
-    for (auto [id, name] : {std::make_pair(IDC_STATION_PLAY, L"\\play"), std::make_pair(IDC_STATION_END, L"\\end"),
-                            std::make_pair(IDC_STATION_OUTPUT, L"\\out")}) {
-        const std::wstring path = g_stationFolder + name;
-        ::CreateDirectoryW(path.c_str(), nullptr);
-        ::SetDlgItemTextW(dialog, id, path.c_str());
-    }
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
-}
-
+// Runs the station dialog, filling its name box and three folders beside the
+// settings file and pressing OK (or Cancel when the name is empty) as soon as
+// the dialog is up.
 void RunStationDialogAnswering(Kestrel& window, bool isNew, const std::wstring& name) {
-    g_stationName = name;
-    const std::wstring& settings = window.settingsPath();
-    g_stationFolder = settings.substr(0, settings.find_last_of(L'\\'));
-    ::SetTimer(nullptr, 0, 50, &AnswerStationDialog);
+    ModalScript answer(
+        [&name, &window] {
+            HWND dialog = ::FindWindowW(L"#32770", L"ラジオ局の設定");
+            if (!dialog) return false;
+            if (name.empty()) {
+                ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                return true;
+            }
+            ::SetDlgItemTextW(dialog, IDC_STATION_NAME, name.c_str());
+            const std::wstring& settings = window.settingsPath();
+            const std::wstring base = settings.substr(0, settings.find_last_of(L'\\'));
+            for (auto [id, folder] : {std::make_pair(IDC_STATION_PLAY, L"\\play"),
+                                      std::make_pair(IDC_STATION_END, L"\\end"),
+                                      std::make_pair(IDC_STATION_OUTPUT, L"\\out")}) {
+                ::CreateDirectoryW((base + folder).c_str(), nullptr);
+                ::SetDlgItemTextW(dialog, id, (base + folder).c_str());
+            }
+            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+            return true;
+        },
+        50);
     window.RunStationDialog(isNew);
 }
 }  // namespace
@@ -254,7 +237,7 @@ TEST_F(MainWindow, StationsAddedRenamedAndCancelled) {
     EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM");
     EXPECT_EQ(window.currentStation().GetInt(L"WaitTime"), 10);  // the first confirmed station's default
     EXPECT_NE(Saved().FindGroup(L"Station")->FindGroup(L"AM"), nullptr);  // saved at once
-    EXPECT_FALSE(window.cycle().busy);
+    EXPECT_FALSE(window.cycle().paused());
 
     RunStationDialogAnswering(window, false, L"AM 2");
     const Settings* stations = window.settings().FindGroup(L"Station");
@@ -266,4 +249,22 @@ TEST_F(MainWindow, StationsAddedRenamedAndCancelled) {
     RunStationDialogAnswering(window, true, L"");  // cancelled
     EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM 2");
     EXPECT_EQ(StationCount(), 2);
+}
+
+TEST_F(MainWindow, EditedStationStartsWithItsFirstSongSkipped) {
+    Settings stored = RecordingStation(L"a.mp3");
+    stored.SetBool(L"IgnoreFirst", false);
+    ASSERT_TRUE(stored.Save(settingsPath));
+    Open();
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    ASSERT_EQ(window.cycle().currentRecording(), L"a.mp3");
+
+    RunStationDialogAnswering(window, false, L"");  // cancelled: the song goes on
+    EXPECT_EQ(window.cycle().currentRecording(), L"a.mp3");
+
+    window.settings().SetBool(L"IgnoreFirst", true);
+    RunStationDialogAnswering(window, false, L"FM 2");
+    EXPECT_TRUE(window.cycle().currentRecording().empty());
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    EXPECT_TRUE(window.cycle().skipCurrent());  // half recorded: not filed
 }

@@ -41,8 +41,10 @@ protected:
 using StationDialogFolders = dialog_test::OverMainWindow;
 
 TEST_F(StationDialogFolders, BrowseStartsAtTheBoxAndFillsIt) {
-    window.currentStation().SetString(L"PlayDirectory", L"C:\\rec\\play");
-    window.currentStation().SetString(L"OutputDirectory", L"C:\\out");
+    Settings station;
+    station.SetString(L"PlayDirectory", L"C:\\rec\\play");
+    station.SetString(L"OutputDirectory", L"C:\\out");
+    window.cycle().SelectStation(station);
     ScriptedPicker dialog(window, true);
     ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();
@@ -134,10 +136,6 @@ TEST(FolderPicker, CallbackSelectsExpandsAndScrollsToTheStartFolder) {
     ::DestroyWindow(picker);
 }
 
-// Notes the real picker's selected folder, then cancels it.
-HWND pickerOwner = nullptr;
-std::wstring selectedInPicker;
-bool pickerSeen = false;
 BOOL CALLBACK FindTree(HWND child, LPARAM data) {
     wchar_t className[32] = {};
     ::GetClassNameW(child, className, 32);
@@ -158,32 +156,30 @@ std::wstring SelectedFolder(HWND picker) {
     if (!item.hItem || !::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return std::wstring();
     return text;
 }
-std::wstring expectedInPicker;
-int pickerPolls = 0;
-void CALLBACK CancelPicker(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND picker = nullptr;
-    for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
-        if (::GetWindow(w, GW_OWNER) == pickerOwner && ::IsWindowVisible(w)) picker = w;
-    }
-    if (!picker) return;
-    pickerSeen = true;
-    selectedInPicker = SelectedFolder(picker);
-    // A fresh Wine prefix fills the shell's tree lazily: give the selection
-    // up to five seconds to arrive before cancelling.
-    if (selectedInPicker != expectedInPicker && ++pickerPolls < 100) return;
-    ::KillTimer(nullptr, timer);
-    ::PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
-}
-
 TEST_F(StationDialogFolders, ShellPickerSelectsTheStartFolderAndCancelChangesNothing) {
     const std::wstring start = folder / L"録音フォルダ";
     ASSERT_TRUE(::CreateDirectoryW(start.c_str(), nullptr));
-    pickerOwner = window.handle();
-    pickerSeen = false;
-    selectedInPicker.clear();
-    expectedInPicker = L"録音フォルダ";
-    pickerPolls = 0;
-    ::SetTimer(nullptr, 0, 50, &CancelPicker);
+    // Notes the real picker's selected folder, then cancels it.
+    const HWND pickerOwner = window.handle();
+    std::wstring selectedInPicker;
+    bool pickerSeen = false;
+    int pickerPolls = 0;
+    testing_support::ModalScript cancelPicker(
+        [&] {
+            HWND picker = nullptr;
+            for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+                if (::GetWindow(w, GW_OWNER) == pickerOwner && ::IsWindowVisible(w)) picker = w;
+            }
+            if (!picker) return false;
+            pickerSeen = true;
+            selectedInPicker = SelectedFolder(picker);
+            // A fresh Wine prefix fills the shell's tree lazily: give the
+            // selection up to five seconds to arrive before cancelling.
+            if (selectedInPicker != L"録音フォルダ" && ++pickerPolls < 100) return false;
+            ::PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        },
+        50);
     std::wstring chosen = L"untouched";
     EXPECT_FALSE(PickFolder(window.handle(), start, chosen));
     EXPECT_EQ(chosen, L"untouched");

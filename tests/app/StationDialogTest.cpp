@@ -33,8 +33,10 @@ protected:
             target.SetString(key, folder / key);
         }
     }
-    // Opens the dialog modelessly so that the test can drive it.
+    // Opens the dialog modelessly so that the test can drive it, over the
+    // station set up with station() as the main window's current one.
     HWND Open(StationDialog& dialog) {
+        window.cycle().SelectStation(stationValues);
         EXPECT_TRUE(dialog.Create(&window, IDD_STATION));
         kit::PumpMessages();
         return dialog.handle();
@@ -47,7 +49,8 @@ protected:
         ::SendMessageW(track, TBM_SETPOS, TRUE, position);
         ::UpdateWindow(track);
     }
-    Settings& station() { return window.currentStation(); }
+    Settings& station() { return stationValues; }
+    Settings stationValues;
     // Pumps messages until result `field` reads `expected` or 3 s pass; then what it reads.
     static std::wstring AwaitResult(HWND dialog, int field, const std::wstring& expected) {
         const ULONGLONG start = ::GetTickCount64();
@@ -344,31 +347,26 @@ TEST_F(StationDialogTest, FoldersAndAddressAreCheckedOnOk) {
     EXPECT_EQ(dialog.result().GetString(L"Url"), L"HTTPS://radio.example/");
 }
 
-// The modal loop, run with a script posted before it starts.
-StationDialog* scripted = nullptr;
-int scriptStep = 0;
-void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (!scripted || !scripted->handle() || !::IsWindowVisible(scripted->handle())) return;
-    ::KillTimer(nullptr, timer);
-    HWND h = scripted->handle();
-    if (scriptStep == 0) {
-        ::SetDlgItemTextW(h, IDC_STATION_NAME, L"Modal FM");
-        ::PostMessageW(::GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
-    } else if (scriptStep == 1) {
-        ::SetDlgItemTextW(h, IDC_STATION_NAME, L"Thrown away");
-        ::PostMessageW(::GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0);
-    } else {
-        ::PostMessageW(h, WM_CLOSE, 0, 0);
-    }
-}
-
+// The modal loop, run with a script set up before it starts.
 TEST_F(StationDialogTest, ModalResultIsOneForOkAndZeroOtherwise) {
-    for (scriptStep = 0; scriptStep < 3; ++scriptStep) {
+    window.cycle().SelectStation(station());  // its folders pass the checks
+    for (int scriptStep = 0; scriptStep < 3; ++scriptStep) {
         StationDialog dialog(window, true);
-        scripted = &dialog;
-        ::SetTimer(nullptr, 0, 20, &RunScript);
+        testing_support::ModalScript script([&] {
+            HWND h = dialog.handle();
+            if (!h || !::IsWindowVisible(h)) return false;
+            if (scriptStep == 0) {
+                ::SetDlgItemTextW(h, IDC_STATION_NAME, L"Modal FM");
+                ::PostMessageW(::GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
+            } else if (scriptStep == 1) {
+                ::SetDlgItemTextW(h, IDC_STATION_NAME, L"Thrown away");
+                ::PostMessageW(::GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0);
+            } else {
+                ::PostMessageW(h, WM_CLOSE, 0, 0);
+            }
+            return true;
+        });
         const INT_PTR code = dialog.DoModal(&window, IDD_STATION);
-        scripted = nullptr;
         if (scriptStep == 0) {
             EXPECT_EQ(code, 1);
             EXPECT_EQ(dialog.result().GetString(L"StationName"), L"Modal FM");

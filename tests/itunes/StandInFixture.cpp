@@ -1,6 +1,7 @@
 #include "StandInFixture.h"
 
 #include <objbase.h>
+
 #include <shellapi.h>
 
 #include <string>
@@ -44,13 +45,7 @@ void StandInTest::SetUp() {
     TrashFolder();
     comReady_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     ASSERT_TRUE(comReady_);
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    folder = std::wstring(temp) + L"kestrel-itunes-" + std::to_wstring(::GetCurrentProcessId()) +
-             L"\\";
-    RemoveFolder(folder.substr(0, folder.size() - 1));
-    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
-    libraryPath = folder + L"library.txt";
+    ASSERT_TRUE(testing_support::Exists(scratch.path()));
 
     WriteStartValues(settings);  // the program's own start values
     station.SetString(L"StationName", L"テスト局");
@@ -63,7 +58,6 @@ void StandInTest::TearDown() {
             << "the stand-in kept running after every object was released";
         registration.reset();
     }
-    if (!folder.empty()) RemoveFolder(folder.substr(0, folder.size() - 1));
     if (comReady_) ::CoUninitialize();
 }
 
@@ -81,17 +75,9 @@ StandInLibrary StandInTest::Served() const {
 
 std::wstring StandInTest::MakeRecording(const std::wstring& fileName) const {
     const std::wstring path = folder + fileName;
-    kit::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    EXPECT_TRUE(file.Valid());
     const char bytes[] = "\xFF\xFB\x90\x00 not really audio";
-    DWORD written = 0;
-    ::WriteFile(file.Get(), bytes, sizeof bytes - 1, &written, nullptr);
+    EXPECT_TRUE(testing_support::WriteBytes(path, std::vector<std::uint8_t>(bytes, bytes + sizeof bytes - 1)));
     return path;
-}
-
-bool StandInTest::Exists(const std::wstring& path) {
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 PendingSong StandInTest::Song(const std::wstring& title, const std::wstring& artist,

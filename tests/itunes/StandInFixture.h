@@ -12,6 +12,7 @@
 #include "itunes/ITunesRegistration.h"
 #include "support/ITunesStandIn.h"
 #include "support/ITunesStandInLibrary.h"
+#include "support/TempFolder.h"
 
 class StandInTest : public ::testing::Test {
 protected:
@@ -24,7 +25,7 @@ protected:
     StandInLibrary Served() const;
     // A small file in the output folder standing for a finished recording.
     std::wstring MakeRecording(const std::wstring& fileName) const;
-    static bool Exists(const std::wstring& path);
+    static bool Exists(const std::wstring& path) { return testing_support::Exists(path); }
 
     PendingSong Song(const std::wstring& title, const std::wstring& artist,
                      const std::wstring& album, const std::wstring& fileName) const;
@@ -34,8 +35,9 @@ protected:
     // test program ($XDG_DATA_HOME/Trash/files), set before the first test.
     static std::wstring TrashFolder();
 
-    std::wstring folder;
-    std::wstring libraryPath;
+    testing_support::TempFolder scratch;
+    std::wstring folder = scratch.path() + L"\\";  // with the separator, for folder + name
+    std::wstring libraryPath = folder + L"library.txt";
     Settings settings;  // start values of the program
     Settings station;
     std::vector<unsigned> waits;

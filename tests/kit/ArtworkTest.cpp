@@ -10,12 +10,13 @@
 #include "KitTestIds.h"
 #include "KitTestSupport.h"
 #include "app/Artwork.h"
+#include "base/Bitmap.h"
+#include "base/ScopedHandle.h"
 #include "kit/GdiObject.h"
 #include "kit/Image.h"
 #include "kit/Letterbox.h"
-#include "base/ScopedHandle.h"
 #include "kit/StaticText.h"
-#include "base/Bitmap.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -196,7 +197,7 @@ protected:
     }
     kit_test::RecordingDialog dialog;
     boost::shared_ptr<kit::StaticText> frame;
-    kit_test::TempFolder temp;
+    testing_support::TempFolder temp;
 };
 
 const COLORREF kRed = RGB(255, 0, 0);

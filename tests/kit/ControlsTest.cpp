@@ -9,14 +9,15 @@
 #include "KitTestIds.h"
 #include "KitTestSupport.h"
 #include "MenuIds.h"
+#include "app/ControlState.h"
 #include "kit/Button.h"
 #include "kit/CheckBox.h"
 #include "kit/ComboBox.h"
-#include "app/ControlState.h"
 #include "kit/EditBox.h"
 #include "kit/ToolBar.h"
 #include "kit/TrackBar.h"
 #include "settings/Settings.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST_F(Controls, ShowValueFollowsTheTrackBar) {
 }
 
 TEST_F(Controls, DropsInFileAndFolderMode) {
-    kit_test::TempFolder temp;
+    testing_support::TempFolder temp;
     const std::wstring folder = temp.AddFolder(L"録音");
     const std::wstring file = temp.AddFile(L"song.mp3");
     auto edit = kit::AttachItem<kit::EditBox>(&dialog, IDC_TEST_EDIT);

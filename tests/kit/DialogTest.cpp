@@ -6,6 +6,7 @@
 #include "MessageDialogIds.h"
 #include "kit/MessageBox.h"
 #include "kit/MessageDialog.h"
+#include "support/ModalScript.h"
 
 namespace {
 
@@ -59,22 +60,21 @@ TEST(Dialogs, MessageWindowIsCentredAndShowsItsText) {
     EXPECT_TRUE(owner.children().empty());
 }
 
-// Records where the box stood and presses its button.
-RECT boxRect;
-bool boxSeen;
-void CALLBACK CloseBox(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND box = ::FindWindowW(L"#32770", L"確認");
-    if (!box) return;
-    ::KillTimer(nullptr, timer);
-    boxSeen = ::GetWindowRect(box, &boxRect) != FALSE;
-    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-}
-
 TEST(Dialogs, MessageBoxIsCentredOverItsOwner) {
     kit_test::RecordingDialog owner;
     ASSERT_TRUE(kit_test::OpenTestDialog(owner, 500, 400));
-    boxSeen = false;
-    ::SetTimer(nullptr, 0, 50, &CloseBox);
+    // Records where the box stood and presses its button.
+    RECT boxRect{};
+    bool boxSeen = false;
+    testing_support::ModalScript closeBox(
+        [&] {
+            HWND box = ::FindWindowW(L"#32770", L"確認");
+            if (!box) return false;
+            boxSeen = ::GetWindowRect(box, &boxRect) != FALSE;
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            return true;
+        },
+        50);
     const int pressed = kit::ShowMessageBox(&owner, L"削除しますか？", L"確認", MB_OKCANCEL);
     EXPECT_EQ(pressed, IDOK);
     ASSERT_TRUE(boxSeen);

@@ -42,21 +42,6 @@ bool OpenTestDialog(RecordingDialog& dialog, int x = 100, int y = 100);
 // An HDROP as the shell would send it, owning nothing after the send.
 HGLOBAL MakeDrop(const std::vector<std::wstring>& paths);
 
-// A fresh folder under the temporary folder, removed with its files.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    const std::wstring& path() const { return path_; }
-    std::wstring AddFile(const std::wstring& name);
-    std::wstring AddFolder(const std::wstring& name);
-
-private:
-    std::wstring path_;
-    std::vector<std::wstring> files_;
-    std::vector<std::wstring> folders_;
-};
-
 // Presses Ctrl (or lets it go) in this thread's keyboard state.
 void SetControlKey(bool down);
 

@@ -1,8 +1,12 @@
+// windows.h first: it renames LoadBitmap, and the declaration must see it as
+// the library was built.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
-#include "ImageSamples.h"
-#include "ImageTestFolder.h"
 #include "processing/BitmapFile.h"
+#include "support/SamplePictures.h"
+#include "support/TempFolder.h"
 
 using samples::BmpFile;
 using samples::Bytes;
@@ -17,8 +21,8 @@ Bytes Sequence(size_t count, std::uint8_t start = 1) {
 
 class BitmapBmpTest : public ::testing::Test {
 protected:
-    bool Load(const BmpFile& bmp) { return kit::LoadBitmap(folder.Write(L"picture.bmp", bmp.Write()), bitmap); }
-    ImageTestFolder folder;
+    bool Load(const BmpFile& bmp) { return kit::LoadBitmap(folder.AddFile(L"picture.bmp", bmp.Write()), bitmap); }
+    testing_support::TempFolder folder;
     kit::Bitmap bitmap;
 };
 
@@ -177,7 +181,7 @@ TEST_F(BitmapBmpTest, RefusesWhatItCannotShowOrShouldNotAllocate) {
 
     Bytes header = BmpFile().Write();
     header.resize(40);  // cut inside the information header
-    EXPECT_FALSE(kit::LoadBitmap(folder.Write(L"short.bmp", header), bitmap));
+    EXPECT_FALSE(kit::LoadBitmap(folder.AddFile(L"short.bmp", header), bitmap));
 }
 
 }  // namespace

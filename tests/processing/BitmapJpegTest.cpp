@@ -1,10 +1,14 @@
+// windows.h first: it renames LoadBitmap, and the declaration must see it as
+// the library was built.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "ImageSamples.h"
-#include "ImageTestFolder.h"
 #include "processing/BitmapFile.h"
+#include "support/SamplePictures.h"
+#include "support/TempFolder.h"
 
 using samples::Bytes;
 using samples::JpegPicture;
@@ -14,7 +18,7 @@ namespace {
 class BitmapJpegTest : public ::testing::Test {
 protected:
     bool Load(const Bytes& data, const wchar_t* name = L"picture.jpg") {
-        return kit::LoadBitmap(folder.Write(name, data), bitmap);
+        return kit::LoadBitmap(folder.AddFile(name, data), bitmap);
     }
     // Compares the loaded rows with a plain libjpeg decoding of the same bytes
     // (top-down, red-green-blue order), sample for sample.
@@ -36,7 +40,7 @@ protected:
                 }
         }
     }
-    ImageTestFolder folder;
+    testing_support::TempFolder folder;
     kit::Bitmap bitmap;
 };
 
@@ -102,7 +106,7 @@ TEST_F(BitmapJpegTest, TruncatedPictureStillDecodes) {
     EXPECT_EQ(128u, bitmap.width);
     EXPECT_EQ(128, bitmap.height);
     // The rows before the cut are those of the whole file.
-    kit::LoadBitmap(folder.Write(L"whole.jpg", data), bitmap);
+    kit::LoadBitmap(folder.AddFile(L"whole.jpg", data), bitmap);
     kit::Bitmap whole = bitmap;
     ASSERT_TRUE(Load(cut));
     int same = 0;
@@ -147,7 +151,7 @@ TEST_F(BitmapJpegTest, RefusesWhatIsNoPictureWeCanShow) {
     EXPECT_TRUE(bitmap.pixels.empty());
 
     ASSERT_TRUE(Load(data));
-    auto shared = kit::LoadBitmapFile(folder.Write(L"shared.jpg", data));
+    auto shared = kit::LoadBitmapFile(folder.AddFile(L"shared.jpg", data));
     ASSERT_TRUE(shared);
     EXPECT_EQ(8u, shared->width);
 }

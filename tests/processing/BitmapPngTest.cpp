@@ -1,10 +1,14 @@
+// windows.h first: it renames LoadBitmap, and the declaration must see it as
+// the library was built.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <zlib.h>
 
-#include "ImageSamples.h"
-#include "ImageTestFolder.h"
 #include "processing/BitmapFile.h"
+#include "support/SamplePictures.h"
+#include "support/TempFolder.h"
 
 using samples::Bytes;
 using samples::PngPicture;
@@ -21,9 +25,9 @@ Bytes PixelAt(const kit::Bitmap& bitmap, std::uint32_t x, std::uint32_t y) {
 class BitmapPngTest : public ::testing::Test {
 protected:
     bool Load(const PngPicture& picture, const wchar_t* name = L"picture.png") {
-        return kit::LoadBitmap(folder.Write(name, samples::EncodePng(picture)), bitmap);
+        return kit::LoadBitmap(folder.AddFile(name, samples::EncodePng(picture)), bitmap);
     }
-    ImageTestFolder folder;
+    testing_support::TempFolder folder;
     kit::Bitmap bitmap;
 };
 
@@ -188,13 +192,13 @@ TEST_F(BitmapPngTest, RefusesOversizedAndBrokenPictures) {
         // Correct the header's checksum so that the size itself is what gets refused.
         std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, hostile.data() + 12, 17));
         for (int i = 0; i < 4; ++i) hostile[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
-        EXPECT_FALSE(kit::LoadBitmap(folder.Write(L"huge.png", hostile), bitmap)) << size[0] << "x" << size[1];
+        EXPECT_FALSE(kit::LoadBitmap(folder.AddFile(L"huge.png", hostile), bitmap)) << size[0] << "x" << size[1];
         EXPECT_TRUE(bitmap.pixels.empty());
     }
 
     Bytes cut = encoded;
     cut.resize(cut.size() - 20);  // inside the image data
-    EXPECT_FALSE(kit::LoadBitmap(folder.Write(L"cut.png", cut), bitmap));
+    EXPECT_FALSE(kit::LoadBitmap(folder.AddFile(L"cut.png", cut), bitmap));
     EXPECT_EQ(0, bitmap.bitsPerPixel);
 }
 

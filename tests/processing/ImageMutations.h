@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "ImageSamples.h"
-#include "base/File.h"
 #include "base/Bitmap.h"
 #include "base/BitmapLimits.h"
+#include "base/File.h"
 #include "processing/ImageReaders.h"
+#include "support/SamplePictures.h"
 
 namespace samples {
 

@@ -6,7 +6,8 @@
 #include <functional>
 
 #include "base/ScopedHandle.h"
-#include "processing/CycleSeam.h"
+#include "processing/CycleServices.h"
+#include "processing/CycleView.h"
 #include "processing/ProcessingCycle.h"
 #include "support/TempFolder.h"
 
@@ -20,7 +21,7 @@ using Names = std::vector<std::wstring>;
 
 namespace {
 
-class RecordingSeam : public CycleSeam {
+class RecordingSeam : public CycleView, public CycleServices {
 public:
     bool checked = true;
     std::wstring fileNameBox;
@@ -42,13 +43,14 @@ public:
         artistBox = a;
         albumBox = b;
     }
+    bool ShowArtwork(const std::wstring&) override { return true; }
     void ClearArtwork() override { ++clears; }
     void ShowMessage(const std::wstring& text) override {
         messages.push_back(text);
         if (duringMessage) duringMessage();
     }
     void CloseMessage() override { messages.push_back(L"close"); }
-    void FetchSongInfo(Settings& station, SongInfo& songInfo) override {
+    void FetchSongInfo(Settings& station, SongInfo& songInfo, ArtworkView&) override {
         ++fetches;
         songInfo = nextFetch;
         station.SetString(L"Html", L"<page>");
@@ -69,19 +71,19 @@ public:
 
 class Cycle : public ::testing::Test {
 protected:
-    Cycle() : cycle(settings, seam) {
+    Cycle() : cycle(settings, seam, seam) {
         play = root / L"play";
         end = root / L"end";
         out = root / L"out\\局";  // created by the cycle
         ::CreateDirectoryW(play.c_str(), nullptr);
         ::CreateDirectoryW(end.c_str(), nullptr);
         settings.SetBool(L"IgnoreFirst", true);
-        Settings& station = cycle.currentStation;
         station.SetString(L"PlayDirectory", play);
         station.SetString(L"EndDirectory", end);
         station.SetString(L"OutputDirectory", out);
         station.SetString(L"Url", L"http://127.0.0.1/now");
         station.SetInt(L"WaitTime", 2);
+        cycle.SelectStation(station);
     }
 
     // The recorder starts a song: a new, newest file in the play folder.
@@ -102,6 +104,7 @@ protected:
     std::wstring play, end, out;
     int minute = 0;
     Settings settings;
+    Settings station;
     RecordingSeam seam;
     ProcessingCycle cycle;
 };
@@ -114,13 +117,13 @@ TEST_F(Cycle, FirstSongIsSkippedThenTheNextCountsDown) {
     Start(L"a.mp3");
     cycle.Tick();
     EXPECT_EQ(seam.fileNameBox, L"a.mp3");
-    EXPECT_TRUE(cycle.skipCurrent);
+    EXPECT_TRUE(cycle.skipCurrent());
     EXPECT_EQ(seam.fetches, 0);
 
     Next(L"a.mp3", L"b.mp3");
     seam.nextFetch = {L"Title B", L"Artist B", L"Album B", L""};
     cycle.Tick();
-    EXPECT_FALSE(cycle.skipCurrent);
+    EXPECT_FALSE(cycle.skipCurrent());
     EXPECT_EQ(seam.fileNameBox, L"b.mp3");
     EXPECT_EQ(seam.titleBox, Waiting(2));
     EXPECT_EQ(seam.albumBox, Waiting(2));
@@ -134,7 +137,7 @@ TEST_F(Cycle, FirstSongIsSkippedThenTheNextCountsDown) {
     EXPECT_EQ(seam.fetches, 1);
     EXPECT_EQ(seam.titleBox, L"Title B");
     EXPECT_EQ(seam.messages, (Names{L"WEBから取得中...", L"close"}));
-    EXPECT_EQ(cycle.currentStation.GetString(L"Html"), L"<page>");
+    EXPECT_EQ(cycle.currentStation().GetString(L"Html"), L"<page>");
 
     // b ends: moved and registered with what was fetched, in the same tick.
     Next(L"b.mp3", L"c.mp3");
@@ -149,13 +152,14 @@ TEST_F(Cycle, FirstSongIsSkippedThenTheNextCountsDown) {
     EXPECT_EQ(seam.stripped, Names{out + L"\\b.mp3"});
     EXPECT_TRUE(Exists(out + L"\\b.mp3"));
     EXPECT_EQ(ListNames(end), Names{L"a.mp3"});
-    EXPECT_TRUE(cycle.pendingSong.filePath.empty());
+    EXPECT_TRUE(cycle.pendingSong().filePath.empty());
     EXPECT_EQ(seam.titleBox, Waiting(2));  // c counts down; b's fields are gone
 }
 
 TEST_F(Cycle, WithoutIgnoreFirstTheFirstSongIsFetchedAtOnce) {
     settings.SetBool(L"IgnoreFirst", false);
-    cycle.currentStation.SetInt(L"WaitTime", 0);
+    station.SetInt(L"WaitTime", 0);
+    cycle.SelectStation(station);
     Start(L"a.mp3");
     seam.nextFetch = {L"A", L"B", L"C", L""};
     cycle.Tick();
@@ -172,7 +176,8 @@ TEST_F(Cycle, WithoutIgnoreFirstTheFirstSongIsFetchedAtOnce) {
 
 TEST_F(Cycle, StationWithoutUrlStillMovesAndUsesTheTags) {
     settings.SetBool(L"IgnoreFirst", false);
-    cycle.currentStation.SetString(L"Url", L"");
+    station.SetString(L"Url", L"");
+    cycle.SelectStation(station);
     Start(L"a.mp3");
     cycle.Tick();
     Next(L"a.mp3", L"b.mp3");
@@ -189,7 +194,8 @@ TEST_F(Cycle, StationWithoutUrlStillMovesAndUsesTheTags) {
 
 TEST_F(Cycle, SongEndingBeforeItsFetchIsMovedWithEmptyFields) {
     settings.SetBool(L"IgnoreFirst", false);
-    cycle.currentStation.SetInt(L"WaitTime", 5);
+    station.SetInt(L"WaitTime", 5);
+    cycle.SelectStation(station);
     Start(L"a.mp3");
     seam.nextFetch = {L"A", L"", L"", L""};
     cycle.Tick();  // first song: fetched at once
@@ -210,7 +216,8 @@ TEST_F(Cycle, IgnoredSongLetsTheRunningCountdownFinishButIsNotFiled) {
     settings.SetInt(L"IgnoreCount", 1);
     settings.Group(L"IgnoreList").SetString(L"0", L"cm*");
     settings.SetBool(L"IgnoreFirst", false);
-    cycle.currentStation.SetInt(L"WaitTime", 3);
+    station.SetInt(L"WaitTime", 3);
+    cycle.SelectStation(station);
     Start(L"a.mp3");
     cycle.Tick();
     Next(L"a.mp3", L"b.mp3");
@@ -218,7 +225,7 @@ TEST_F(Cycle, IgnoredSongLetsTheRunningCountdownFinishButIsNotFiled) {
     Next(L"b.mp3", L"CM_01.mp3");
     seam.nextFetch = {L"late", L"", L"", L""};
     cycle.Tick();  // b moved with empty fields; no new countdown, the old one runs on
-    EXPECT_TRUE(cycle.skipCurrent);
+    EXPECT_TRUE(cycle.skipCurrent());
     EXPECT_EQ(seam.titleBox, Waiting(2));
     cycle.Tick();
     EXPECT_EQ(seam.titleBox, Waiting(1));
@@ -246,7 +253,7 @@ TEST_F(Cycle, EmptiedPlayFolderFilesThePreviousSongAndStartsAfresh) {
 
     Start(L"c.mp3");
     cycle.Tick();
-    EXPECT_TRUE(cycle.skipCurrent);  // a first song again
+    EXPECT_TRUE(cycle.skipCurrent());  // a first song again
 }
 
 TEST_F(Cycle, NameCollisionInTheOutputGetsAFreeName) {
@@ -291,7 +298,7 @@ TEST_F(Cycle, FailedRegistrationIsNotRetried) {
     cycle.Tick();
     cycle.Tick();
     EXPECT_EQ(seam.registered.size(), 1u);
-    EXPECT_TRUE(cycle.pendingSong.filePath.empty());
+    EXPECT_TRUE(cycle.pendingSong().filePath.empty());
     EXPECT_TRUE(Exists(out + L"\\a.mp3"));
 }
 
@@ -300,7 +307,7 @@ TEST_F(Cycle, UncheckedBoxOrBusyWindowFreezesEverything) {
     cycle.Tick();
     Next(L"a.mp3", L"b.mp3");
     cycle.Tick();
-    const int countdown = cycle.countdown;
+    const int countdown = cycle.countdown();
 
     seam.checked = false;
     Next(L"b.mp3", L"c.mp3");
@@ -308,15 +315,21 @@ TEST_F(Cycle, UncheckedBoxOrBusyWindowFreezesEverything) {
     cycle.Tick();
     cycle.Tick();
     seam.checked = true;
-    cycle.busy = true;
-    cycle.Tick();
+    {
+        ProcessingCycle::PauseScope dialog(cycle);
+        {
+            ProcessingCycle::PauseScope question(cycle);
+        }
+        EXPECT_TRUE(cycle.paused());  // until the outer scope ends
+        cycle.Tick();
+    }
     EXPECT_EQ(seam.fileNameBox, L"untouched");
-    EXPECT_EQ(cycle.countdown, countdown);
-    EXPECT_EQ(cycle.currentRecording, L"b.mp3");
+    EXPECT_EQ(cycle.countdown(), countdown);
+    EXPECT_EQ(cycle.currentRecording(), L"b.mp3");
     EXPECT_TRUE(seam.registered.empty());
     EXPECT_EQ(ListNames(end), (Names{L"a.mp3", L"b.mp3"}));
 
-    cycle.busy = false;
+    EXPECT_FALSE(cycle.paused());
     cycle.Tick();
     EXPECT_EQ(seam.fileNameBox, L"c.mp3");
     EXPECT_EQ(seam.registered.size(), 1u);
@@ -332,7 +345,7 @@ TEST_F(Cycle, TickCalledFromInsideATickChangesNothing) {
     seam.duringMessage = [&] {
         ++nested;
         cycle.Tick();  // a timer message pumped by the message window
-        seenInside = cycle.pendingSong;
+        seenInside = cycle.pendingSong();
     };
     cycle.Tick();
     EXPECT_GE(nested, 1);
@@ -340,4 +353,28 @@ TEST_F(Cycle, TickCalledFromInsideATickChangesNothing) {
     ASSERT_EQ(seam.registered.size(), 1u);
     EXPECT_EQ(seam.registered[0].filePath, out + L"\\a.mp3");
     EXPECT_NE(std::find(seam.messages.begin(), seam.messages.end(), L"iTunesへ登録中..."), seam.messages.end());
+}
+
+TEST_F(Cycle, SelectingAStationStartsItsSongAfresh) {
+    Start(L"a.mp3");
+    cycle.Tick();
+    Next(L"a.mp3", L"b.mp3");
+    seam.nextFetch = {L"B", L"", L"", L""};
+    cycle.Tick();
+    cycle.Tick();
+    ASSERT_EQ(cycle.countdown(), 1);
+
+    // The same station, edited: b is half recorded, so it counts as a first
+    // song again, is not fetched and is never filed from the end folder.
+    cycle.SelectStation(station);
+    EXPECT_EQ(cycle.countdown(), 0);
+    EXPECT_TRUE(cycle.currentRecording().empty());
+    EXPECT_TRUE(cycle.songInfo().title.empty());
+    cycle.Tick();
+    EXPECT_TRUE(cycle.skipCurrent());
+    EXPECT_EQ(seam.fetches, 0);
+    Next(L"b.mp3", L"c.mp3");
+    cycle.Tick();
+    EXPECT_TRUE(seam.registered.empty());
+    EXPECT_EQ(ListNames(end), (Names{L"a.mp3", L"b.mp3"}));
 }

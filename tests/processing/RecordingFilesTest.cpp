@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "base/FileFinder.h"
-#include "base/PathHelpers.h"
 #include "base/FileOperations.h"
+#include "base/PathHelpers.h"
 #include "processing/RecordingFiles.h"
 #include "settings/Settings.h"
 #include "support/TempFolder.h"

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "base/ScopedHandle.h"
 #include "base/PathHelpers.h"
+#include "base/ScopedHandle.h"
 #include "settings/Settings.h"
 #include "support/TempFolder.h"
 

@@ -1,31 +1,13 @@
 #include "RecorderSimulator.h"
 
+#include "Id3Bytes.h"
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
 // MPEG-1 layer III, 128 kbit/s, 44.1 kHz: 417 bytes a frame.
 constexpr std::size_t kFrameSize = 417;
-
-void PutSyncsafe(Bytes& out, std::uint32_t value) {
-    for (int shift = 21; shift >= 0; shift -= 7) out.push_back(static_cast<std::uint8_t>((value >> shift) & 0x7F));
-}
-
-// A version 2.3 text frame in UTF-16 with a byte-order mark.
-Bytes TextFrame(const char* id, const std::wstring& text) {
-    Bytes body{1, 0xFF, 0xFE};
-    for (wchar_t c : text) {
-        body.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        body.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    Bytes frame(id, id + 4);
-    const auto size = static_cast<std::uint32_t>(body.size());
-    for (int shift = 24; shift >= 0; shift -= 8) frame.push_back(static_cast<std::uint8_t>(size >> shift));
-    frame.push_back(0);
-    frame.push_back(0);
-    frame.insert(frame.end(), body.begin(), body.end());
-    return frame;
-}
 
 std::string Ansi(const std::wstring& text) {
     if (text.empty()) return {};
@@ -35,10 +17,6 @@ std::string Ansi(const std::wstring& text) {
     ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
                           nullptr);
     return bytes;
-}
-
-void PutField(Bytes& out, const std::string& text, std::size_t width) {
-    for (std::size_t i = 0; i < width; ++i) out.push_back(i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0);
 }
 
 bool WriteAll(HANDLE file, const Bytes& bytes) {
@@ -68,26 +46,15 @@ RecorderSimulator::~RecorderSimulator() {
     grower_.join();
 }
 
+// Version 2.3 in UTF-16 with a byte-order mark, with padding as taggers leave it.
 Bytes RecorderSimulator::Id3v2Tag(const RecordedTags& tags) {
-    Bytes frames;
-    for (const Bytes& frame : {TextFrame("TIT2", tags.title), TextFrame("TPE1", tags.artist)})
-        frames.insert(frames.end(), frame.begin(), frame.end());
-    frames.resize(frames.size() + 64, 0);  // padding, as taggers leave it
-    Bytes tag{'I', 'D', '3', 3, 0, 0};
-    PutSyncsafe(tag, static_cast<std::uint32_t>(frames.size()));
-    tag.insert(tag.end(), frames.begin(), frames.end());
-    return tag;
+    id3bytes::TagOptions options;
+    options.padding = 64;
+    return id3bytes::TitleArtistTag(3, id3bytes::Utf16Bom, tags.title, tags.artist, options);
 }
 
 Bytes RecorderSimulator::Id3v1Trailer(const RecordedTags& tags) {
-    Bytes trailer{'T', 'A', 'G'};
-    PutField(trailer, Ansi(tags.title), 30);
-    PutField(trailer, Ansi(tags.artist), 30);
-    PutField(trailer, "", 30);      // album
-    PutField(trailer, "2026", 4);   // year
-    PutField(trailer, "", 30);      // comment
-    trailer.push_back(255);         // no genre
-    return trailer;
+    return id3bytes::Trailer(Ansi(tags.title), Ansi(tags.artist), '\0', "2026");
 }
 
 bool RecorderSimulator::AppendFrame() {

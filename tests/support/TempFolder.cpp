@@ -37,6 +37,18 @@ std::wstring PointTrashAt(const std::wstring& dataHome) {
     return dataHome + L"\\Trash\\files\\";
 }
 
+std::wstring TempFolder::AddFile(const std::wstring& name, const std::vector<std::uint8_t>& bytes) const {
+    const std::wstring full = *this / name;
+    WriteBytes(full, bytes);
+    return full;
+}
+
+std::wstring TempFolder::AddFolder(const std::wstring& name) const {
+    const std::wstring full = *this / name;
+    ::CreateDirectoryW(full.c_str(), nullptr);
+    return full;
+}
+
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW record;
     kit::UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &record));
@@ -94,6 +106,22 @@ bool SetWriteTime(const std::wstring& path, int minutes) {
     time.dwHighDateTime = value.HighPart;
     return ::SetFileTime(file.Get(), nullptr, nullptr, &time) != FALSE;
 }
+
+namespace {
+BY_HANDLE_FILE_INFORMATION InfoOf(const std::wstring& path) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    kit::UniqueHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (file) ::GetFileInformationByHandle(file.Get(), &info);
+    return info;
+}
+}  // namespace
+
+FILETIME LastWriteTime(const std::wstring& path) { return InfoOf(path).ftLastWriteTime; }
+FILETIME CreationTime(const std::wstring& path) { return InfoOf(path).ftCreationTime; }
+
+bool SameTime(const FILETIME& a, const FILETIME& b) { return ::CompareFileTime(&a, &b) == 0; }
 
 std::vector<std::wstring> ListNames(const std::wstring& folder) {
     std::vector<std::wstring> names;

@@ -19,6 +19,9 @@ public:
     const std::wstring& path() const { return path_; }
     // path + "\" + name
     std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+    // Writes a file (empty by default) or makes a folder inside; returns its path.
+    std::wstring AddFile(const std::wstring& name, const std::vector<std::uint8_t>& bytes = {}) const;
+    std::wstring AddFolder(const std::wstring& name) const;
 
 private:
     std::wstring path_;
@@ -34,6 +37,10 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 bool Exists(const std::wstring& path);
 // Sets the last-write time to a fixed day plus `minutes`.
 bool SetWriteTime(const std::wstring& path, int minutes);
+// Zero when the file cannot be opened.
+FILETIME LastWriteTime(const std::wstring& path);
+FILETIME CreationTime(const std::wstring& path);
+bool SameTime(const FILETIME& a, const FILETIME& b);
 std::vector<std::wstring> ListNames(const std::wstring& folder);
 
 }  // namespace testing_support

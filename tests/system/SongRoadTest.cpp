@@ -13,9 +13,9 @@
 #include "support/ITunesStandIn.h"
 #include "support/ITunesStandInLibrary.h"
 #include "support/KestrelProcess.h"
+#include "support/LoopbackServer.h"
 #include "support/RecorderSimulator.h"
 #include "support/SamplePictures.h"
-#include "support/StationPageServer.h"
 #include "support/TempFolder.h"
 #include "system/SystemFixture.h"
 
@@ -125,7 +125,7 @@ protected:
     bool ShowsTitle(const std::wstring& title) { return kestrel.ControlText(IDC_MAIN_TITLE) == title; }
 
     testing_support::TempFolder root;
-    StationPageServer server;
+    LoopbackServer server;
     KestrelProcess kestrel;
     std::wstring programFolder, program, libraryPath, libraryFolder, trash;
 };
@@ -170,8 +170,8 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     const PageSong songB2{L"星空のワルツ", L"夜風楽団", L"真夜中アルバム", "/art/b2.png"};
     int hue = 0;
     for (const char* path : {"/art/a2.jpg", "/art/a4.jpg", "/art/wrong.jpg", "/art/a6.jpg", "/art/a7.jpg"})
-        server.Put(path, "image/jpeg", SampleJpeg(160, 120, hue++));
-    server.Put("/art/b2.png", "image/png", SamplePng(120, 120, 4));
+        server.Put(path, "image/jpeg", samples::SampleJpeg(160, 120, hue++));
+    server.Put("/art/b2.png", "image/png", samples::SamplePng(120, 120, 4));
     PutPageA(PageSong{L"放送開始前", L"", L"", "/art/none.jpg"});
     PutPageB(PageSong{L"前の曲", L"", L"", "/art/none.png"});
 

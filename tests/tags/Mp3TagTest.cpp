@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "Id3Bytes.h"
-#include "TagScratch.h"
 #include "base/ScopedHandle.h"
+#include "support/Id3Bytes.h"
+#include "support/TempFolder.h"
 #include "tags/Mp3Tag.h"
 #include "tags/TagFallback.h"
 
 using namespace id3bytes;
-using tagtest::ScratchFolder;
-using tagtest::WriteBytes;
+using testing_support::TempFolder;
+using testing_support::WriteBytes;
 
 namespace {
 
@@ -28,7 +28,7 @@ TagText ReadTitleArtist(const std::wstring& path) {
 }  // namespace
 
 TEST(Mp3Tag, ReadsEachVersionAndTextEncoding) {
-    ScratchFolder folder;
+    TempFolder folder;
     struct Case { int version; Encoding encoding; std::wstring title, artist; };
     const Case cases[] = {
         {2, Latin1, L"Caf\u00E9", L"\u00C5sa"},
@@ -44,8 +44,8 @@ TEST(Mp3Tag, ReadsEachVersionAndTextEncoding) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "version " << c.version << " encoding " << int(c.encoding));
-        const std::wstring path = folder.File(L"song.mp3");
-        WriteBytes(path, Join({TitleArtistTag(c.version, c.encoding, c.title, c.artist), Audio(400)}));
+        const std::wstring path = folder / L"song.mp3";
+        ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(c.version, c.encoding, c.title, c.artist), Audio(400)})));
         const TagText text = ReadTitleArtist(path);
         EXPECT_EQ(text.title, c.title);
         EXPECT_EQ(text.artist, c.artist);
@@ -53,7 +53,7 @@ TEST(Mp3Tag, ReadsEachVersionAndTextEncoding) {
 }
 
 TEST(Mp3Tag, UndoesUnsynchronisationAndSkipsFooterAndPadding) {
-    ScratchFolder folder;
+    TempFolder folder;
     // A byte-order mark and U+00FF followed by U+00E0 both need unsynchronisation.
     const std::wstring title = L"\u00FF\u00E0 \u4E00";
     for (int version : {3, 4}) {
@@ -64,9 +64,9 @@ TEST(Mp3Tag, UndoesUnsynchronisationAndSkipsFooterAndPadding) {
             options.unsynchronise = true;
             options.footer = footer;
             options.padding = footer ? 0 : 64;
-            const std::wstring path = folder.File(L"unsync.mp3");
-            WriteBytes(path, Join({TitleArtistTag(version, Utf16Bom, title, L"\u00FF\u00FF", options),
-                                   Audio(300)}));
+            const std::wstring path = folder / L"unsync.mp3";
+            ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(version, Utf16Bom, title, L"\u00FF\u00FF", options),
+                                               Audio(300)})));
             const TagText text = ReadTitleArtist(path);
             EXPECT_EQ(text.title, title);
             EXPECT_EQ(text.artist, L"\u00FF\u00FF");
@@ -75,13 +75,13 @@ TEST(Mp3Tag, UndoesUnsynchronisationAndSkipsFooterAndPadding) {
 }
 
 TEST(Mp3Tag, TakesFirstStringOfFirstFrameAndNothingFromAnEmptyList) {
-    ScratchFolder folder;
-    const std::wstring path = folder.File(L"lists.mp3");
-    WriteBytes(path, Join({Tag(4, {Frame(4, "TIT2", RawBody(Utf8, "")),
-                                   Frame(4, "TPE1", TextBody(Utf8, {L"First", L"Second", L"Third"})),
-                                   Frame(4, "TPE1", TextBody(Utf8, {L"Other frame"})),
-                                   Frame(4, "TALB", TextBody(Utf16Bom, {L"A", L"B"}))}),
-                           Audio(100)}));
+    TempFolder folder;
+    const std::wstring path = folder / L"lists.mp3";
+    ASSERT_TRUE(WriteBytes(path, Join({Tag(4, {Frame(4, "TIT2", RawBody(Utf8, "")),
+                                               Frame(4, "TPE1", TextBody(Utf8, {L"First", L"Second", L"Third"})),
+                                               Frame(4, "TPE1", TextBody(Utf8, {L"Other frame"})),
+                                               Frame(4, "TALB", TextBody(Utf16Bom, {L"A", L"B"}))}),
+                                       Audio(100)})));
     kit::Mp3Tag tag;
     ASSERT_TRUE(tag.Open(path));
     EXPECT_EQ(tag.GetText(L"TIT2"), L"");
@@ -97,87 +97,87 @@ TEST(Mp3Tag, TakesFirstStringOfFirstFrameAndNothingFromAnEmptyList) {
 }
 
 TEST(Mp3Tag, Latin1BytesStayUnconvertedEvenWhenTheyAreShiftJis) {
-    ScratchFolder folder;
-    const std::wstring path = folder.File(L"sjis.mp3");
+    TempFolder folder;
+    const std::wstring path = folder / L"sjis.mp3";
     // 夜空 in Shift-JIS, stored under the ISO-8859-1 encoding byte as careless taggers do.
-    WriteBytes(path, Join({Tag(3, {Frame(3, "TIT2", RawBody(Latin1, "\x96\xE9\x8B\xF3"))}), Audio(100)}));
+    ASSERT_TRUE(WriteBytes(path, Join({Tag(3, {Frame(3, "TIT2", RawBody(Latin1, "\x96\xE9\x8B\xF3"))}), Audio(100)})));
     kit::Mp3Tag tag;
     ASSERT_TRUE(tag.Open(path));
     EXPECT_EQ(tag.GetText(L"TIT2"), L"\u0096\u00E9\u008B\u00F3");
 }
 
 TEST(Mp3Tag, TrailerAloneOrBehindAnId3v2Tag) {
-    ScratchFolder folder;
-    const std::wstring onlyTrailer = folder.File(L"v1.mp3");
-    WriteBytes(onlyTrailer, Join({Audio(500), Trailer("Trailer title   ", "Trailer artist", ' ')}));
+    TempFolder folder;
+    const std::wstring onlyTrailer = folder / L"v1.mp3";
+    ASSERT_TRUE(WriteBytes(onlyTrailer, Join({Audio(500), Trailer("Trailer title   ", "Trailer artist", ' ')})));
     TagText text = ReadTitleArtist(onlyTrailer);
     EXPECT_EQ(text.title, L"Trailer title");
     EXPECT_EQ(text.artist, L"Trailer artist");
 
-    const std::wstring blankTitle = folder.File(L"blank.mp3");
-    WriteBytes(blankTitle, Join({Audio(500), Trailer(std::string(30, ' '), "Someone", ' ')}));
+    const std::wstring blankTitle = folder / L"blank.mp3";
+    ASSERT_TRUE(WriteBytes(blankTitle, Join({Audio(500), Trailer(std::string(30, ' '), "Someone", ' ')})));
     text = ReadTitleArtist(blankTitle);
     EXPECT_EQ(text.title, L"");
     EXPECT_EQ(text.artist, L"Someone");
 
     // Both: the ID3v2 frames replace the trailer's.
-    const std::wstring both = folder.File(L"both.mp3");
-    WriteBytes(both, Join({TitleArtistTag(3, Latin1, L"V2 title", L"V2 artist"), Audio(500),
-                           Trailer("V1 title", "V1 artist")}));
+    const std::wstring both = folder / L"both.mp3";
+    ASSERT_TRUE(WriteBytes(both, Join({TitleArtistTag(3, Latin1, L"V2 title", L"V2 artist"), Audio(500),
+                                       Trailer("V1 title", "V1 artist")})));
     text = ReadTitleArtist(both);
     EXPECT_EQ(text.title, L"V2 title");
     EXPECT_EQ(text.artist, L"V2 artist");
 }
 
 TEST(Mp3Tag, SecondTagInARowIsNotRead) {
-    ScratchFolder folder;
-    const std::wstring path = folder.File(L"two.mp3");
-    WriteBytes(path, Join({Tag(4, {Frame(4, "TIT2", TextBody(Latin1, {L"First tag"}))}),
-                           TitleArtistTag(4, Latin1, L"Second tag", L"Second artist"), Audio(200)}));
+    TempFolder folder;
+    const std::wstring path = folder / L"two.mp3";
+    ASSERT_TRUE(WriteBytes(path, Join({Tag(4, {Frame(4, "TIT2", TextBody(Latin1, {L"First tag"}))}),
+                                       TitleArtistTag(4, Latin1, L"Second tag", L"Second artist"), Audio(200)})));
     const TagText text = ReadTitleArtist(path);
     EXPECT_EQ(text.title, L"First tag");
     EXPECT_EQ(text.artist, L"");
 }
 
 TEST(Mp3Tag, OpensNamesOutsideTheAnsiCodePage) {
-    ScratchFolder folder;
+    TempFolder folder;
     // Hangul, a snowman and g with breve have no code in code page 932.
-    const std::wstring path = folder.File(L"\uD55C\uAE00 \u2603 \u011F.mp3");
-    WriteBytes(path, Join({TitleArtistTag(4, Utf8, kJapaneseTitle, L"\uD55C\uAE00"), Audio(100)}));
+    const std::wstring path = folder / L"\uD55C\uAE00 \u2603 \u011F.mp3";
+    ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(4, Utf8, kJapaneseTitle, L"\uD55C\uAE00"), Audio(100)})));
     const TagText text = ReadTitleArtist(path);
     EXPECT_EQ(text.title, kJapaneseTitle);
     EXPECT_EQ(text.artist, L"\uD55C\uAE00");
 }
 
 TEST(Mp3Tag, FailuresLeaveNothingOpenAndEveryTextEmpty) {
-    ScratchFolder folder;
+    TempFolder folder;
     kit::Mp3Tag tag;
     EXPECT_EQ(tag.GetText(L"TIT2"), L"");  // never opened
-    EXPECT_FALSE(tag.Open(folder.File(L"missing.mp3")));
+    EXPECT_FALSE(tag.Open(folder / L"missing.mp3"));
     EXPECT_FALSE(tag.IsOpen());
     EXPECT_FALSE(tag.Open(folder.path()));  // a folder
     EXPECT_FALSE(tag.IsOpen());
 
-    const std::wstring untagged = folder.File(L"plain.mp3");
-    WriteBytes(untagged, Audio(1000));
+    const std::wstring untagged = folder / L"plain.mp3";
+    ASSERT_TRUE(WriteBytes(untagged, Audio(1000)));
     ASSERT_TRUE(tag.Open(untagged));
     EXPECT_EQ(tag.GetText(L"TIT2"), L"");
 
     // A header claiming 2^28 - 1 bytes: the library cannot read that tag but still the trailer.
-    const std::wstring oversized = folder.File(L"oversized.mp3");
-    WriteBytes(oversized, Join({Header(3, (1u << 28) - 1), Audio(1000), Trailer("Behind", "It")}));
+    const std::wstring oversized = folder / L"oversized.mp3";
+    ASSERT_TRUE(WriteBytes(oversized, Join({Header(3, (1u << 28) - 1), Audio(1000), Trailer("Behind", "It")})));
     ASSERT_TRUE(tag.Open(oversized));
     EXPECT_EQ(tag.GetText(L"TIT2"), L"Behind");
-    WriteBytes(oversized, Join({Header(4, 77u << 20), Audio(1000)}));
+    ASSERT_TRUE(WriteBytes(oversized, Join({Header(4, 77u << 20), Audio(1000)})));
     ASSERT_TRUE(tag.Open(oversized));
     EXPECT_EQ(tag.GetText(L"TIT2"), L"");
 
     // Opening another file closes the first; a failed open leaves the object closed.
-    const std::wstring tagged = folder.File(L"tagged.mp3");
-    WriteBytes(tagged, Join({TitleArtistTag(3, Latin1, L"T", L"A"), Audio(100)}));
+    const std::wstring tagged = folder / L"tagged.mp3";
+    ASSERT_TRUE(WriteBytes(tagged, Join({TitleArtistTag(3, Latin1, L"T", L"A"), Audio(100)})));
     ASSERT_TRUE(tag.Open(tagged));
     EXPECT_EQ(tag.GetText(L"TIT2"), L"T");
-    EXPECT_FALSE(tag.Open(folder.File(L"missing.mp3")));
+    EXPECT_FALSE(tag.Open(folder / L"missing.mp3"));
     EXPECT_EQ(tag.GetText(L"TIT2"), L"");
     tag.Close();
     tag.Close();
@@ -186,9 +186,9 @@ TEST(Mp3Tag, FailuresLeaveNothingOpenAndEveryTextEmpty) {
 }
 
 TEST(Mp3Tag, ReadsFileHeldOpenForWritingButNotOneLockedWhole) {
-    ScratchFolder folder;
-    const std::wstring path = folder.File(L"held.mp3");
-    WriteBytes(path, Join({TitleArtistTag(3, Latin1, L"Held", L"Open"), Audio(100)}));
+    TempFolder folder;
+    const std::wstring path = folder / L"held.mp3";
+    ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(3, Latin1, L"Held", L"Open"), Audio(100)})));
     {
         // The recorder's way: writing, letting others read.
         kit::UniqueHandle writer(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -206,9 +206,9 @@ TEST(Mp3Tag, ReadsFileHeldOpenForWritingButNotOneLockedWhole) {
 }
 
 TEST(TagFallback, ReadsOnlyTheMissingFields) {
-    ScratchFolder folder;
-    const std::wstring path = folder.File(L"song.mp3");
-    WriteBytes(path, Join({TitleArtistTag(2, Latin1, L"Tag title", L"Tag artist"), Audio(100)}));
+    TempFolder folder;
+    const std::wstring path = folder / L"song.mp3";
+    ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(2, Latin1, L"Tag title", L"Tag artist"), Audio(100)})));
 
     std::wstring title = L"Web title", artist;
     FillMissingFromTags(path, title, artist);
@@ -223,7 +223,7 @@ TEST(TagFallback, ReadsOnlyTheMissingFields) {
 
     title.clear();
     artist.clear();
-    FillMissingFromTags(folder.File(L"missing.mp3"), title, artist);
+    FillMissingFromTags(folder / L"missing.mp3", title, artist);
     EXPECT_EQ(title, L"");
     EXPECT_EQ(artist, L"");
 }

@@ -2,15 +2,20 @@
 
 #include <cstdio>
 
-#include "Id3Bytes.h"
-#include "TagScratch.h"
 #include "base/ScopedHandle.h"
+#include "support/Id3Bytes.h"
+#include "support/TempFolder.h"
 #include "tags/StripTags.h"
 
 using namespace id3bytes;
-using tagtest::ReadBytes;
-using tagtest::ScratchFolder;
-using tagtest::WriteBytes;
+using testing_support::CreationTime;
+using testing_support::LastWriteTime;
+using testing_support::ListNames;
+using testing_support::ReadBytes;
+using testing_support::SameTime;
+using testing_support::TempFolder;
+using testing_support::WriteBytes;
+using Names = std::vector<std::wstring>;
 
 namespace {
 
@@ -20,11 +25,11 @@ Bytes Slice(const Bytes& bytes, size_t begin, size_t end) {
 
 // Strips `original` in a fresh file and returns what is left; `result` gets StripTags' answer.
 Bytes StripOnce(const Bytes& original, bool& result) {
-    ScratchFolder folder;
-    const std::wstring path = folder.File(L"song.mp3");
-    WriteBytes(path, original);
+    TempFolder folder;
+    const std::wstring path = folder / L"song.mp3";
+    EXPECT_TRUE(WriteBytes(path, original));
     result = StripTags(path);
-    EXPECT_EQ(folder.Listing(), L"song.mp3|") << "no temporary file is left behind";
+    EXPECT_EQ(ListNames(folder.path()), Names{L"song.mp3"}) << "no temporary file is left behind";
     return ReadBytes(path);
 }
 
@@ -56,7 +61,7 @@ TEST(StripTags, RemovesLeadingTagAndTrailerOnly) {
 }
 
 TEST(StripTags, LeavesFilesWithoutTagsUntouched) {
-    ScratchFolder folder;
+    TempFolder folder;
     const Bytes lowerCase = Join({Bytes{'i', 'd', '3', 3, 0, 0, 0, 0, 0, 20}, Audio(500)});
     const Bytes cases[] = {Bytes{}, Bytes{'I', 'D', '3'}, Audio(127), Audio(1000), lowerCase,
                            // "TAG" anywhere but at size - 128 is no trailer.
@@ -70,8 +75,8 @@ TEST(StripTags, LeavesFilesWithoutTagsUntouched) {
                            Join({Header(0xFF, 20), Audio(1000)})};
     for (const Bytes& original : cases) {
         SCOPED_TRACE(testing::Message() << "size " << original.size());
-        const std::wstring path = folder.File(L"plain.mp3");
-        WriteBytes(path, original);
+        const std::wstring path = folder / L"plain.mp3";
+        ASSERT_TRUE(WriteBytes(path, original));
         // An old modification time shows whether the file was written again.
         kit::UniqueHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -81,7 +86,7 @@ TEST(StripTags, LeavesFilesWithoutTagsUntouched) {
 
         EXPECT_TRUE(StripTags(path));
         EXPECT_EQ(ReadBytes(path), original);
-        EXPECT_TRUE(tagtest::SameTime(tagtest::LastWriteTime(path), old));
+        EXPECT_TRUE(SameTime(LastWriteTime(path), old));
     }
 }
 
@@ -118,12 +123,12 @@ TEST(StripTags, RefusesTagsThatClaimMoreThanTheFileHolds) {
 }
 
 TEST(StripTags, CopiesLargeFilesExactlyAndKeepsCreationTimeAndAttributes) {
-    ScratchFolder folder;
-    const std::wstring path = folder.File(L"large.mp3");
+    TempFolder folder;
+    const std::wstring path = folder / L"large.mp3";
     // Several copy chunks, and a length that is not a multiple of one.
     const Bytes audio = Audio(3 * 1024 * 1024 + 12345, 7);
-    WriteBytes(path, Join({TitleArtistTag(4, Utf8, L"Large", L"File", {false, false, 70000}), audio,
-                           Trailer("Large", "File")}));
+    ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(4, Utf8, L"Large", L"File", {false, false, 70000}), audio,
+                                       Trailer("Large", "File")})));
     const FILETIME created{0x11112222, 0x01C00000};
     {
         kit::UniqueHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
@@ -132,36 +137,36 @@ TEST(StripTags, CopiesLargeFilesExactlyAndKeepsCreationTimeAndAttributes) {
     }
     ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
     // Wine on Linux cannot store a creation time; there only the content is checked.
-    const bool creationTimeKept = tagtest::SameTime(tagtest::CreationTime(path), created);
+    const bool creationTimeKept = SameTime(CreationTime(path), created);
 
     ASSERT_TRUE(StripTags(path));
     EXPECT_TRUE(ReadBytes(path) == audio);
     if (creationTimeKept) {
-        EXPECT_TRUE(tagtest::SameTime(tagtest::CreationTime(path), created));
+        EXPECT_TRUE(SameTime(CreationTime(path), created));
     } else {
         std::printf("note: this file system keeps no creation time; not checked\n");
     }
     EXPECT_EQ(::GetFileAttributesW(path.c_str()), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
 
     // The trailer-only cut keeps them as well.
-    WriteBytes(path, Join({audio, Trailer("Again", "")}));
+    ASSERT_TRUE(WriteBytes(path, Join({audio, Trailer("Again", "")})));
     ASSERT_TRUE(StripTags(path));
     EXPECT_TRUE(ReadBytes(path) == audio);
     EXPECT_EQ(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD(FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_EQ(folder.Listing(), L"large.mp3|");
+    EXPECT_EQ(ListNames(folder.path()), Names{L"large.mp3"});
 }
 
 TEST(StripTags, FilesItMayNotChangeAreLeftAsTheyWere) {
-    ScratchFolder folder;
+    TempFolder folder;
     const Bytes withHeader = Join({TitleArtistTag(3, Latin1, L"T", L"A"), Audio(800), Trailer("T", "A")});
     const Bytes trailerOnly = Join({Audio(800), Trailer("T", "A")});
 
-    EXPECT_FALSE(StripTags(folder.File(L"missing.mp3")));
+    EXPECT_FALSE(StripTags(folder / L"missing.mp3"));
     EXPECT_FALSE(StripTags(folder.path()));
 
     for (const Bytes* original : {&withHeader, &trailerOnly}) {
-        const std::wstring path = folder.File(L"song.mp3");
-        WriteBytes(path, *original);
+        const std::wstring path = folder / L"song.mp3";
+        ASSERT_TRUE(WriteBytes(path, *original));
 
         ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
         EXPECT_FALSE(StripTags(path));
@@ -184,15 +189,15 @@ TEST(StripTags, FilesItMayNotChangeAreLeftAsTheyWere) {
             EXPECT_FALSE(StripTags(path));
         }
         EXPECT_EQ(ReadBytes(path), *original);
-        EXPECT_EQ(folder.Listing(), L"song.mp3|");
+        EXPECT_EQ(ListNames(folder.path()), Names{L"song.mp3"});
     }
 }
 
 TEST(StripTags, NamesOutsideTheAnsiCodePage) {
-    ScratchFolder folder;
-    const std::wstring path = folder.File(L"\uD55C\uAE00 \u2603.mp3");
+    TempFolder folder;
+    const std::wstring path = folder / L"\uD55C\uAE00 \u2603.mp3";
     const Bytes audio = Audio(1000);
-    WriteBytes(path, Join({TitleArtistTag(4, Utf8, L"T", L"A"), audio}));
+    ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(4, Utf8, L"T", L"A"), audio})));
     EXPECT_TRUE(StripTags(path));
     EXPECT_EQ(ReadBytes(path), audio);
 }

@@ -3,12 +3,17 @@
 #include <cstring>
 #include <random>
 
-#include "Id3Bytes.h"
-#include "TagScratch.h"
+#include "support/Id3Bytes.h"
+#include "support/TempFolder.h"
 #include "tags/Mp3Tag.h"
 #include "tags/StripTags.h"
 
 using namespace id3bytes;
+using testing_support::ListNames;
+using testing_support::ReadBytes;
+using testing_support::TempFolder;
+using testing_support::WriteBytes;
+using Names = std::vector<std::wstring>;
 
 namespace {
 
@@ -92,8 +97,8 @@ Bytes Mutate(const Bytes& origin, std::mt19937& random) {
 }  // namespace
 
 TEST(TagRobustness, SeededMutationsNeitherCrashNorLoseTheRecording) {
-    tagtest::ScratchFolder folder;
-    const std::wstring path = folder.File(L"mutant.mp3");
+    TempFolder folder;
+    const std::wstring path = folder / L"mutant.mp3";
     const std::vector<Bytes> seeds = SeedRecordings();
     std::mt19937 random(20261208);
     const int kRounds = 2000;
@@ -102,7 +107,7 @@ TEST(TagRobustness, SeededMutationsNeitherCrashNorLoseTheRecording) {
         const Bytes bytes = Mutate(seeds[round % seeds.size()], random);
         // A new file each round: truncating one makes ext4 write its cached data first.
         ::DeleteFileW(path.c_str());
-        tagtest::WriteBytes(path, bytes);
+        ASSERT_TRUE(WriteBytes(path, bytes));
         {
             kit::Mp3Tag tag;
             if (tag.Open(path)) {
@@ -115,10 +120,10 @@ TEST(TagRobustness, SeededMutationsNeitherCrashNorLoseTheRecording) {
         const Expected expected = ExpectedStrip(bytes);
         const bool result = StripTags(path);
         ASSERT_EQ(result, expected.result) << "round " << round;
-        ASSERT_TRUE(tagtest::ReadBytes(path) == expected.content) << "round " << round;
+        ASSERT_TRUE(ReadBytes(path) == expected.content) << "round " << round;
         if (!result) ++refused;
     }
-    EXPECT_EQ(folder.Listing(), L"mutant.mp3|");
+    EXPECT_EQ(ListNames(folder.path()), Names{L"mutant.mp3"});
     // The mutations must reach the refusing branch, or the run proves little.
     EXPECT_GT(refused, kRounds / 20);
 }

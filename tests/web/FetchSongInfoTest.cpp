@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "LoopbackServer.h"
+#include "support/LoopbackServer.h"
 #include "web/ArtworkSearch.h"
 #include "web/FetchSongInfo.h"
 

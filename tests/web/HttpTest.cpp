@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "LoopbackServer.h"
+#include "support/LoopbackServer.h"
 #include "web/Http.h"
 
 namespace {

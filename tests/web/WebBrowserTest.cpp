@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "LoopbackServer.h"
+#include "support/LoopbackServer.h"
 #include "web/FetchSongInfo.h"
 #include "web/HeadlessBrowser.h"
 #include "web/NavigationSound.h"

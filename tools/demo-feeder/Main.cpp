@@ -19,10 +19,10 @@
 #include "support/ITunesStandIn.h"
 #include "support/ITunesStandInLibrary.h"
 #include "support/KestrelProcess.h"
+#include "support/LoopbackServer.h"
 #include "support/RecorderSimulator.h"
 #include "support/SamplePictures.h"
 #include "support/SettingsDescription.h"
-#include "support/StationPageServer.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -117,7 +117,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     CopyFolder(build + L"\\bin\\Manual", folder + L"\\program");
 
-    StationPageServer server;
+    LoopbackServer server;
     if (!server.listening()) {
         Say("demo: cannot listen on 127.0.0.1");
         return 1;
@@ -127,7 +127,7 @@ int wmain(int argc, wchar_t** argv) {
         if (song.artworkPath.empty()) continue;
         const bool png = song.artworkPath.size() > 4 && song.artworkPath.compare(song.artworkPath.size() - 4, 4, ".png") == 0;
         server.Put(song.artworkPath, png ? "image/png" : "image/jpeg",
-                   png ? SamplePng(200, 200, hue++) : SampleJpeg(200, 200, hue++));
+                   png ? samples::SamplePng(200, 200, hue++) : samples::SampleJpeg(200, 200, hue++));
     }
 
     Settings settings;

@@ -13,9 +13,9 @@
 #include "StandInObjects.h"
 #include "StandInState.h"
 #include "StandInTypeLibrary.h"
-#include "itunes/ITunesIds.h"
 #include "base/ComOwners.h"
 #include "base/ScopedHandle.h"
+#include "itunes/ITunesIds.h"
 
 namespace {
 

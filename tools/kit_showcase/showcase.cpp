@@ -9,17 +9,17 @@
 
 #include "KitTestIds.h"
 #include "MessageDialogIds.h"
+#include "base/Bitmap.h"
 #include "kit/CheckBox.h"
 #include "kit/ComboBox.h"
 #include "kit/CommonControls.h"
 #include "kit/Dialog.h"
 #include "kit/EditBox.h"
+#include "kit/Image.h"
 #include "kit/ListView.h"
 #include "kit/MessageDialog.h"
 #include "kit/StaticText.h"
 #include "kit/TrackBar.h"
-#include "kit/Image.h"
-#include "base/Bitmap.h"
 
 namespace {
 

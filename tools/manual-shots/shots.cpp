@@ -10,9 +10,9 @@
 
 #include "app/Kestrel.h"
 #include "app_ids.h"
+#include "base/File.h"
 #include "kit/CommonControls.h"
 #include "kit/Dc.h"
-#include "base/File.h"
 #include "kit/GdiObject.h"
 #include "kit/Window.h"
 

@@ -36,8 +36,9 @@ Bytes Header(std::uint8_t version, std::uint32_t declaredSize);
 // Four 7-bit groups, most significant first.
 void PutSyncsafe(Bytes& out, std::uint32_t value);
 
-// The 128-byte ID3v1 trailer; fields are raw bytes, cut or zero-padded to 30 bytes.
-Bytes Trailer(const std::string& title, const std::string& artist, char pad = '\0');
+// The 128-byte ID3v1 trailer; fields are raw bytes, cut or padded with `pad` to
+// 30 bytes (the year to 4), the rest zero.
+Bytes Trailer(const std::string& title, const std::string& artist, char pad = '\0', const std::string& year = {});
 
 // Audio-like bytes that hold none of the markers ("ID3", "TAG", "3DI").
 Bytes Audio(std::size_t size, std::uint32_t origin = 1);

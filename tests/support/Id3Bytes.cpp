@@ -126,11 +126,17 @@ Bytes TitleArtistTag(int version, Encoding encoding, const std::wstring& title,
                options);
 }
 
-Bytes Trailer(const std::string& title, const std::string& artist, char pad) {
+Bytes Trailer(const std::string& title, const std::string& artist, char pad, const std::string& year) {
     Bytes out{'T', 'A', 'G'};
     for (const std::string* field : {&title, &artist}) {
         std::string f = field->substr(0, 30);
         f.resize(30, pad);
+        out.insert(out.end(), f.begin(), f.end());
+    }
+    out.resize(93, 0);  // no album
+    if (!year.empty()) {
+        std::string f = year.substr(0, 4);
+        f.resize(4, pad);
         out.insert(out.end(), f.begin(), f.end());
     }
     out.resize(127, 0);
