@@ -196,8 +196,9 @@ TEST_F(MainWindow, TimerRunsTheCycleOnlyWhileTheBoxIsChecked) {
 }
 
 namespace {
-// Runs the station dialog, filling its name box and three folders beside the
-// settings file and pressing OK (or Cancel when the name is empty) as soon as
+// Runs the station dialog, filling its name box and any folder box that is
+// empty or repeats the play folder (with a folder beside the settings file)
+// and pressing OK (or Cancel when the name is empty) as soon as
 // the dialog is up.
 void RunStationDialogAnswering(Kestrel& window, bool isNew, const std::wstring& name) {
     ModalScript answer(
@@ -214,6 +215,10 @@ void RunStationDialogAnswering(Kestrel& window, bool isNew, const std::wstring& 
             for (auto [id, folder] : {std::make_pair(IDC_STATION_PLAY, L"\\play"),
                                       std::make_pair(IDC_STATION_END, L"\\end"),
                                       std::make_pair(IDC_STATION_OUTPUT, L"\\out")}) {
+                wchar_t own[MAX_PATH] = {}, play[MAX_PATH] = {};
+                ::GetDlgItemTextW(dialog, id, own, MAX_PATH);
+                ::GetDlgItemTextW(dialog, IDC_STATION_PLAY, play, MAX_PATH);
+                if (own[0] && (id == IDC_STATION_PLAY || wcscmp(own, play) != 0)) continue;  // the station's own
                 ::CreateDirectoryW((base + folder).c_str(), nullptr);
                 ::SetDlgItemTextW(dialog, id, (base + folder).c_str());
             }
