@@ -29,7 +29,8 @@
 Kestrel::Kestrel()
     : services_(settings_, AddBackslash(DirectoryOf(ModulePath())) + L"Artwork"),
       cycle_(settings_, *this, services_),
-      settingsPath_(SettingsFilePath()) {}
+      settingsPath_(SettingsFilePath()),
+      journalPath_(AddBackslash(DirectoryOf(ModulePath())) + L"Kestrel.db") {}
 
 Kestrel::~Kestrel() = default;
 
@@ -51,8 +52,9 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     menu_ = kit::Menu::Load(IDR_POPUP_MENU);
 
     WriteStartValues(settings_);
+    // The folder may hold the user's own files: only the songs' own folders
+    // in it are ours, and the filing removes those.
     ::CreateDirectoryW(artworkDirectory().c_str(), nullptr);
-    DeleteFilesInFolder(artworkDirectory());
     bool setAside = false;
     settings_.Load(settingsPath_, &setAside);
     if (setAside)
@@ -61,12 +63,19 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
                                 L"\n\n壊れたファイルは次の名前で残してあります。\n" + DamagedCopyPath(settingsPath_) +
                                 L"\n\n設定は初期値で始まります。",
                             L"Kestrel", MB_OK | MB_ICONWARNING);
+    // A damaged journal is set aside inside; the program runs on regardless.
+    journal_ = std::make_unique<journal::Journal>(journalPath_);
+    cycle_.AttachJournal(*journal_, artworkDirectory(), DirectoryOf(settingsPath_));
+    AddHistoryToSystemMenu();
+    PublishInstance(true);
 
     FillStationList();
     if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
     if (cooperation_) kit::RestoreCheck(*cooperation_, settings_.Group(L"IsCooperation"));
     SelectStationChanged();
     RestorePlacement();
+    cycleWatch_.SetWindow(handle_);
+    cycleWatch_.Follow();
     ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
     return 0;
 }
@@ -90,14 +99,13 @@ void Kestrel::RestorePlacement() {
     placement.showCmd = SW_HIDE;
     ::SetWindowPlacement(handle_, &placement);
 
-    const bool toTray = show == SW_SHOWMINIMIZED && settings_.GetBool(L"IsTaskTray");
+    bool toTray = show == SW_SHOWMINIMIZED && settings_.GetBool(L"IsTaskTray");
     if (show == SW_SHOWMAXIMIZED) {
         ::PostMessageW(handle_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     } else if (show == SW_SHOWMINIMIZED) {
-        if (toTray)
-            AddToTray();
-        else
-            ::PostMessageW(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        // Without the icon the window stays within reach, on the taskbar.
+        if (toTray) toTray = MoveToTray();
+        if (!toTray) ::PostMessageW(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     }
     ApplyTopmost();
     if (!toTray) ::ShowWindow(handle_, SW_SHOW);
@@ -105,8 +113,14 @@ void Kestrel::RestorePlacement() {
 
 void Kestrel::ApplyTopmost() { SetTopmost(settings_.GetBool(L"IsTopmost")); }
 
-void Kestrel::AddToTray() {
-    kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)));
+bool Kestrel::MoveToTray() {
+    wantsTray_ = true;
+    // A second add of the same icon fails: added once, it stays.
+    if (!iconInTray_)
+        iconInTray_ = kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)));
+    if (!iconInTray_) return false;
+    ::ShowWindow(handle_, SW_HIDE);
+    return true;
 }
 
 void Kestrel::StoreControlStates() {
@@ -133,12 +147,17 @@ bool Kestrel::SaveSettings() {
 }
 
 LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
+    PublishInstance(false);
     kit::RemoveTrayIcon(*this);
-    DeleteFilesInFolder(artworkDirectory());
+    if (cycle_.filing()) cycle_.filing()->RemoveShownArtwork();
+    // Removed only when nothing is left in it: the user's files and the
+    // pictures of songs still on their road stay.
     ::SetFileAttributesW(artworkDirectory().c_str(), FILE_ATTRIBUTE_NORMAL);
     ::RemoveDirectoryW(artworkDirectory().c_str());
     SaveSettings();
     ::KillTimer(handle_, kTimerId);
+    ::KillTimer(handle_, CycleWatch::kDebounceTimerId);
+    cycleWatch_.SetWindow(nullptr);
     ::PostQuitMessage(0);
     return kit::Dialog::OnDestroy(wParam, lParam);
 }
@@ -147,33 +166,61 @@ LRESULT Kestrel::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Windows may end the process right after this message: save now, the
     // same way the destroy handler would.
     if (message == WM_ENDSESSION && wParam) SaveSettings();
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == IDM_SYSTEM_HISTORY) {
+        ShowHistory();
+        return TRUE;
+    }
     if (message == kit::kTrayIconMessage) {
         OnTrayIcon(lParam);
         return 0;
+    }
+    // Explorer started late or again: the icon it lost (or never took) goes back.
+    if (message == kit::TaskbarCreatedMessage()) {
+        iconInTray_ = false;
+        if (wantsTray_) MoveToTray();
+        return 0;
+    }
+    // How often the play folder was scanned, for whoever measures an idle program.
+    static const UINT folderScansMessage = ::RegisterWindowMessageW(L"Kestrel.FolderScans");
+    if (message == folderScansMessage) {
+        ::SetWindowLongPtrW(handle_, DWLP_MSGRESULT, static_cast<LONG_PTR>(cycle_.folderScans()));
+        return TRUE;
     }
     return kit::Dialog::DefaultProc(message, wParam, lParam);
 }
 
 LRESULT Kestrel::OnSize(WPARAM wParam, LPARAM lParam) {
-    if (wParam == SIZE_MINIMIZED && settings_.GetBool(L"IsTaskTray")) {
-        AddToTray();
-        ::ShowWindow(handle_, SW_HIDE);
-    }
+    if (wParam == SIZE_MINIMIZED && settings_.GetBool(L"IsTaskTray")) MoveToTray();
+    else if (wParam != SIZE_MINIMIZED) wantsTray_ = false;
     return kit::Dialog::OnSize(wParam, lParam);
 }
 
 LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam == CycleWatch::kDebounceTimerId) {
+        ::KillTimer(handle_, CycleWatch::kDebounceTimerId);
+        // After a whole tick the countdown goes on a whole second later.
+        if (RunTick(ProcessingCycle::Scope::NewRecordingOnly)) ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
+        return 0;
+    }
     if (wParam != kTimerId) return kit::Dialog::OnTimer(wParam, lParam);
+    RunTick(cycleWatch_.TimerScope());
+    return 0;
+}
+
+bool Kestrel::RunTick(ProcessingCycle::Scope scope) {
     const bool wasSkipped = cycle_.skipCurrent();
-    cycle_.Tick();
+    const bool whole = cycleWatch_.Tick(scope);
+    // What was clicked while the tick waited runs now, in its order.
+    if (!cycle_.ticking()) deferred_.Replay(handle_);
     // The grey background of the file-name box follows the skip flag.
     if (cycle_.skipCurrent() != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
-    return 0;
+    return whole;
 }
 
 void Kestrel::OnTrayIcon(LPARAM mouseMessage) {
     switch (mouseMessage) {
     case WM_LBUTTONDOWN:
+        wantsTray_ = iconInTray_ = false;
         kit::RemoveTrayIcon(*this);
         ::ShowWindow(handle_, SW_SHOW);
         ::OpenIcon(handle_);
@@ -208,11 +255,17 @@ LRESULT Kestrel::OnCtlColorStatic(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
+    // The tick's waits dispatch messages: a command that would change its
+    // station or end the window waits for the tick's end.
+    if (cycle_.ticking() && deferred_.Defer(WM_COMMAND, wParam, lParam)) return 0;
     switch (LOWORD(wParam)) {
     case IDCANCEL:
     case IDC_MAIN_QUIT:
     case ID_TRAY_EXIT:
         ::DestroyWindow(handle_);
+        return 0;
+    case ID_TRAY_HISTORY:
+        ShowHistory();
         return 0;
     case IDC_MAIN_STATIONS:
         if (HIWORD(wParam) == CBN_SELCHANGE) SelectStationChanged();
@@ -257,6 +310,7 @@ const Settings& Kestrel::currentStation() const { return newStation_ ? *newStati
 
 void Kestrel::SelectStationChanged() {
     cycle_.SelectStation(SelectedStation());
+    cycleWatch_.RequestScan();
     UpdateStationCommands();
 }
 
@@ -298,6 +352,7 @@ void Kestrel::RunStationDialog(bool isNew) {
     stations.SetGroup(name, edited);
     // Added or edited, the station starts afresh like any newly selected one.
     cycle_.SelectStation(stations.Group(name));
+    cycleWatch_.RequestScan();
     RememberStationValues(edited, settings_);
     FillStationList();
     if (stations_) {

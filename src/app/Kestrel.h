@@ -2,18 +2,23 @@
 // The main window: station list, the song in progress, the switch of the
 // whole processing, the tray. It owns the settings tree and the processing
 // cycle, shows what the cycle shows, and hosts the program's dialogs.
+#include <memory>
 #include <string>
 
 #include <boost/shared_ptr.hpp>
 
+#include "app/CycleWatch.h"
 #include "app/MainWindowHost.h"
 #include "app/SongServices.h"
+#include "app/DeferredCommands.h"
+#include "journal/Journal.h"
 #include "base/ComOwners.h"
 #include "kit/Dialog.h"
 #include "processing/CycleView.h"
 #include "processing/ProcessingCycle.h"
 #include "settings/Settings.h"
 
+class HistoryDialog;
 class MessageDialog;
 
 namespace kit {
@@ -22,6 +27,7 @@ class CheckBox;
 class ComboBox;
 class EditBox;
 class Menu;
+class SingleInstance;
 class StaticText;
 }  // namespace kit
 
@@ -37,6 +43,9 @@ public:
     // file. Tests point them elsewhere before Create.
     void SetSettingsPath(const std::wstring& path) { settingsPath_ = path; }
     void SetArtworkDirectory(const std::wstring& path) { services_.SetArtworkFolder(path); }
+    void SetJournalPath(const std::wstring& path) { journalPath_ = path; }
+    // The first running copy's mark, set on the window while it lives.
+    void SetSingleInstance(const kit::SingleInstance* instance) { instance_ = instance; }
     const std::wstring& settingsPath() const { return settingsPath_; }
     const std::wstring& artworkDirectory() const { return services_.artworkFolder(); }
 
@@ -46,6 +55,11 @@ public:
     const boost::shared_ptr<kit::Menu>& menu() const override { return menu_; }
 
     ProcessingCycle& cycle() { return cycle_; }
+    // What the main loop waits for beside messages: the watched folders.
+    kit::WaitSource& waitSource() { return cycleWatch_; }
+    // Null before the window is made.
+    journal::Journal* journal() { return journal_.get(); }
+    const boost::shared_ptr<HistoryDialog>& history() const { return history_; }
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam) override;
@@ -63,6 +77,8 @@ public:
     void SelectStationChanged();
     // Tells the user, once per session, when the file cannot be written.
     bool SaveSettings();
+    // The history window, made on first use and shown.
+    void ShowHistory();
 
 private:
     // CycleView
@@ -73,6 +89,8 @@ private:
     void ClearArtwork() override;
     void ShowMessage(const std::wstring& text) override;
     void CloseMessage() override;
+    void SongGivenUp(const journal::SongRecord& song) override { WarnGivenUp(song); }
+    void JournalChanged() override { RefreshHistory(); }
 
     void OnTrayIcon(LPARAM mouseMessage);
     void FillStationList();
@@ -81,14 +99,23 @@ private:
     void UpdateStationCommands();
     void RestorePlacement();
     void ApplyTopmost();
-    void AddToTray();
+    // Minimised into the tray: hidden once the icon is there, left visible
+    // (minimised) when it could not be added. True when hidden.
+    bool MoveToTray();
     void StoreControlStates();
+    bool RunTick(ProcessingCycle::Scope scope);
+    void AddHistoryToSystemMenu();
+    void RefreshHistory();
+    void WarnGivenUp(const journal::SongRecord& song);
+    bool RetrySong(journal::SongId id);
+    void PublishInstance(bool present);
 
     // First, so that COM outlives every other member.
     kit::ComInitialization com_;
     Settings settings_;
     SongServices services_;
     ProcessingCycle cycle_;
+    CycleWatch cycleWatch_{cycle_};
     // A new station's start values while the station dialog adds one.
     const Settings* newStation_ = nullptr;
     boost::shared_ptr<kit::CheckBox> cooperation_;
@@ -100,4 +127,13 @@ private:
     boost::shared_ptr<MessageDialog> message_;
     std::wstring settingsPath_;
     bool saveFailureShown_ = false;
+    // Minimised into the tray, whether or not the icon could be added: the
+    // taskbar's next start adds it (again).
+    bool wantsTray_ = false;
+    bool iconInTray_ = false;
+    DeferredCommands deferred_;
+    std::wstring journalPath_;
+    std::unique_ptr<journal::Journal> journal_;
+    boost::shared_ptr<HistoryDialog> history_;
+    const kit::SingleInstance* instance_ = nullptr;
 };

@@ -1,17 +1,39 @@
-// The program's entry: one main window and its message loop.
+// The program's entry: one main window and its message loop, in one copy per
+// program file (two would share one journal, one Artwork folder and one
+// settings file).
 #include <windows.h>
 
 #include <memory>
 
 #include "app/Kestrel.h"
+#include "base/PathHelpers.h"
 #include "app_ids.h"
 #include "kit/CommonControls.h"
+#include "kit/SingleInstance.h"
+#include "kit/TrayIcon.h"
 #include "kit/Window.h"
+#include "web/NavigationSound.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    kit::SingleInstance instance(ModulePath());
+    if (!instance.first()) {
+        // The first copy may still be making its window: wait a little.
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (HWND window = instance.FindFirstWindow()) {
+                // Its tray click handler shows it again, wherever it was.
+                kit::BringToFront(window, kit::kTrayIconMessage, 0, WM_LBUTTONDOWN);
+                break;
+            }
+            ::Sleep(100);
+        }
+        return 0;
+    }
     kit::InitializeCommonControls();
+    // A run ended during a browser fetch left the click silenced.
+    kit::NavigationSound::RestoreLeftSilenced();
     auto mainWindow = std::make_unique<Kestrel>();
+    mainWindow->SetSingleInstance(&instance);
     if (!mainWindow->Create(nullptr, IDD_MAIN)) return 1;
-    kit::RunMessageLoop();
+    kit::RunMessageLoop(&mainWindow->waitSource());
     return 0;
 }

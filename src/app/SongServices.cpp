@@ -5,8 +5,9 @@
 #include "tags/StripTags.h"
 #include "web/FetchSongInfo.h"
 
-void SongServices::FetchSongInfo(Settings& station, SongInfo& songInfo, ArtworkView& artwork) {
-    ::FetchSongInfo(station, artworkFolder_, artwork, songInfo, &artworkSearch_);
+void SongServices::FetchSongInfo(Settings& station, const std::wstring& artworkFolder, SongInfo& songInfo,
+                                 ArtworkView& artwork) {
+    ::FetchSongInfo(station, artworkFolder, artwork, songInfo, &artworkSearch_);
 }
 
 std::wstring SongServices::ReadTagText(const std::wstring& path, const char* frameId) {

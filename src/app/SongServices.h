@@ -15,7 +15,8 @@ public:
     const std::wstring& artworkFolder() const { return artworkFolder_; }
     void SetArtworkFolder(const std::wstring& path) { artworkFolder_ = path; }
 
-    void FetchSongInfo(Settings& station, SongInfo& songInfo, ArtworkView& artwork) override;
+    void FetchSongInfo(Settings& station, const std::wstring& artworkFolder, SongInfo& songInfo,
+                       ArtworkView& artwork) override;
     std::wstring ReadTagText(const std::wstring& path, const char* frameId) override;
     bool StripTags(const std::wstring& path) override;
     bool RegisterSong(const PendingSong& song, Settings& settings, Settings& station) override;

@@ -6,6 +6,7 @@
 
 #include "itunes/AutomationObject.h"
 #include "itunes/ITunesIds.h"
+#include "itunes/LibraryLookup.h"
 #include "itunes/SameSongRules.h"
 #include "itunes/SameSongSearch.h"
 #include "itunes/WorkerApartment.h"
@@ -184,6 +185,8 @@ bool Registration::SetFields(const AutomationObject& track) const {
 bool Registration::Run() {
     if (!Connect()) return false;
     StageDone("connect");
+    // Added by an attempt that could not report: registered, once.
+    if (song_.checkLibraryFirst && LibraryHoldsFile(libraryPlaylist_, song_.title, song_.filePath)) return true;
 
     SameSongQuery query;
     query.title = song_.title;

@@ -9,4 +9,7 @@ struct PendingSong {
     std::wstring artist;
     std::wstring title;
     std::wstring album;
+    // An earlier attempt may have added the file before it failed or was
+    // killed: the library is asked for a track at filePath first.
+    bool checkLibraryFirst = false;
 };

@@ -2,12 +2,12 @@
 
 #include <objbase.h>
 
-#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
 
 #include "base/ScopedHandle.h"
+#include "base/WorkerWait.h"
 
 namespace {
 
@@ -53,30 +53,6 @@ DWORD WINAPI RunJob(void* parameter) {
     return 0;
 }
 
-// True when `handle` was signalled before the deadline. The window keeps
-// answering meanwhile; a quit message ends the wait early (and stays queued).
-bool WaitPumping(HANDLE handle, ULONGLONG deadline) {
-    for (;;) {
-        const ULONGLONG now = ::GetTickCount64();
-        const DWORD remaining =
-            now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 0x7FFFFFFF));
-        const DWORD woken =
-            ::MsgWaitForMultipleObjectsEx(1, &handle, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (woken == WAIT_OBJECT_0) return true;
-        if (woken != WAIT_OBJECT_0 + 1) return false;  // timed out or failed
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                ::PostQuitMessage(static_cast<int>(message.wParam));
-                return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-            }
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        if (::GetTickCount64() >= deadline) return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-    }
-}
-
 }  // namespace
 
 bool RunInWorkerApartment(std::function<bool()> work, DWORD deadlineMs,
@@ -86,7 +62,7 @@ bool RunInWorkerApartment(std::function<bool()> work, DWORD deadlineMs,
     if (!flag.taken()) return false;
     // Two jobs at once could both take the same track for a copy to delete.
     if (const std::shared_ptr<kit::UniqueHandle> previous = Abandoned()) {
-        if (!WaitPumping(previous->Get(), deadline)) return false;
+        if (!WaitPumpingMessages(previous->Get(), deadline)) return false;
         std::lock_guard<std::mutex> lock(abandonedLock);
         if (abandonedWorker == previous) abandonedWorker.reset();
     }
@@ -98,7 +74,7 @@ bool RunInWorkerApartment(std::function<bool()> work, DWORD deadlineMs,
         delete parameter;
         return false;
     }
-    if (WaitPumping(worker.Get(), deadline)) return job->succeeded;
+    if (WaitPumpingMessages(worker.Get(), deadline)) return job->succeeded;
     if (abandon) abandon();
     std::lock_guard<std::mutex> lock(abandonedLock);
     abandonedWorker = std::make_shared<kit::UniqueHandle>(std::move(worker));

@@ -9,6 +9,15 @@
 
 namespace kit {
 
+namespace {
+template <size_t N>
+void CopyCut(const std::wstring& text, wchar_t (&field)[N]) {
+    const size_t length = std::min(text.size(), N - 1);
+    std::copy_n(text.begin(), length, field);
+    field[length] = L'\0';
+}
+}  // namespace
+
 bool AddTrayIcon(const Window& window, HICON icon) {
     NOTIFYICONDATAW data = {};
     data.cbSize = sizeof(data);
@@ -17,11 +26,21 @@ bool AddTrayIcon(const Window& window, HICON icon) {
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayIconMessage;
     data.hIcon = icon;
-    const std::wstring caption = window.GetText();
-    const size_t length = std::min(caption.size(), sizeof(data.szTip) / sizeof(data.szTip[0]) - 1);
-    std::copy_n(caption.begin(), length, data.szTip);
-    data.szTip[length] = L'\0';
+    CopyCut(window.GetText(), data.szTip);
     return ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+}
+
+
+bool ShowTrayWarning(const Window& window, const std::wstring& title, const std::wstring& text) {
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = window.handle();
+    data.uID = 0;
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_WARNING;
+    CopyCut(title, data.szInfoTitle);
+    CopyCut(text, data.szInfo);
+    return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 bool RemoveTrayIcon(const Window& window) {
@@ -30,6 +49,11 @@ bool RemoveTrayIcon(const Window& window) {
     data.hWnd = window.handle();
     data.uID = 0;
     return ::Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
+}
+
+UINT TaskbarCreatedMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
 }
 
 }  // namespace kit

@@ -3,6 +3,8 @@
 // arrive at the window as kTrayIconMessage, the mouse message in lParam.
 #include <windows.h>
 
+#include <string>
+
 namespace kit {
 
 // In the WM_APP range: WM_USER and above are the dialog manager's own
@@ -11,8 +13,15 @@ constexpr UINT kTrayIconMessage = WM_APP + 1;
 
 class Window;
 
+// False when the notification area is not there (Explorer not yet started,
+// or restarting): nothing may then hide the window.
 bool AddTrayIcon(const Window& window, HICON icon);
+// A warning balloon from the icon; false when there is no icon to show it.
+bool ShowTrayWarning(const Window& window, const std::wstring& title, const std::wstring& text);
 // Harmless when the icon is not there.
 bool RemoveTrayIcon(const Window& window);
+// The message every top-level window receives when the taskbar has been
+// created anew: icons must then be added again.
+UINT TaskbarCreatedMessage();
 
 }  // namespace kit

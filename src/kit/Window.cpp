@@ -4,6 +4,7 @@
 
 #include "kit/Dialog.h"
 #include "kit/DialogRegistry.h"
+#include "kit/WaitSource.h"
 
 namespace kit {
 
@@ -307,25 +308,41 @@ void PumpMessages() {
     }
 }
 
-int RunMessageLoop() {
+namespace {
+
+// Hands the message to a modeless dialog that wants it, or dispatches it.
+void RouteMessage(MSG& message) {
+    // a dialog may go away while it handles the message
+    const std::vector<Dialog*> dialogs = DialogRegistry::Dialogs();
+    for (Dialog* dialog : dialogs) {
+        HWND hwnd = dialog->handle();
+        if (hwnd && ::IsDialogMessageW(hwnd, &message)) return;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+}
+
+}  // namespace
+
+int RunMessageLoop(WaitSource* source) {
     MSG message;
     for (;;) {
-        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0) return static_cast<int>(message.wParam);
-        if (got < 0) return -1;
-        bool taken = false;
-        // a dialog may go away while it handles the message
-        const std::vector<Dialog*> dialogs = DialogRegistry::Dialogs();
-        for (Dialog* dialog : dialogs) {
-            HWND hwnd = dialog->handle();
-            if (hwnd && ::IsDialogMessageW(hwnd, &message)) {
-                taken = true;
-                break;
-            }
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+            RouteMessage(message);
         }
-        if (!taken) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
+        std::vector<HANDLE> handles;
+        if (source) handles = source->WaitHandles();
+        if (handles.size() > MAXIMUM_WAIT_OBJECTS - 1) handles.resize(MAXIMUM_WAIT_OBJECTS - 1);
+        const DWORD count = static_cast<DWORD>(handles.size());
+        const DWORD woken = ::MsgWaitForMultipleObjectsEx(count, handles.data(), INFINITE, QS_ALLINPUT,
+                                                          MWMO_INPUTAVAILABLE);
+        if (woken < WAIT_OBJECT_0 + count) {
+            source->OnSignalled(handles[woken - WAIT_OBJECT_0]);
+        } else if (woken == WAIT_FAILED) {
+            // A handle closed under the wait: wait for messages alone once,
+            // and ask for the handles afresh.
+            if (!::WaitMessage()) return -1;
         }
     }
 }

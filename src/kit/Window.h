@@ -165,7 +165,9 @@ boost::shared_ptr<T> AttachItem(Window* dialog, int id) {
 
 // Delivers queued messages until the queue is empty (used inside long work).
 void PumpMessages();
-// The main loop: runs until WM_QUIT, offering keys to the modeless dialogs.
-int RunMessageLoop();
+class WaitSource;
+// The main loop: runs until WM_QUIT, offering keys to the modeless dialogs
+// and calling `source` back when one of its handles is signalled.
+int RunMessageLoop(WaitSource* source = nullptr);
 
 }  // namespace kit

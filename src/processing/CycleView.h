@@ -3,6 +3,7 @@
 // the message window. The main window implements it; tests record it.
 #include <string>
 
+#include "journal/JournalTypes.h"
 #include "web/ArtworkView.h"
 
 class CycleView : public ArtworkView {
@@ -17,4 +18,8 @@ public:
     // A small window with the text while a blocking call runs.
     virtual void ShowMessage(const std::wstring& text) = 0;
     virtual void CloseMessage() = 0;
+    // A song was given up (hand-over never came, or retries ran out).
+    virtual void SongGivenUp(const journal::SongRecord& song) {}
+    // A song's row in the journal changed.
+    virtual void JournalChanged() {}
 };

@@ -1,10 +1,10 @@
 #include "processing/ProcessingCycle.h"
 
+#include <algorithm>
+
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "base/File.h"
-#include "base/FileFinder.h"
 #include "base/FileOperations.h"
 #include "base/PathHelpers.h"
 #include "processing/CycleServices.h"
@@ -28,98 +28,104 @@ private:
 
 }  // namespace
 
-void ProcessingCycle::Tick() {
+bool ProcessingCycle::Tick(Scope scope) {
     // The message window pumps messages, so a due timer can call in while a
     // tick is still fetching or registering; that call must change nothing.
-    if (ticking_) return;
+    if (ticking_) return false;
     ticking_ = true;
+    bool whole = false;
     try {
-        Run();
+        whole = Run(scope);
     } catch (...) {
         // Nothing may leave a timer handler; the next tick starts afresh.
     }
     ticking_ = false;
+    return whole;
 }
 
-void ProcessingCycle::Run() {
-    if (paused() || !view_.IsCooperationChecked()) return;
+std::vector<std::wstring> ProcessingCycle::WatchedFolders() const {
+    std::vector<std::wstring> folders = {currentStation_.GetString(L"PlayDirectory"),
+                                         currentStation_.GetString(L"EndDirectory")};
+    // Songs still awaiting their hand-over arrive in their own stations' end folders.
+    if (filing_) {
+        for (const std::wstring& folder : filing_->HandOverFolders())
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+    }
+    return folders;
+}
 
-    const std::wstring endDirectory = currentStation_.GetString(L"EndDirectory");
-    if (endDirectory != lastEndDirectory_) lastEndDirectory_ = endDirectory;
+ProcessingCycle::~ProcessingCycle() = default;
 
-    const std::wstring newest = FindNewestRecording(currentStation_, lastEndDirectory_);
-    if (newest != currentRecording_) NoticeNewRecording(newest);
+void ProcessingCycle::AttachJournal(journal::Journal& journal, const std::wstring& artworkRoot,
+                                    const std::wstring& programFolder) {
+    FilingServices& services = *this;
+    filing_ = std::make_unique<Filing>(journal, settings_, services, artworkRoot);
+    filing_->Resume(journal::Now(), programFolder);
+}
 
-    if (!pendingSong_.filePath.empty()) RegisterPendingSong();
+bool ProcessingCycle::RetryNow(journal::SongId id) { return filing_ && filing_->RetryNow(id, journal::Now()); }
+
+
+bool ProcessingCycle::Run(Scope scope) {
+    if (paused() || !filing_ || !view_.IsCooperationChecked()) return false;
+    const std::uint64_t nowMs = clock_ ? clock_() : ::GetTickCount64();
+
+    if (scope != Scope::CountdownOnly) {
+        const std::wstring endDirectory = currentStation_.GetString(L"EndDirectory");
+        if (endDirectory != lastEndDirectory_) lastEndDirectory_ = endDirectory;
+
+        ++folderScans_;
+        const std::wstring newest = FindNewestRecording(currentStation_, lastEndDirectory_);
+        if (newest != currentRecording_) {
+            NoticeNewRecording(newest, nowMs);
+        } else {
+            if (newest.empty()) firstSong_.FolderEmpty(nowMs);
+            if (scope == Scope::NewRecordingOnly) return false;
+        }
+    }
+
+    // Files what has arrived in the end folders, retries what is due.
+    filing_->Step(journal::Now());
     AdvanceCountdown();
+    return true;
 }
 
-void ProcessingCycle::NoticeNewRecording(const std::wstring& newest) {
-    const bool previousSkipped = skipCurrent_;
-    skipCurrent_ = currentRecording_.empty() && settings_.GetBool(L"IgnoreFirst");
+void ProcessingCycle::HandOverCurrentSong() {
+    // Finished: the filing waits for its file in its own station's end folder.
+    if (currentSong_) filing_->HandOver(currentSong_, journal::Now());
+    currentSong_ = 0;
+}
+
+void ProcessingCycle::NoticeNewRecording(const std::wstring& newest, std::uint64_t nowMs) {
+    HandOverCurrentSong();
+    currentRecording_ = newest;
+    songInfo_.Clear();
+    view_.ClearArtwork();
 
     const std::wstring name = FileNameOf(newest);
     view_.ShowFileName(name);
+    if (newest.empty()) {
+        // Perhaps only the moment between two songs: the rule decides later.
+        firstSong_.FolderEmpty(nowMs);
+        skipCurrent_ = false;
+        countdown_ = 0;
+        RefreshSongBoxes();
+        return;
+    }
 
-    if (!skipCurrent_ && !currentStation_.GetString(L"Url").empty()) {
+    const bool first = firstSong_.NewSong(nowMs);
+    journal::SongState state = journal::SongState::Playing;
+    if (first && settings_.GetBool(L"IgnoreFirst")) state = journal::SongState::SkippedFirstSong;
+    if (state == journal::SongState::Playing && !currentStation_.GetString(L"Url").empty()) {
         if (IsIgnoredFileName(settings_, name))
-            skipCurrent_ = true;
-        else if (!currentRecording_.empty())
-            countdown_ = StationWaitTime(currentStation_) + 1;
+            state = journal::SongState::SkippedIgnoreList;
         else
-            countdown_ = 1;  // the first song seen is fetched in this tick
+            countdown_ = first ? 1 : StationWaitTime(currentStation_) + 1;  // the first is fetched at once
     }
-
-    std::wstring finishedName;
-    if (!currentRecording_.empty()) {
-        FileFinder finder;
-        finishedName = finder.First(AddBackslash(lastEndDirectory_) + currentRecording_);
-    }
-    currentRecording_ = newest;
-
-    if (!previousSkipped) MoveFinishedRecording(finishedName);
-
-    songInfo_.Clear();
-    view_.ClearArtwork();
+    skipCurrent_ = state != journal::SongState::Playing;
+    const journal::SongId id = filing_->Notice(currentStation_, newest, state, journal::Now());
+    if (!skipCurrent_) currentSong_ = id;
     RefreshSongBoxes();
-}
-
-void ProcessingCycle::MoveFinishedRecording(const std::wstring& finishedName) {
-    const std::wstring source = AddBackslash(lastEndDirectory_) + finishedName;
-    {
-        // Still open for writing in the recorder (or gone): leave it alone.
-        kit::File probe;
-        if (!probe.OpenRead(source, FILE_SHARE_READ)) return;
-    }
-    const std::wstring outputDirectory = currentStation_.GetString(L"OutputDirectory");
-    CreateDirectoryPath(outputDirectory);
-    std::wstring target = AddBackslash(outputDirectory) + FileNameOf(source);
-    if (::PathFileExistsW(target.c_str())) target = MakeUniquePath(target);
-
-    if (MoveFileForce(target, source)) {
-        pendingSong_.filePath = target;
-        pendingSong_.artworkPath = songInfo_.artwork;
-        pendingSong_.artist = songInfo_.artist;
-        pendingSong_.title = songInfo_.title;
-        pendingSong_.album = songInfo_.album;
-        registerCount_ = 1;
-    } else {
-        pendingSong_.filePath.clear();
-    }
-}
-
-void ProcessingCycle::RegisterPendingSong() {
-    if (registerCount_ > 0) {
-        --registerCount_;
-        if (pendingSong_.title.empty() || pendingSong_.artist.empty()) {
-            if (pendingSong_.title.empty()) pendingSong_.title = services_.ReadTagText(pendingSong_.filePath, "TIT2");
-            if (pendingSong_.artist.empty()) pendingSong_.artist = services_.ReadTagText(pendingSong_.filePath, "TPE1");
-        }
-        services_.StripTags(pendingSong_.filePath);
-        MessageScope message(view_, L"iTunesへ登録中...");
-        if (services_.RegisterSong(pendingSong_, settings_, currentStation_)) registerCount_ = 0;
-    }
-    if (registerCount_ <= 0) pendingSong_.filePath.clear();
 }
 
 void ProcessingCycle::AdvanceCountdown() {
@@ -128,7 +134,11 @@ void ProcessingCycle::AdvanceCountdown() {
     if (countdown_ == 0) {
         RefreshSongBoxes();
         MessageScope message(view_, L"WEBから取得中...");
-        services_.FetchSongInfo(currentStation_, songInfo_, view_);
+        // Each song's artwork in a folder of its own until it is filed.
+        const std::wstring artworkFolder = filing_->ArtworkFolder(currentSong_);
+        CreateDirectoryPath(artworkFolder);
+        services_.FetchSongInfo(currentStation_, artworkFolder, songInfo_, view_);
+        if (currentSong_) filing_->SaveInfo(currentSong_, songInfo_);
         RefreshSongBoxes();
         return;
     }
@@ -141,8 +151,28 @@ void ProcessingCycle::RefreshSongBoxes() {
 }
 
 void ProcessingCycle::SelectStation(const Settings& station) {
+    // The song in progress is cut off (the recorder follows the other
+    // station): it is not filed.
+    if (filing_ && currentSong_) filing_->Abandon(currentSong_);
+    currentSong_ = 0;
+    firstSong_.Restart();
     currentStation_ = station;
     currentRecording_.clear();
     countdown_ = 0;
     songInfo_.Clear();
 }
+
+std::wstring ProcessingCycle::ReadTagText(const std::wstring& path, const char* frameId) {
+    return services_.ReadTagText(path, frameId);
+}
+
+bool ProcessingCycle::StripTags(const std::wstring& path) { return services_.StripTags(path); }
+
+bool ProcessingCycle::RegisterSong(const PendingSong& song, Settings& settings, Settings& station) {
+    MessageScope message(view_, L"iTunesへ登録中...");
+    return services_.RegisterSong(song, settings, station);
+}
+
+void ProcessingCycle::SongGivenUp(const journal::SongRecord& song) { view_.SongGivenUp(song); }
+
+void ProcessingCycle::JournalChanged() { view_.JournalChanged(); }

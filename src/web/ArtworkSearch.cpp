@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "base/WorkerWait.h"
 #include "settings/Settings.h"
 #include "settings/SettingsCatalogue.h"
 #include "web/Http.h"
@@ -18,6 +20,8 @@ namespace {
 // The service answers with at most `limit` results; a larger list is not read.
 constexpr int kResultsRead = 50;
 constexpr size_t kAnswerLimit = size_t(1) << 20;
+// The answer ends within its HTTP budget; this only guards the window.
+constexpr DWORD kWorkerTimeout = 60000;
 
 std::wstring QueryUrl(const std::wstring& service, const std::wstring& artist, const std::wstring& title) {
     const wchar_t separator = service.find(L'?') == std::wstring::npos ? L'?' : L'&';
@@ -45,18 +49,26 @@ ArtworkSearch::Result ArtworkSearch::Find(const std::wstring& artist, const std:
         result.outcome = Outcome::Throttled;
         return result;
     }
-    result = Ask(artist, title);
+    // The service is asked on a worker, so that the window keeps answering;
+    // the worker gets copies, as it may outlive the wait.
+    auto asked = std::make_shared<Result>();
+    asked->outcome = Outcome::Failed;
+    const std::wstring url = QueryUrl(ArtworkSearchUrl(root_), artist, title);
+    if (!RunOnWorker([url, artist, title, asked] { *asked = Ask(url, artist, title); }, kWorkerTimeout))
+        return Result{Outcome::Failed, {}};
+    result = *asked;
     if (result.outcome == Outcome::Found || result.outcome == Outcome::NotFound)
         cache_.Put(artist, title, result.artworkUrl);
     return result;
 }
 
-ArtworkSearch::Result ArtworkSearch::Ask(const std::wstring& artist, const std::wstring& title) {
+ArtworkSearch::Result ArtworkSearch::Ask(const std::wstring& url, const std::wstring& artist,
+                                         const std::wstring& title) {
     Result result;
     result.outcome = Outcome::Failed;
     kit::Http http;
     std::vector<std::uint8_t> body;
-    if (!http.Open(QueryUrl(ArtworkSearchUrl(root_), artist, title)) || http.StatusCode() >= 400) return result;
+    if (!http.Open(url) || http.StatusCode() >= 400) return result;
     http.ReadBytes(body, kAnswerLimit);
     const JsonDocument answer(FromUtf8(std::string_view(reinterpret_cast<const char*>(body.data()), body.size())));
     if (!answer.Has(L"/results")) return result;

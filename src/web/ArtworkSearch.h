@@ -31,7 +31,9 @@ public:
     Result Find(const std::wstring& artist, const std::wstring& title);
 
 private:
-    Result Ask(const std::wstring& artist, const std::wstring& title);
+    // The service's answer for the query at `url`; touches no member, as it
+    // runs on a worker thread.
+    static Result Ask(const std::wstring& url, const std::wstring& artist, const std::wstring& title);
 
     const Settings& root_;
     ArtworkSearchCache& cache_;

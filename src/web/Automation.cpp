@@ -19,6 +19,12 @@ HRESULT Invoke(IDispatch* object, const wchar_t* name, WORD kind, std::initializ
     std::reverse(reversed.begin(), reversed.end());
     DISPPARAMS parameters = {reversed.empty() ? nullptr : reversed.data(), nullptr,
                              static_cast<UINT>(reversed.size()), 0};
+    // A property's new value is passed as the named argument "put".
+    DISPID put = DISPID_PROPERTYPUT;
+    if (kind == DISPATCH_PROPERTYPUT) {
+        parameters.rgdispidNamedArgs = &put;
+        parameters.cNamedArgs = 1;
+    }
     return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result.Receive(), nullptr,
                           nullptr);
 }
@@ -27,6 +33,11 @@ HRESULT Invoke(IDispatch* object, const wchar_t* name, WORD kind, std::initializ
 
 HRESULT GetProperty(IDispatch* object, const wchar_t* name, ScopedVariant& result) {
     return Invoke(object, name, DISPATCH_PROPERTYGET, {}, result);
+}
+
+HRESULT PutProperty(IDispatch* object, const wchar_t* name, const VARIANT& value) {
+    ScopedVariant ignored;
+    return Invoke(object, name, DISPATCH_PROPERTYPUT, {value}, ignored);
 }
 
 HRESULT CallMethod(IDispatch* object, const wchar_t* name, std::initializer_list<VARIANT> arguments,

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <vector>
 
+#include "base/WorkerWait.h"
 #include "web/ArtworkFile.h"
 #include "web/ArtworkSearch.h"
 #include "web/FeedExtraction.h"
@@ -18,6 +20,10 @@
 #include "web/WebBrowser.h"
 
 namespace {
+
+// Page, browser and artwork each end within their own budgets; this only
+// guards the window against a worker that somehow does not.
+constexpr DWORD kWorkerTimeout = 60000;
 
 struct Page {
     std::wstring text;
@@ -76,13 +82,19 @@ FetchStatus FetchSongFieldsOrThrow(Settings& station, SongInfo& songInfo) {
 // nothing behind, when it cannot be downloaded or the view cannot decode it.
 bool ShowDownloadedArtwork(const std::wstring& artworkFolder, ArtworkView& artworkView, const std::wstring& url,
                            SongInfo& songInfo) {
-    // Always over HTTP, whichever way the page came.
-    kit::Http http;
-    std::vector<std::uint8_t> bytes;
-    if (url.empty() || !http.Open(url, kit::Http::kArtworkBudget) || http.StatusCode() >= 400 ||
-        http.ReadBytes(bytes, kit::Http::kImageLimit) == 0)
-        return false;
-    const std::wstring path = SaveArtwork(artworkFolder, url, bytes);
+    if (url.empty()) return false;
+    // Always over HTTP, whichever way the page came; on a worker, as the page.
+    auto bytes = std::make_shared<std::vector<std::uint8_t>>();
+    const bool ended = RunOnWorker(
+        [url, bytes] {
+            kit::Http http;
+            if (!http.Open(url, kit::Http::kArtworkBudget) || http.StatusCode() >= 400 ||
+                http.ReadBytes(*bytes, kit::Http::kImageLimit) == 0)
+                bytes->clear();
+        },
+        kWorkerTimeout);
+    if (!ended || bytes->empty()) return false;
+    const std::wstring path = SaveArtwork(artworkFolder, url, *bytes);
     if (path.empty()) return false;
     if (!artworkView.ShowArtwork(path)) {
         DeleteFileForce(path);
@@ -95,16 +107,38 @@ bool ShowDownloadedArtwork(const std::wstring& artworkFolder, ArtworkView& artwo
 }  // namespace
 
 FetchStatus FetchSongFields(Settings& station, SongInfo& songInfo) {
-    // Runs inside a timer tick, which no exception may leave; only running
-    // out of memory on a huge page can throw here.
-    SongInfo fetched = songInfo;
+    // The worker has copies of its own: it may outlive the wait, and the
+    // window's thread goes on handling messages meanwhile.
+    struct Job {
+        Settings station;
+        SongInfo fetched;
+        FetchStatus status = FetchStatus::FetchFailed;
+    };
+    auto job = std::make_shared<Job>();
     try {
-        const FetchStatus status = FetchSongFieldsOrThrow(station, fetched);
-        songInfo = std::move(fetched);
-        return status;
+        // All but the last page, which can be large and is replaced anyway.
+        for (const auto& [name, value] : station.values)
+            if (name != L"Html") job->station.values.emplace(name, value);
+        job->fetched = songInfo;
     } catch (const std::exception&) {
         return FetchStatus::FetchFailed;
     }
+    const bool ended = RunOnWorker(
+        [job] {
+            // Only running out of memory on a huge page can throw here.
+            try {
+                job->status = FetchSongFieldsOrThrow(job->station, job->fetched);
+            } catch (const std::exception&) {
+                job->status = FetchStatus::FetchFailed;
+            }
+        },
+        kWorkerTimeout);
+    if (!ended || job->status == FetchStatus::NoAddress || job->status == FetchStatus::FetchFailed)
+        return ended ? job->status : FetchStatus::FetchFailed;
+    // Moved, not converted again: a page of many megabytes would hold the window.
+    station.values[L"Html"] = std::move(job->station.values[L"Html"]);
+    songInfo = std::move(job->fetched);
+    return job->status;
 }
 
 void FetchArtwork(const std::wstring& artworkFolder, ArtworkView& artworkView, ArtworkSearch* search,

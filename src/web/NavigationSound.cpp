@@ -9,22 +9,61 @@
 namespace kit {
 
 const wchar_t NavigationSound::kKeyPath[] = L"AppEvents\\Schemes\\Apps\\Explorer\\Navigating\\.Current";
+const wchar_t NavigationSound::kBackupKeyPath[] = L"Software\\Kestrel";
+const wchar_t NavigationSound::kBackupValue[] = L"NavigatingSound";
 
 namespace {
 
-UniqueRegistryKey OpenSoundKey() {
+UniqueRegistryKey OpenKey(const wchar_t* path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, NavigationSound::kKeyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return UniqueRegistryKey();
     return UniqueRegistryKey(key);
 }
+
+UniqueRegistryKey OpenSoundKey() { return OpenKey(NavigationSound::kKeyPath); }
 
 void WriteDefault(HKEY key, const std::wstring& value, DWORD type) {
     RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.data()),
                    static_cast<DWORD>(value.size() * sizeof(wchar_t)));
 }
 
+// The value of `name` (nullptr: the default value) under HKCU\`path`, when it is a string.
+bool ReadString(const wchar_t* path, const wchar_t* name, std::wstring& value, DWORD& type) {
+    DWORD size = 0;
+    const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    if (RegGetValueW(HKEY_CURRENT_USER, path, name, flags, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
+    if (RegGetValueW(HKEY_CURRENT_USER, path, name, flags, &type, text.data(), &size) != ERROR_SUCCESS) return false;
+    value = text.data();
+    return true;
+}
+
+void ForgetBackup() {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, NavigationSound::kBackupKeyPath, NavigationSound::kBackupValue);
+    // The key goes again when nothing else is kept there.
+    DWORD subkeys = 1, values = 1;
+    {
+        const UniqueRegistryKey key = OpenKey(NavigationSound::kBackupKeyPath);
+        if (!key.Get() || RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                                           nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return;
+    }
+    if (subkeys == 0 && values == 0) RegDeleteKeyW(HKEY_CURRENT_USER, NavigationSound::kBackupKeyPath);
+}
+
 }  // namespace
+
+void NavigationSound::RestoreLeftSilenced() {
+    std::wstring backup, current;
+    DWORD backupType = REG_SZ, currentType = REG_SZ;
+    if (!ReadString(kBackupKeyPath, kBackupValue, backup, backupType)) return;
+    if (ReadString(kKeyPath, nullptr, current, currentType) && current.empty() && !backup.empty()) {
+        const UniqueRegistryKey key = OpenSoundKey();
+        if (key.Get()) WriteDefault(key.Get(), backup, backupType);
+    }
+    ForgetBackup();
+}
 
 void NavigationSound::Silence() {
     if (!savedSound_.empty()) return;  // already silenced: keep the user's sound
@@ -39,6 +78,13 @@ void NavigationSound::Silence() {
             savedSound_ = value.data();  // up to the first zero
         savedType_ = type;
     }
+    // Kept before it is overwritten: the program may be ended before Restore.
+    if (!savedSound_.empty() &&
+        RegSetKeyValueW(HKEY_CURRENT_USER, kBackupKeyPath, kBackupValue, savedType_, savedSound_.c_str(),
+                        static_cast<DWORD>((savedSound_.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS) {
+        savedSound_.clear();
+        return;  // better a click than a sound lost for good
+    }
     WriteDefault(key.Get(), std::wstring(), REG_SZ);
 }
 
@@ -47,6 +93,7 @@ void NavigationSound::Restore() {
     const UniqueRegistryKey key = OpenSoundKey();
     if (key.Get()) WriteDefault(key.Get(), savedSound_, savedType_);
     savedSound_.clear();
+    ForgetBackup();
 }
 
 }  // namespace kit

@@ -1,13 +1,16 @@
 #pragma once
 // Loads a page in a browser engine and hands back the HTML of its body, for
 // stations whose song stands only in what scripts write into the page.
-// Internet Explorer's automation server when it is registered (with the
-// navigation click silenced meanwhile); otherwise a headless Edge or Chrome.
+// Internet Explorer's automation server when it is registered (silent, with
+// the navigation click silenced meanwhile); otherwise a headless Edge or
+// Chrome. Either gets a deadline for loading and reading the page; a server
+// that does not quit in time, or hangs past the deadline, is ended.
 #include <windows.h>
 
 #include <string>
 
 #include "base/ComOwners.h"
+#include "web/BrowserProcess.h"
 #include "web/NavigationSound.h"
 
 namespace kit {
@@ -16,8 +19,8 @@ class WebBrowser {
 public:
     struct Options {
         CLSID engine;                   // Internet Explorer's class unless a test says otherwise
-        int pollLimit = 10000;          // busy and body polls, 1 ms apart
-        DWORD headlessTimeoutMs = 30000;
+        DWORD deadlineMs = 20000;       // navigation plus reading
+        DWORD quitTimeoutMs = 3000;
         Options();
     };
 
@@ -27,7 +30,8 @@ public:
     WebBrowser(const WebBrowser&) = delete;
     WebBrowser& operator=(const WebBrowser&) = delete;
 
-    // True when the page has finished loading within the limits.
+    // True when the page has finished loading within the deadline, which
+    // starts here.
     bool LoadPage(const std::wstring& url);
     // The serialised HTML of the loaded page's body; empty when there is none.
     std::wstring GetBodyHtml();
@@ -38,10 +42,14 @@ public:
 private:
     std::wstring BodyHtmlFromAutomation();
 
+    bool BeforeDeadline() const { return ::GetTickCount64() < deadline_; }
+
     Options options_;
     ComInitialization com_;
     NavigationSound sound_;
+    BrowserProcess process_;
     ComPtr<IDispatch> browser_;  // null when the class could not be created
+    ULONGLONG deadline_ = 0;
     bool headless_ = false;
     std::wstring headlessHtml_;
 };

@@ -1,13 +1,27 @@
 // The main window on its real template, driven with the messages a user's
 // actions produce.
+#include <windows.h>
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "MenuIds.h"
+#include "app/HistoryDialog.h"
 #include "app/Kestrel.h"
 #include "app_ids.h"
 #include "kit/TrayIcon.h"
 #include "processing/ProcessingCycle.h"
+#include "support/ITunesStandIn.h"
+#include "support/ITunesStandInLibrary.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalScript.h"
+#include "support/RecorderSimulator.h"
 #include "support/TempFolder.h"
 
 using testing_support::Exists;
@@ -25,6 +39,39 @@ ModalScript::Step AnswerConfirmation(WPARAM button) {
         return true;
     };
 }
+
+// The notification area, played by the test: Shell_NotifyIcon hands each
+// request to the window of this class. It takes icons while `accepting`.
+class StandInTray {
+public:
+    StandInTray() {
+        WNDCLASSW type{};
+        type.lpfnWndProc = &Procedure;
+        type.hInstance = ::GetModuleHandleW(nullptr);
+        type.lpszClassName = L"Shell_TrayWnd";
+        ::RegisterClassW(&type);
+        window_ = ::CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    type.hInstance, nullptr);
+        added.clear();
+        accepting = true;
+    }
+    ~StandInTray() { ::DestroyWindow(window_); }
+    // Windows whose icons were added, in order.
+    static std::vector<HWND> added;
+    static bool accepting;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != WM_COPYDATA) return ::DefWindowProcW(window, message, wParam, lParam);
+        if (reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData != NIM_ADD) return TRUE;
+        if (!accepting) return FALSE;
+        added.push_back(reinterpret_cast<HWND>(wParam));
+        return TRUE;
+    }
+    HWND window_;
+};
+std::vector<HWND> StandInTray::added;
+bool StandInTray::accepting = true;
 
 Settings StationNamed(const std::wstring& name) {
     Settings station;
@@ -98,6 +145,7 @@ TEST_F(MainWindow, StoredStateIsRestoredAndSelectionFollowsTheList) {
 }
 
 TEST_F(MainWindow, MinimisedIntoTheTrayAndBackWithAClick) {
+    StandInTray tray;
     Settings stored;
     stored.SetBool(L"IsTaskTray", true);
     WINDOWPLACEMENT placement{};
@@ -108,6 +156,7 @@ TEST_F(MainWindow, MinimisedIntoTheTrayAndBackWithAClick) {
     ASSERT_TRUE(stored.Save(settingsPath));
     Open();
     EXPECT_FALSE(::IsWindowVisible(window.handle()));
+    EXPECT_EQ(std::vector<HWND>{window.handle()}, StandInTray::added);
 
     ::SendMessageW(window.handle(), kit::kTrayIconMessage, 0, WM_LBUTTONDOWN);
     kit::PumpMessages();
@@ -116,6 +165,36 @@ TEST_F(MainWindow, MinimisedIntoTheTrayAndBackWithAClick) {
     RECT rect;
     ::GetWindowRect(window.handle(), &rect);
     EXPECT_GT(rect.right - rect.left, 100);  // the stored size is not taken
+}
+
+// Without a notification area the window must stay within reach; the taskbar's
+// (re)start brings the icon, and only then does the window leave the screen.
+TEST_F(MainWindow, ATrayThatRefusesTheIconLeavesTheWindowVisibleUntilTheTaskbarComesBack) {
+    StandInTray tray;
+    StandInTray::accepting = false;
+    Settings stored;
+    stored.SetBool(L"IsTaskTray", true);
+    ASSERT_TRUE(stored.Save(settingsPath));
+    Open();
+    ::SendMessageW(window.handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    kit::PumpMessages();
+    EXPECT_TRUE(::IsWindowVisible(window.handle()));
+    EXPECT_TRUE(StandInTray::added.empty());
+
+    StandInTray::accepting = true;
+    ::SendMessageW(window.handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(std::vector<HWND>{window.handle()}, StandInTray::added);
+    EXPECT_FALSE(::IsWindowVisible(window.handle()));
+
+    // Explorer restarted while the icon was there: it comes back again.
+    ::SendMessageW(window.handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(2u, StandInTray::added.size());
+
+    // Back on the screen, the window wants no icon any more.
+    ::SendMessageW(window.handle(), kit::kTrayIconMessage, 0, WM_LBUTTONDOWN);
+    ::SendMessageW(window.handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(2u, StandInTray::added.size());
+    EXPECT_TRUE(::IsWindowVisible(window.handle()));
 }
 
 TEST_F(MainWindow, DeletingTheLastStationEmptiesTheCurrentStationAndSaves) {
@@ -256,6 +335,136 @@ TEST_F(MainWindow, StationsAddedRenamedAndCancelled) {
     EXPECT_EQ(StationCount(), 2);
 }
 
+namespace {
+// Runs the program's own loop, with the folder watches, until `done` holds
+// or `limitMs` pass; returns the ms until `done` was first seen to hold.
+DWORD RunLoopUntil(Kestrel& window, const std::function<bool()>& done, DWORD limitMs) {
+    const DWORD start = ::GetTickCount();
+    DWORD doneAfter = MAXDWORD;
+    ModalScript script(
+        [&] {
+            const DWORD elapsed = ::GetTickCount() - start;
+            if (done()) doneAfter = elapsed;
+            if (doneAfter == MAXDWORD && elapsed < limitMs) return false;
+            ::PostQuitMessage(0);
+            return true;
+        },
+        5);
+    kit::RunMessageLoop(&window.waitSource());
+    return doneAfter;
+}
+
+class WatchedFolders : public MainWindow {
+protected:
+    void OpenWith(const std::wstring& endFolder) {
+        Settings station = StationNamed(L"FM");
+        station.SetString(L"PlayDirectory", play.path());
+        station.SetString(L"EndDirectory", endFolder);
+        station.SetString(L"OutputDirectory", out.path());
+        Settings stored;
+        stored.SetBool(L"IgnoreFirst", false);
+        stored.Group(L"Station").SetGroup(L"FM", station);
+        ASSERT_TRUE(stored.Save(settingsPath));
+        Open();
+        ::CheckDlgButton(window.handle(), IDC_MAIN_COOPERATION, BST_CHECKED);
+    }
+    void Start(const std::wstring& name) {
+        ASSERT_TRUE(testing_support::WriteBytes(play / name, {0x49, 0x44, 0x33}));
+        testing_support::SetWriteTime(play / name, ++minute);
+    }
+    // The recorder's hand-over, with the second's timer stopped: only a
+    // change notification can make the tick that moves the song.
+    DWORD HandOver(const std::wstring& finished, const std::wstring& next) {
+        ::KillTimer(window.handle(), Kestrel::kTimerId);
+        ::MoveFileW((play / finished).c_str(), (end / finished).c_str());
+        Start(next);
+        return RunLoopUntil(window, [&] { return Exists(out / finished); }, 2000);
+    }
+    void Tick() { ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0); }
+
+    TempFolder play, end, out;
+    int minute = 0;
+};
+}  // namespace
+
+TEST_F(WatchedFolders, HandOverIsNoticedAtOnceAlsoAfterTheFolderIsMadeAgain) {
+    OpenWith(end.path());
+    Start(L"a.mp3");
+    Tick();
+    ASSERT_EQ(window.cycle().currentRecording(), L"a.mp3");
+    EXPECT_LE(HandOver(L"a.mp3", L"b.mp3"), 200u);
+    EXPECT_TRUE(Exists(out / L"a.mp3"));
+    EXPECT_EQ(window.cycle().currentRecording(), L"b.mp3");
+
+    // The end folder deleted into the Recycle Bin (moved away) and made
+    // again: the second's tick watches the new one.
+    ASSERT_TRUE(::MoveFileW(end.path().c_str(), (out / L"recycled").c_str()));
+    ASSERT_TRUE(::CreateDirectoryW(end.path().c_str(), nullptr));
+    Tick();
+    ::KillTimer(window.handle(), Kestrel::kTimerId);
+    const long scans = window.cycle().folderScans();
+    ASSERT_TRUE(testing_support::WriteBytes(end / L"b.mp3", {1}));
+    EXPECT_LE(RunLoopUntil(window, [&] { return window.cycle().folderScans() > scans; }, 2000), 200u);
+}
+
+TEST_F(WatchedFolders, UnwatchableFolderIsScannedEverySecond) {
+    OpenWith(end / L"not yet");
+    Start(L"a.mp3");
+    Tick();
+    EXPECT_EQ(window.cycle().currentRecording(), L"a.mp3");
+    // The change is not delivered here: only the scan can see the new song.
+    Start(L"b.mp3");
+    const long scans = window.cycle().folderScans();
+    Tick();
+    EXPECT_EQ(window.cycle().folderScans(), scans + 1);
+    EXPECT_EQ(window.cycle().currentRecording(), L"b.mp3");
+
+    // Once every folder is watched, the second's tick only counts down.
+    ASSERT_TRUE(::CreateDirectoryW((end / L"not yet").c_str(), nullptr));
+    Tick();
+    Start(L"c.mp3");
+    Tick();
+    EXPECT_EQ(window.cycle().currentRecording(), L"b.mp3");
+}
+
+TEST_F(MainWindow, HistoryWindowShowsTheJournalNewestFirst) {
+    Open();
+    journal::Journal& journal = *window.journal();
+    const journal::Time now = journal::Now();
+    journal.AddSong(L"局", L"a.mp3", now - 300, journal::SongState::SkippedFirstSong);
+    const auto song = journal.AddSong(L"局", L"b.mp3", now - 60);
+    journal.SaveSongInfo(song, {L"夜空のうた", L"星野ミナ", L"", L"", L""});
+    journal.MarkMoved(song, folder / L"b.mp3", now - 5);
+    journal.MarkAttemptFailed(song, L"iTunesに登録できませんでした", now + 600);
+
+    // From the system menu; closing only hides it, the tray menu shows it again.
+    ::SendMessageW(window.handle(), WM_SYSCOMMAND, IDM_SYSTEM_HISTORY, 0);
+    ASSERT_TRUE(window.history());
+    HWND history = window.history()->handle();
+    ASSERT_TRUE(::IsWindowVisible(history));
+    ::SendMessageW(history, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(::IsWindowVisible(history));
+    ::SendMessageW(window.handle(), WM_COMMAND, ID_TRAY_HISTORY, 0);
+    EXPECT_TRUE(::IsWindowVisible(history));
+
+    // The texts come through the list's own requests (LVN_GETDISPINFO).
+    HWND list = window.history()->list();
+    ASSERT_EQ(ListView_GetItemCount(list), 2);
+    auto cell = [&](int row, int column) {
+        wchar_t text[256] = L"";
+        ListView_GetItemText(list, row, column, text, 256);
+        return std::wstring(text);
+    };
+    EXPECT_EQ(cell(0, HistoryDialog::kFileName), L"b.mp3");
+    EXPECT_EQ(cell(0, HistoryDialog::kTitle), L"夜空のうた");
+    EXPECT_EQ(cell(0, HistoryDialog::kState).rfind(L"再試行待ち（次回 ", 0), 0u);
+    EXPECT_EQ(cell(1, HistoryDialog::kState), L"スキップ: 最初の曲");
+    EXPECT_EQ(cell(1, HistoryDialog::kStation), L"局");
+    const std::wstring details = window.history()->DetailsText(0);
+    EXPECT_NE(details.find(folder / L"b.mp3"), std::wstring::npos);
+    EXPECT_NE(details.find(L"登録の試行\t1 回"), std::wstring::npos);
+}
+
 TEST_F(MainWindow, EditedStationStartsWithItsFirstSongSkipped) {
     Settings stored = RecordingStation(L"a.mp3");
     stored.SetBool(L"IgnoreFirst", false);
@@ -272,4 +481,76 @@ TEST_F(MainWindow, EditedStationStartsWithItsFirstSongSkipped) {
     EXPECT_TRUE(window.cycle().currentRecording().empty());
     ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
     EXPECT_TRUE(window.cycle().skipCurrent());  // half recorded: not filed
+}
+
+// 追加 clicked while the finished song goes to iTunes: the dialog opens only
+// after the registration, and the song lands in its own station's playlist.
+TEST_F(MainWindow, AClickDuringTheRegistrationWaitsForItsEnd) {
+    TempFolder play, end, output;
+    const std::wstring libraryPath = folder / L"library.txt";
+    ASSERT_TRUE(StandInLibrary().Save(libraryPath));
+    auto registration = std::make_unique<ITunesStandInRegistration>(libraryPath);
+    Settings station = StationNamed(L"FM");
+    station.SetString(L"PlayDirectory", play.path());
+    station.SetString(L"EndDirectory", end.path());
+    station.SetString(L"OutputDirectory", output.path());
+    Settings stored;
+    stored.Group(L"Station").SetGroup(L"FM", station);
+    stored.Group(L"IsCooperation").SetInt(L"Check", 1);
+    stored.SetBool(L"IgnoreFirst", false);
+    stored.SetBool(L"IsAddPlayList", true);
+    ASSERT_TRUE(stored.Save(settingsPath));
+    Open();
+    {
+        RecorderSimulator recorder(play.path(), end.path());
+        ASSERT_TRUE(recorder.NextSong(L"first.mp3", {L"Morning Song", L"Kestrel Band"}));
+        ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+        ASSERT_TRUE(recorder.NextSong(L"second.mp3", {L"Evening Song", L"Kestrel Band"}));
+    }
+    // The recorder's hand-over, as the program's own loop would hear of it.
+    for (HANDLE change : window.waitSource().WaitHandles())
+        if (::WaitForSingleObject(change, 0) == WAIT_OBJECT_0) window.waitSource().OnSignalled(change);
+    // Queued before the tick that registers "Morning Song".
+    ::PostMessageW(window.handle(), WM_COMMAND, IDC_MAIN_ADD, 0);
+    bool dialogInsideTick = true;
+    {
+        ModalScript answer(
+            [&] {
+                HWND dialog = ::FindWindowW(L"#32770", L"ラジオ局の設定");
+                if (!dialog) return false;
+                dialogInsideTick = window.cycle().ticking();
+                ::SetDlgItemTextW(dialog, IDC_STATION_NAME, L"AM");
+                ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+                return true;
+            },
+            50);
+        ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+        EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"FM");
+        kit::PumpMessages();  // the 追加 posted again at the tick's end
+    }
+    EXPECT_FALSE(dialogInsideTick);
+    EXPECT_EQ(window.currentStation().GetString(L"StationName"), L"AM");
+
+    Close();
+    ASSERT_TRUE(ITunesStandInRegistration::WaitForServerExit());
+    registration.reset();
+    StandInLibrary served;
+    ASSERT_TRUE(served.Load(libraryPath));
+    const StandInTrack* song = served.FindByName(L"Morning Song");
+    ASSERT_NE(song, nullptr);
+    const StandInPlaylist* playlist = served.FindPlaylist(L"FM");
+    ASSERT_NE(playlist, nullptr);
+    EXPECT_EQ(playlist->trackIds, std::vector<long>{song->id});
+    EXPECT_EQ(served.FindPlaylist(L"AM"), nullptr);
+}
+
+TEST_F(MainWindow, DamagedJournalIsSetAsideAndTheProgramRuns) {
+    ASSERT_TRUE(testing_support::WriteBytes(folder / L"Kestrel.db", std::vector<std::uint8_t>(8192, 0x5A)));
+    Open();
+    ASSERT_TRUE(window.journal());
+    EXPECT_TRUE(Exists(folder / L"Kestrel.db.bad"));
+    EXPECT_NE(window.journal()->AddSong(L"局", L"a.mp3", journal::Now()), 0);
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    EXPECT_TRUE(::IsWindow(window.handle()));
 }

@@ -238,3 +238,24 @@ TEST_F(RegisterSongTest, AHungLibraryFailsAtTheDeadlineAndTheWindowAnswers) {
     EXPECT_NE(library.FindByName(L"固まり"), nullptr);
     EXPECT_NE(library.FindByName(L"次"), nullptr);
 }
+
+TEST_F(RegisterSongTest, RetryAfterITunesWasAbsentRegistersExactlyOnce) {
+    ITunesStandInRegistration::Unregister();
+    PendingSong song = Song(L"再挑戦", L"青木", L"", L"retry.mp3");
+    EXPECT_FALSE(Register(song));
+
+    // The retry asks the library first; a second one (the first's report was
+    // lost to a kill) finds the track at the file's location and adds nothing.
+    Serve(StandInLibrary());
+    settings.SetBool(L"IsAddPlayList", true);
+    station.SetString(L"StationName", L"Radio K");
+    song.checkLibraryFirst = true;
+    ASSERT_TRUE(Register(song));
+    ASSERT_TRUE(Register(song));
+    const StandInLibrary library = Served();
+    ASSERT_EQ(library.tracks.size(), 1u);
+    EXPECT_EQ(library.tracks[0].location, song.filePath);
+    // Added to the station's playlist once, not at every attempt.
+    ASSERT_EQ(library.playlists.size(), 1u);
+    EXPECT_EQ(library.playlists[0].trackIds, std::vector<long>{library.tracks[0].id});
+}

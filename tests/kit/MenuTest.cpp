@@ -19,15 +19,18 @@ std::wstring ItemText(HMENU menu, int position) {
 TEST(MenuResource, PopupsByPositionItemsById) {
     auto menu = kit::Menu::Load(IDR_POPUP_MENU);
     ASSERT_TRUE(menu);
-    EXPECT_EQ(menu->popups().size(), 4u);
+    EXPECT_EQ(menu->popups().size(), 5u);
     EXPECT_TRUE(menu->items().empty());
-    EXPECT_EQ(menu->PopupAt(4), nullptr);
+    EXPECT_EQ(menu->PopupAt(5), nullptr);
 
     auto tray = menu->PopupAt(POPUP_TASKTRAY);
     ASSERT_TRUE(tray);
     ASSERT_TRUE(tray->ItemById(ID_TRAY_EXIT));
     EXPECT_EQ(tray->ItemById(ID_TRAY_EXIT)->menu(), tray.get());
-    EXPECT_EQ(ItemText(tray->handle(), 0), L"終了(&X)");
+    EXPECT_EQ(ItemText(tray->handle(), 0), L"履歴(&H)");
+    EXPECT_EQ(ItemText(tray->handle(), 1), L"終了(&X)");
+    ASSERT_TRUE(menu->PopupAt(POPUP_HISTORY));
+    EXPECT_EQ(menu->PopupAt(POPUP_HISTORY)->items().size(), 3u);
 
     auto ignore = menu->PopupAt(POPUP_IGNORE_LIST);
     ASSERT_TRUE(ignore);

@@ -7,6 +7,7 @@
 #include "KitTestSupport.h"
 #include "kit/CheckBox.h"
 #include "kit/EditBox.h"
+#include "kit/SingleInstance.h"
 
 namespace {
 
@@ -171,3 +172,23 @@ TEST(WindowDispatch, MainLoopHandsKeysToModelessDialogs) {
 }
 
 }  // namespace
+
+TEST(SingleInstance, OneCopyPerProgramFileFoundByItsMarkedWindow) {
+    kit::SingleInstance first(L"C:\\Programs\\Kestrel\\Kestrel.exe");
+    EXPECT_TRUE(first.first());
+    // The same file, however its letters are cased: a second copy.
+    kit::SingleInstance second(L"c:\\programs\\kestrel\\KESTREL.EXE");
+    EXPECT_FALSE(second.first());
+    kit::SingleInstance elsewhere(L"D:\\Kestrel\\Kestrel.exe");
+    EXPECT_TRUE(elsewhere.first());
+
+    EXPECT_EQ(second.FindFirstWindow(), nullptr);
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(window);
+    first.Publish(window);
+    EXPECT_EQ(second.FindFirstWindow(), window);
+    EXPECT_EQ(elsewhere.FindFirstWindow(), nullptr);
+    first.Withdraw(window);
+    EXPECT_EQ(second.FindFirstWindow(), nullptr);
+    ::DestroyWindow(window);
+}

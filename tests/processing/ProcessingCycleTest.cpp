@@ -8,6 +8,7 @@
 #include "base/ScopedHandle.h"
 #include "processing/CycleServices.h"
 #include "processing/CycleView.h"
+#include "journal/Journal.h"
 #include "processing/ProcessingCycle.h"
 #include "support/TempFolder.h"
 
@@ -27,9 +28,11 @@ public:
     std::wstring fileNameBox;
     std::wstring titleBox, artistBox, albumBox;
     int fetches = 0;
+    std::vector<std::wstring> artworkFolders;
     int clears = 0;
     std::vector<std::wstring> messages;  // open and close, in order
     std::vector<PendingSong> registered;
+    std::vector<std::wstring> playlists;  // the station each was registered with
     std::vector<std::wstring> stripped;
     std::vector<std::string> tagReads;
     SongInfo nextFetch;
@@ -50,8 +53,9 @@ public:
         if (duringMessage) duringMessage();
     }
     void CloseMessage() override { messages.push_back(L"close"); }
-    void FetchSongInfo(Settings& station, SongInfo& songInfo, ArtworkView&) override {
+    void FetchSongInfo(Settings& station, const std::wstring& folder, SongInfo& songInfo, ArtworkView&) override {
         ++fetches;
+        artworkFolders.push_back(folder);
         songInfo = nextFetch;
         station.SetString(L"Html", L"<page>");
     }
@@ -63,21 +67,25 @@ public:
         stripped.push_back(path);
         return true;
     }
-    bool RegisterSong(const PendingSong& song, Settings&, Settings&) override {
+    bool RegisterSong(const PendingSong& song, Settings&, Settings& station) override {
         registered.push_back(song);
+        playlists.push_back(station.GetString(L"StationName"));
         return registerResult;
     }
 };
 
 class Cycle : public ::testing::Test {
 protected:
-    Cycle() : cycle(settings, seam, seam) {
+    Cycle() : journal(root / L"Kestrel.db"), cycle(settings, seam, seam) {
+        cycle.SetClock([this] { return clockMs; });
+        cycle.AttachJournal(journal, root / L"Artwork", root.path());
         play = root / L"play";
         end = root / L"end";
         out = root / L"out\\局";  // created by the cycle
         ::CreateDirectoryW(play.c_str(), nullptr);
         ::CreateDirectoryW(end.c_str(), nullptr);
         settings.SetBool(L"IgnoreFirst", true);
+        station.SetString(L"StationName", L"局");
         station.SetString(L"PlayDirectory", play);
         station.SetString(L"EndDirectory", end);
         station.SetString(L"OutputDirectory", out);
@@ -100,12 +108,20 @@ protected:
         Start(started);
     }
 
+    journal::SongState StateOf(const std::wstring& sourceName) {
+        for (const journal::SongRecord& song : journal.SongPage(0, 100))
+            if (song.sourceName == sourceName) return song.state;
+        return journal::SongState::Playing;
+    }
+
     TempFolder root;
     std::wstring play, end, out;
     int minute = 0;
+    std::uint64_t clockMs = 1000;
     Settings settings;
     Settings station;
     RecordingSeam seam;
+    journal::Journal journal;
     ProcessingCycle cycle;
 };
 
@@ -152,7 +168,8 @@ TEST_F(Cycle, FirstSongIsSkippedThenTheNextCountsDown) {
     EXPECT_EQ(seam.stripped, Names{out + L"\\b.mp3"});
     EXPECT_TRUE(Exists(out + L"\\b.mp3"));
     EXPECT_EQ(ListNames(end), Names{L"a.mp3"});
-    EXPECT_TRUE(cycle.pendingSong().filePath.empty());
+    EXPECT_EQ(StateOf(L"b.mp3"), journal::SongState::Registered);
+    EXPECT_EQ(StateOf(L"a.mp3"), journal::SongState::SkippedFirstSong);
     EXPECT_EQ(seam.titleBox, Waiting(2));  // c counts down; b's fields are gone
 }
 
@@ -240,7 +257,7 @@ TEST_F(Cycle, IgnoredSongLetsTheRunningCountdownFinishButIsNotFiled) {
     EXPECT_EQ(seam.titleBox, Waiting(3));           // the late fetch is discarded
 }
 
-TEST_F(Cycle, EmptiedPlayFolderFilesThePreviousSongAndStartsAfresh) {
+TEST_F(Cycle, EmptiedPlayFolderFilesThePreviousSongAndOnlyALongGapStartsAfresh) {
     Start(L"a.mp3");
     cycle.Tick();
     Next(L"a.mp3", L"b.mp3");
@@ -251,9 +268,22 @@ TEST_F(Cycle, EmptiedPlayFolderFilesThePreviousSongAndStartsAfresh) {
     ASSERT_EQ(seam.registered.size(), 1u);
     EXPECT_EQ(seam.registered[0].filePath, out + L"\\b.mp3");
 
+    // One tick without a song is the recorder between two songs.
+    clockMs += 1000;
     Start(L"c.mp3");
     cycle.Tick();
-    EXPECT_TRUE(cycle.skipCurrent());  // a first song again
+    EXPECT_FALSE(cycle.skipCurrent());
+    EXPECT_EQ(seam.titleBox, Waiting(2));
+
+    // Longer than 10 s empty: the next song may be cut, a first song again.
+    Finish(L"c.mp3");
+    cycle.Tick();
+    clockMs += 10001;
+    cycle.Tick();
+    Start(L"d.mp3");
+    cycle.Tick();
+    EXPECT_TRUE(cycle.skipCurrent());
+    EXPECT_EQ(StateOf(L"d.mp3"), journal::SongState::SkippedFirstSong);
 }
 
 TEST_F(Cycle, NameCollisionInTheOutputGetsAFreeName) {
@@ -270,26 +300,57 @@ TEST_F(Cycle, NameCollisionInTheOutputGetsAFreeName) {
     EXPECT_EQ(ReadBytes(out + L"\\a.mp3"), (std::vector<std::uint8_t>{9, 9}));
 }
 
-TEST_F(Cycle, FileStillOpenInTheRecorderIsLeftAndForgotten) {
+TEST_F(Cycle, LateOrLockedHandOverIsFiledWithTheInformationItHad) {
     settings.SetBool(L"IgnoreFirst", false);
     Start(L"a.mp3");
+    seam.nextFetch = {L"A", L"Artist A", L"", L""};
     cycle.Tick();
-    Finish(L"a.mp3");
+    ASSERT_EQ(seam.artworkFolders, std::vector<std::wstring>{root / (L"Artwork\\" + std::to_wstring(cycle.currentSong()))});
+    // The recorder starts b three ticks before it moves a.
     Start(L"b.mp3");
+    seam.nextFetch = {L"B", L"Artist B", L"", L""};
+    for (int tick = 0; tick < 3; ++tick) cycle.Tick();
+    EXPECT_TRUE(seam.registered.empty());
+    EXPECT_EQ(StateOf(L"a.mp3"), journal::SongState::AwaitingHandOver);
+    Finish(L"a.mp3");
     {
+        // ... and keeps it open for writing three ticks more.
         kit::UniqueHandle recorder(::CreateFileW((end + L"\\a.mp3").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                                  nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(recorder);
-        cycle.Tick();
+        for (int tick = 0; tick < 3; ++tick) cycle.Tick();
+        EXPECT_TRUE(seam.registered.empty());
     }
     cycle.Tick();
-    cycle.Tick();
-    EXPECT_TRUE(seam.registered.empty());
-    EXPECT_EQ(ListNames(end), Names{L"a.mp3"});
-    EXPECT_FALSE(Exists(out));
+    ASSERT_EQ(seam.registered.size(), 1u);
+    EXPECT_EQ(seam.registered[0].filePath, out + L"\\a.mp3");
+    EXPECT_EQ(seam.registered[0].title, L"A");
+    EXPECT_EQ(seam.registered[0].artist, L"Artist A");
+    EXPECT_EQ(StateOf(L"a.mp3"), journal::SongState::Registered);
+    EXPECT_TRUE(ListNames(end).empty());
 }
 
-TEST_F(Cycle, FailedRegistrationIsNotRetried) {
+TEST_F(Cycle, StationChangeKeepsTheFinishedSongsStation) {
+    settings.SetBool(L"IgnoreFirst", false);
+    Start(L"a.mp3");
+    cycle.Tick();
+    Start(L"b.mp3");  // a is finished, not handed over yet
+    cycle.Tick();
+
+    Settings other = station;
+    other.SetString(L"StationName", L"別局");
+    other.SetString(L"EndDirectory", root / L"other-end");
+    other.SetString(L"OutputDirectory", root / L"other-out");
+    cycle.SelectStation(other);
+    EXPECT_EQ(StateOf(L"b.mp3"), journal::SongState::SkippedFirstSong);  // cut off
+    Finish(L"a.mp3");
+    cycle.Tick();
+    ASSERT_EQ(seam.registered.size(), 1u);
+    EXPECT_EQ(seam.registered[0].filePath, out + L"\\a.mp3");
+    EXPECT_EQ(seam.playlists, std::vector<std::wstring>{L"局"});
+}
+
+TEST_F(Cycle, FailedRegistrationWaitsForItsRetry) {
     settings.SetBool(L"IgnoreFirst", false);
     seam.registerResult = false;
     Start(L"a.mp3");
@@ -297,9 +358,17 @@ TEST_F(Cycle, FailedRegistrationIsNotRetried) {
     Next(L"a.mp3", L"b.mp3");
     cycle.Tick();
     cycle.Tick();
-    EXPECT_EQ(seam.registered.size(), 1u);
-    EXPECT_TRUE(cycle.pendingSong().filePath.empty());
+    EXPECT_EQ(seam.registered.size(), 1u);  // the next attempt is a minute away
+    EXPECT_EQ(StateOf(L"a.mp3"), journal::SongState::AwaitingRetry);
     EXPECT_TRUE(Exists(out + L"\\a.mp3"));
+
+    seam.registerResult = true;
+    ASSERT_TRUE(cycle.RetryNow(1));
+    cycle.Tick();
+    cycle.Tick();
+    ASSERT_EQ(seam.registered.size(), 2u);
+    EXPECT_TRUE(seam.registered[1].checkLibraryFirst);
+    EXPECT_EQ(StateOf(L"a.mp3"), journal::SongState::Registered);
 }
 
 TEST_F(Cycle, UncheckedBoxOrBusyWindowFreezesEverything) {
@@ -340,19 +409,41 @@ TEST_F(Cycle, TickCalledFromInsideATickChangesNothing) {
     Start(L"a.mp3");
     cycle.Tick();
     Next(L"a.mp3", L"b.mp3");
-    PendingSong seenInside;
+    std::wstring seenInside;
     int nested = 0;
     seam.duringMessage = [&] {
         ++nested;
         cycle.Tick();  // a timer message pumped by the message window
-        seenInside = cycle.pendingSong();
+        seenInside = cycle.currentRecording();
     };
     cycle.Tick();
     EXPECT_GE(nested, 1);
-    EXPECT_EQ(seenInside.filePath, out + L"\\a.mp3");
+    EXPECT_EQ(seenInside, L"b.mp3");
     ASSERT_EQ(seam.registered.size(), 1u);
     EXPECT_EQ(seam.registered[0].filePath, out + L"\\a.mp3");
     EXPECT_NE(std::find(seam.messages.begin(), seam.messages.end(), L"iTunesへ登録中..."), seam.messages.end());
+}
+
+TEST_F(Cycle, ChangeTicksGoOnOnlyForANewRecordingAndCountdownTicksDoNotScan) {
+    using Scope = ProcessingCycle::Scope;
+    Start(L"a.mp3");
+    cycle.Tick();
+    Next(L"a.mp3", L"b.mp3");
+    EXPECT_TRUE(cycle.Tick(Scope::NewRecordingOnly));
+    EXPECT_EQ(seam.titleBox, Waiting(2));
+
+    // The recorder writing on: looked at, but the countdown keeps its seconds.
+    const long scans = cycle.folderScans();
+    EXPECT_FALSE(cycle.Tick(Scope::NewRecordingOnly));
+    EXPECT_EQ(cycle.folderScans(), scans + 1);
+    EXPECT_EQ(seam.titleBox, Waiting(2));
+
+    // The second's tick between changes takes the song in progress as it was.
+    Start(L"c.mp3");
+    EXPECT_TRUE(cycle.Tick(Scope::CountdownOnly));
+    EXPECT_EQ(cycle.folderScans(), scans + 1);
+    EXPECT_EQ(cycle.currentRecording(), L"b.mp3");
+    EXPECT_EQ(seam.titleBox, Waiting(1));
 }
 
 TEST_F(Cycle, SelectingAStationStartsItsSongAfresh) {

@@ -1,6 +1,6 @@
 #pragma once
-// The program's main window on its real template, its settings file and
-// artwork folder in a scratch folder: the fixture of the main window's tests
+// The program's main window on its real template, its settings file,
+// journal and artwork folder in a scratch folder: the fixture of the main window's tests
 // and of the dialogs that open over it (test_app only).
 #include <windows.h>
 
@@ -27,6 +27,7 @@ protected:
         ASSERT_TRUE(kit::InitializeCommonControls());
         window.SetSettingsPath(settingsPath);
         window.SetArtworkDirectory(folder / L"Artwork");
+        window.SetJournalPath(folder / L"Kestrel.db");
         ASSERT_TRUE(window.Create(nullptr, IDD_MAIN));
         kit::PumpMessages();
     }

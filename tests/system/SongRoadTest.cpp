@@ -3,6 +3,9 @@
 // Kestrel.exe started from a settings file written by the settings tool.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -354,7 +357,107 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     EXPECT_EQ(a.output, savedA.GetString(L"OutputDirectory"));
     EXPECT_EQ(server.Url("/b/now"), saved.Group(L"Station").Group(kStationB).GetString(L"Url"));
     EXPECT_EQ(0u, savedA.values.count(L"Html")) << "a fetched page was kept in the file";
-    EXPECT_FALSE(Exists(programFolder + L"\\Artwork")) << "the artwork folder outlived the program";
+    // Only the picture of the song still playing stays, in its own folder,
+    // for the next start to file it with.
+    const std::vector<std::wstring> artwork = ListNames(programFolder + L"\\Artwork");
+    EXPECT_LE(artwork.size(), 1u) << "pictures of filed songs outlived the program";
+    for (const std::wstring& name : artwork)
+        EXPECT_EQ(name.find_first_not_of(L"0123456789"), std::wstring::npos) << Utf8(name);
 }
 
 }  // namespace
+
+// The stand-in server, kept alive by the references of killed clients.
+void EndStandIn() {
+    kit::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (::lstrcmpiW(entry.szExeFile, L"itunes-standin.exe") != 0) continue;
+        kit::UniqueHandle server(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (!server) continue;
+        ::TerminateProcess(server.Get(), 0);
+        ::WaitForSingleObject(server.Get(), 5000);
+    }
+}
+
+// Ends the program the hard way, as a crash or a power cut would.
+void Kill(KestrelProcess& process) {
+    ::TerminateProcess(process.process(), 1);
+    ::WaitForSingleObject(process.process(), 10000);
+}
+
+std::vector<std::wstring> Temporaries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    for (const std::wstring& name : ListNames(folder))
+        if (name.rfind(L"kst", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == L".tmp") names.push_back(name);
+    return names;
+}
+
+TEST_F(SongRoadTest, KilledOnTheRoadEverySongIsRegisteredOnceAfterARestart) {
+    StationFolders a(root / L"局A");
+    StandInLibrary library;
+    // The first import keeps iTunes busy: the program is killed meanwhile.
+    library.hangMember = L"AddFile";
+    library.hangMs = 6000;
+    ASSERT_TRUE(library.Save(libraryPath));
+    ITunesStandInRegistration registration(libraryPath);
+    ASSERT_TRUE(registration.registered());
+    PutPageA(PageSong{L"曲", L"人", L"", "/art/none.jpg"});
+    const std::string description = "[]\nIgnoreFirst = b:0\nIsAddPlayList = b:1\n[IsCooperation]\nCheck = i:1\n"
+                                     "[SelectStation]\nIndex = i:0\n" +
+                                     StationDescription(kStationA, a, "/a/now", 0);
+    const std::wstring descriptionPath = root / L"settings.txt";
+    ASSERT_TRUE(WriteUtf8(descriptionPath, description));
+    ASSERT_EQ(0, RunProgram(SettingsWriterPath(),
+                            L"\"" + descriptionPath + L"\" \"" + programFolder + L"\\Kestrel.dat\""));
+    RecorderSimulator recorder(a.play, a.end);
+    auto filed = [&](const wchar_t* name) { return Exists(a.output + L"\\" + name); };
+
+    // During the registration of s1.
+    auto first = std::make_unique<KestrelProcess>();
+    ASSERT_TRUE(recorder.NextSong(L"s1.mp3", {L"One", L"A"}));
+    ASSERT_TRUE(first->Start(program));
+    ASSERT_TRUE(first->WaitForMainWindow(kStepTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] { return first->ControlText(IDC_MAIN_FILENAME) == L"s1.mp3"; }, kStepTimeoutMs));
+    ASSERT_TRUE(recorder.NextSong(L"s2.mp3", {L"Two", L"A"}));
+    ASSERT_TRUE(WaitUntil([&] { return filed(L"s1.mp3"); }, kStepTimeoutMs));
+    ::Sleep(1500);
+    Kill(*first);
+
+    // Right after the move of s2 (its strip perhaps done, perhaps not).
+    auto second = std::make_unique<KestrelProcess>();
+    ASSERT_TRUE(second->Start(program));
+    ASSERT_TRUE(second->WaitForMainWindow(kStepTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] { return second->ControlText(IDC_MAIN_FILENAME) == L"s2.mp3"; }, kStepTimeoutMs));
+    ASSERT_TRUE(recorder.NextSong(L"s3.mp3", {L"Three", L"A"}));
+    ASSERT_TRUE(WaitUntil([&] { return filed(L"s2.mp3"); }, kStepTimeoutMs, 5));
+    Kill(*second);
+
+    // The third start finishes everything and files s3 on its own.
+    auto third = std::make_unique<KestrelProcess>();
+    ASSERT_TRUE(third->Start(program));
+    ASSERT_TRUE(third->WaitForMainWindow(kStepTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] { return third->ControlText(IDC_MAIN_FILENAME) == L"s3.mp3"; }, kStepTimeoutMs));
+    ASSERT_TRUE(recorder.NextSong(L"s4.mp3", {L"Four", L"A"}));
+    ASSERT_TRUE(WaitUntil([&] { return filed(L"s3.mp3"); }, kStepTimeoutMs));
+    ::Sleep(3000);  // s3's registration
+    ASSERT_TRUE(third->Close(kStepTimeoutMs));
+    // The killed programs' references keep the stand-in alive; it saves at
+    // every change, and nothing changes any more.
+    ITunesStandInRegistration::WaitForServerExit(3000);
+    const StandInLibrary result = Library();
+    EndStandIn();
+    for (const wchar_t* name : {L"s1.mp3", L"s2.mp3", L"s3.mp3"}) {
+        const std::wstring path = a.output + L"\\" + name;
+        EXPECT_EQ(std::count_if(result.tracks.begin(), result.tracks.end(),
+                                [&](const StandInTrack& track) { return SamePath(track.location, path); }),
+                  1)
+            << Utf8(name);
+    }
+    const StandInPlaylist* playlist = result.FindPlaylist(kStationA);
+    ASSERT_NE(playlist, nullptr);
+    EXPECT_EQ(playlist->trackIds.size(), 3u);
+    EXPECT_TRUE(Temporaries(a.output).empty());
+    EXPECT_TRUE(Temporaries(programFolder).empty());
+}

@@ -56,6 +56,7 @@ protected:
     std::string searchAnswer = "{\"resultCount\":0,\"results\":[]}";
     LoopbackServer server{[this](const LoopbackServer::Request& request, LoopbackServer&, SOCKET s) {
         if (request.target.rfind("/now", 0) == 0) {
+            if (request.target == "/now/slow") Sleep(600);
             LoopbackServer::Answer(s, 200, page, pageHeaders);
         } else if (request.target == "/art/cover.jpg?size=2" || request.target == "/art/600x600bb.jpg") {
             LoopbackServer::Answer(s, 200, kJpeg);
@@ -166,6 +167,23 @@ TEST_F(FetchSongInfoTest, AHugeFieldIsCutBeforeDecoding) {
     EXPECT_LT(GetTickCount64() - start, 2000u);
     EXPECT_EQ(L"&#" + std::wstring(205, L'1') + L"&", songInfo.title);
     EXPECT_EQ(L"Singer B", songInfo.artist);
+}
+
+// The download runs on a worker: the calling window's thread goes on
+// handling its messages (here a timer's) while the server thinks.
+int g_timerCalls = 0;
+void CALLBACK CountTimerCall(HWND, UINT, UINT_PTR, DWORD) { ++g_timerCalls; }
+
+TEST_F(FetchSongInfoTest, TheCallingThreadHandlesItsMessagesMeanwhile) {
+    page = PageWithArtwork("Song A - Singer B", ServerUrl(artworkTarget));
+    station.SetString(L"Url", server.Url("/now/slow"));
+    g_timerCalls = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &CountTimerCall);
+    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo));
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(L"Song A", songInfo.title);
+    EXPECT_EQ(folder + L"\\cover.jpg", songInfo.artwork);
+    EXPECT_GE(g_timerCalls, 5);
 }
 
 TEST_F(FetchSongInfoTest, NoAddressOrNoPageChangesNothing) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
+#include "base/ScopedHandle.h"
 #include "support/LoopbackServer.h"
 #include "web/FetchSongInfo.h"
 #include "web/HeadlessBrowser.h"
@@ -102,7 +104,7 @@ protected:
     static kit::WebBrowser::Options HeadlessOptions() {
         kit::WebBrowser::Options options;
         CoCreateGuid(&options.engine);  // a class nobody registered
-        options.headlessTimeoutMs = 3000;
+        options.deadlineMs = 3000;
         return options;
     }
     std::wstring Sound() { return ReadString(HKEY_CURRENT_USER, kit::NavigationSound::kKeyPath, nullptr); }
@@ -144,7 +146,7 @@ TEST_F(WebBrowserTest, ExplorerGivesTheBodyWhileTheClickIsSilenced) {
 
 TEST_F(WebBrowserTest, ExplorerFailuresAndMissingBodies) {
     kit::WebBrowser::Options options;
-    options.pollLimit = 50;
+    options.deadlineMs = 500;
     std::wstring html = L"unchanged";
     EXPECT_FALSE(kit::WebBrowser::FetchBodyHtml(server.Url("/busy"), html, options));
     EXPECT_FALSE(kit::WebBrowser::FetchBodyHtml(L"http://127.0.0.1:1/", html, options));
@@ -152,6 +154,52 @@ TEST_F(WebBrowserTest, ExplorerFailuresAndMissingBodies) {
     EXPECT_EQ(kClick, Sound());
     EXPECT_TRUE(kit::WebBrowser::FetchBodyHtml(server.Url("/nobody"), html, options));
     EXPECT_EQ(L"", html);
+}
+
+// A script error box would wait for a click; a browser that hangs anyway is
+// ended at the deadline, and the click comes back all the same.
+TEST_F(WebBrowserTest, SilentAndEndedWhenItHangs) {
+    std::wstring html;
+    ASSERT_TRUE(kit::WebBrowser::FetchBodyHtml(server.Url("/script"), html));
+    EXPECT_EQ(kBody, html);
+
+    kit::WebBrowser::Options options;
+    options.deadlineMs = 1000;
+    options.quitTimeoutMs = 500;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(kit::WebBrowser::FetchBodyHtml(server.Url("/stall"), html, options));
+    EXPECT_LT(GetTickCount64() - start, 2500u);
+    const DWORD id = std::stoul(ReadString(HKEY_CURRENT_USER, L"Software\\KestrelTest", L"BrowserProcessId"));
+    kit::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
+    if (process) {
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.Get(), 1000));
+    }
+    EXPECT_EQ(kClick, Sound());
+}
+
+// A run ended while the click was silenced leaves the user's sound in the
+// backup; the next start puts it back unless the user has set one since.
+TEST_F(WebBrowserTest, ASoundLeftSilencedIsPutBackAtTheNextStart) {
+    const wchar_t* backupKey = kit::NavigationSound::kBackupKeyPath;
+    {
+        kit::NavigationSound silenced;
+        silenced.Silence();
+        EXPECT_EQ(L"", Sound());
+        EXPECT_EQ(kClick, ReadString(HKEY_CURRENT_USER, backupKey, kit::NavigationSound::kBackupValue));
+    }
+    // As a run ended at that moment leaves the registry.
+    sound->Set(L"");
+    RegSetKeyValueW(HKEY_CURRENT_USER, backupKey, kit::NavigationSound::kBackupValue, REG_SZ, kClick,
+                    static_cast<DWORD>((wcslen(kClick) + 1) * sizeof(wchar_t)));
+    kit::NavigationSound::RestoreLeftSilenced();
+    EXPECT_EQ(kClick, Sound());
+    EXPECT_EQ(L"(none)", ReadString(HKEY_CURRENT_USER, backupKey, kit::NavigationSound::kBackupValue));
+
+    RegSetKeyValueW(HKEY_CURRENT_USER, backupKey, kit::NavigationSound::kBackupValue, REG_SZ, L"old.wav",
+                    sizeof(L"old.wav"));
+    kit::NavigationSound::RestoreLeftSilenced();
+    EXPECT_EQ(kClick, Sound());
+    EXPECT_EQ(L"(none)", ReadString(HKEY_CURRENT_USER, backupKey, kit::NavigationSound::kBackupValue));
 }
 
 TEST_F(WebBrowserTest, HeadlessBrowserWhenExplorerIsMissing) {

@@ -19,21 +19,29 @@ namespace {
 
 const CLSID kInternetExplorerClass = {0x0002DF01, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-enum Member : DISPID { Navigate = 1, Busy, Document, Quit, Body, CreateTextRange, HtmlText };
+enum Member : DISPID { Navigate = 1, Busy, Document, Quit, Body, CreateTextRange, HtmlText, Window, Silent };
 const struct {
     const wchar_t* name;
     DISPID id;
 } kMembers[] = {{L"Navigate", Navigate}, {L"Busy", Busy},   {L"Document", Document},
                 {L"Quit", Quit},         {L"body", Body}, {L"createTextRange", CreateTextRange},
-                {L"htmlText", HtmlText}};
+                {L"htmlText", HtmlText}, {L"HWND", Window},   {L"Silent", Silent}};
 
 struct PageState {
     std::wstring html;
     bool busy = false;
     bool noBody = false;
+    bool silent = false;
 };
 
+HWND topWindow = nullptr;
+
 LONG liveBrowsers = 0;
+
+void Note(const wchar_t* name, const wchar_t* value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\KestrelTest", name, REG_SZ, value,
+                    static_cast<DWORD>((lstrlenW(value) + 1) * sizeof(wchar_t)));
+}
 
 void NoteNavigationSound() {
     wchar_t value[512] = {};
@@ -41,13 +49,7 @@ void NoteNavigationSound() {
     if (RegGetValueW(HKEY_CURRENT_USER, kit::NavigationSound::kKeyPath, nullptr, RRF_RT_REG_SZ, nullptr, value,
                      &size) != ERROR_SUCCESS)
         lstrcpyW(value, L"(none)");
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\KestrelTest", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
-        RegSetValueExW(key, L"ObservedNavigatingSound", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                       static_cast<DWORD>((lstrlenW(value) + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
-    }
+    Note(L"ObservedNavigatingSound", value);
 }
 
 class Object : public IDispatch {
@@ -151,6 +153,9 @@ private:
             if (url.vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
             const std::wstring address(url.bstrVal, SysStringLen(url.bstrVal));
             NoteNavigationSound();
+            if (address.find(L"stall") != std::wstring::npos ||
+                (address.find(L"script") != std::wstring::npos && !state_->silent))
+                Sleep(INFINITE);
             state_->busy = address.find(L"busy") != std::wstring::npos;
             state_->noBody = address.find(L"nobody") != std::wstring::npos;
             kit::Http http;
@@ -168,6 +173,16 @@ private:
             return ReturnObject(new HtmlDocument(state_), result);
         case Quit:
             PostQuitMessage(0);
+            return S_OK;
+        case Window:
+            result->vt = VT_I8;
+            result->llVal = reinterpret_cast<LONG_PTR>(topWindow);
+            return S_OK;
+        case Silent:
+            if (parameters->cArgs == 1 && parameters->rgvarg[0].vt == VT_BOOL)
+                state_->silent = parameters->rgvarg[0].boolVal != VARIANT_FALSE;
+            result->vt = VT_BOOL;
+            result->boolVal = state_->silent ? VARIANT_TRUE : VARIANT_FALSE;
             return S_OK;
         default:
             return DISP_E_MEMBERNOTFOUND;
@@ -208,6 +223,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Never outlive a test, whatever COM or the message loop is doing: a
     // stray server would hold the test runner's output open.
     CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
+    Note(L"BrowserProcessId", std::to_wstring(GetCurrentProcessId()).c_str());
+    topWindow = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     CoInitialize(nullptr);
     static Factory factory;
     DWORD cookie = 0;

@@ -1,6 +1,6 @@
 // Opens the main window with the manual's example station, then the station
-// and settings dialogs, and saves a picture of each as a BMP file in the
-// folder given on the command line.
+// and settings dialogs and the history window, and saves a picture of each as
+// a BMP file in the folder given on the command line.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/HistoryDialog.h"
 #include "app/Kestrel.h"
 #include "app_ids.h"
 #include "base/File.h"
@@ -75,6 +76,40 @@ void CALLBACK CaptureDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
+// A morning of the example station in the journal, in each state a row can show.
+void FillJournal(journal::Journal& journal) {
+    struct Row {
+        const wchar_t* file;
+        const wchar_t* title;
+        const wchar_t* artist;
+        int state;  // 0 registered, 1 waiting for a retry, 2 failed, 3 first song, 4 hand-over
+    };
+    const Row rows[] = {
+        {L"0600.mp3", L"", L"", 3},
+        {L"0604.mp3", L"朝焼けの街", L"青井ソラ", 0},
+        {L"0608.mp3", L"風のしらべ", L"森田ユウ", 0},
+        {L"0612.mp3", L"ミッドナイト・ラン", L"星野ミナ", 2},
+        {L"0617.mp3", L"夏の終わりに", L"青井ソラ", 0},
+        {L"0621.mp3", L"遠い灯り", L"川辺ハルカ", 1},
+        {L"0625.mp3", L"夜空のうた", L"星野ミナ", 4},
+    };
+    journal::Time t = journal::Now() - 30 * 60;
+    for (const Row& row : rows) {
+        const auto id = journal.AddSong(L"サンプル局", row.file, t,
+                                        row.state == 3 ? journal::SongState::SkippedFirstSong : journal::SongState::Playing);
+        t += 4 * 60;
+        if (row.state == 3) continue;
+        journal.SaveSongInfo(id, {row.title, row.artist, L"", L"", L""});
+        journal.MarkAwaitingHandOver(id, t);
+        if (row.state == 4) continue;
+        journal.MarkMoved(id, std::wstring(L"C:\\Music\\ラジオ\\") + row.file, t + 2);
+        journal.MarkStripped(id, t + 3);
+        if (row.state == 0) journal.MarkRegistered(id, t + 8);
+        if (row.state == 1) journal.MarkAttemptFailed(id, L"iTunesに登録できませんでした", t + 5 * 60);
+        if (row.state == 2) journal.MarkFailed(id, L"出力フォルダーのファイルが見つかりません");
+    }
+}
+
 void Settle() {
     for (int i = 0; i < 10; ++i) {
         kit::PumpMessages();
@@ -118,6 +153,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Kestrel window;
     window.SetSettingsPath(settingsPath);
     window.SetArtworkDirectory(g_folder + L"\\Artwork");
+    window.SetJournalPath(g_folder + L"\\shots.db");
     if (!window.Create(nullptr, IDD_MAIN)) return 1;
     ::KillTimer(window.handle(), Kestrel::kTimerId);  // the boxes below stay as set
     ::SetDlgItemTextW(window.handle(), IDC_MAIN_FILENAME, L"夜空のうた.mp3");
@@ -136,6 +172,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     g_file = L"config.bmp";
     ::SetTimer(nullptr, 0, 200, &CaptureDialog);
     window.RunConfigDialog();
+
+    FillJournal(*window.journal());
+    window.ShowHistory();
+    Settle();
+    Capture(window.history()->handle(), g_folder + L"\\history.bmp");
 
     ::DestroyWindow(window.handle());
     return 0;

@@ -1,0 +1,59 @@
+#pragma once
+// The history window: every song the journal knows, newest first, in a
+// virtual list that reads only the rows on screen, so that it opens at once
+// with 100,000 songs. Modeless; closing hides it.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+
+#include "journal/Journal.h"
+#include "kit/Dialog.h"
+
+namespace kit {
+class Menu;
+}
+
+class HistoryDialog : public kit::Dialog {
+public:
+    static constexpr int kTemplateId = 105;
+    enum Column { kTime, kStation, kFileName, kTitle, kArtist, kState, kColumnCount };
+
+    // `retry` asks for a song's registration (or hand-over) at once.
+    HistoryDialog(journal::Journal& journal, std::function<bool(journal::SongId)> retry);
+    ~HistoryDialog() override;
+
+    LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnSize(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnNotify(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam) override;
+
+    // The journal changed: the count and the rows on screen are read again.
+    void Refresh();
+    int RowCount() const;
+    std::wstring CellText(int row, int column);
+    // The selected row, or -1.
+    int SelectedRow() const;
+    void Select(int row);
+
+    // The context menu's commands, for `row`.
+    void OpenFolder(int row);
+    bool RetryNow(int row);
+    std::wstring DetailsText(int row);
+
+    HWND list() const { return list_; }
+
+private:
+    const journal::SongRecord* Row(int row);
+    void LoadRows(int from, int to);
+
+    journal::Journal& journal_;
+    std::function<bool(journal::SongId)> retry_;
+    HWND list_ = nullptr;  // a child: destroyed with the dialog
+    std::vector<journal::SongRecord> cache_;
+    int cacheStart_ = 0;
+    boost::shared_ptr<kit::Menu> menu_;
+};

@@ -1,0 +1,87 @@
+#include "base/FolderWatch.h"
+
+#include <algorithm>
+
+namespace {
+
+
+}  // namespace
+
+void FolderWatch::Arm(const std::wstring& folder, Entry& entry) {
+    entry.names.Reset();
+    entry.writes.Reset();
+    // The identity first: a folder replaced after this is noticed by Refresh.
+    if (!ReadFileIdentity(folder, entry.identity)) return;
+    entry.names.Reset(::FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
+    entry.writes.Reset(::FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_LAST_WRITE));
+    if (!entry.Watched()) {
+        entry.names.Reset();
+        entry.writes.Reset();
+    }
+}
+
+bool FolderWatch::Watch(const std::vector<std::wstring>& folders) {
+    std::vector<std::wstring> wanted;
+    for (const std::wstring& folder : folders) {
+        if (!folder.empty() && std::find(wanted.begin(), wanted.end(), folder) == wanted.end())
+            wanted.push_back(folder);
+    }
+    if (wanted == folders_) return false;
+    std::vector<Entry> entries(wanted.size());
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        const auto kept = std::find(folders_.begin(), folders_.end(), wanted[i]);
+        if (kept != folders_.end() && entries_[kept - folders_.begin()].Watched())
+            entries[i] = std::move(entries_[kept - folders_.begin()]);
+        else
+            Arm(wanted[i], entries[i]);
+    }
+    folders_ = std::move(wanted);
+    entries_ = std::move(entries);
+    return true;
+}
+
+FolderWatch::Change FolderWatch::Rearm(HANDLE handle) {
+    for (Entry& entry : entries_) {
+        if (!entry.Watched() || (entry.names.Get() != handle && entry.writes.Get() != handle)) continue;
+        const Change change = entry.names.Get() == handle ? Change::Names : Change::Writes;
+        if (!::FindNextChangeNotification(handle)) {
+            entry.names.Reset();
+            entry.writes.Reset();
+        }
+        return change;
+    }
+    return Change::None;
+}
+
+bool FolderWatch::Refresh() {
+    bool changed = false;
+    for (size_t i = 0; i < folders_.size(); ++i) {
+        Entry& entry = entries_[i];
+        FileIdentity now;
+        const bool exists = ReadFileIdentity(folders_[i], now);
+        if (entry.Watched() && exists && now == entry.identity) continue;
+        const bool wasWatched = entry.Watched();
+        if (!exists) {
+            entry.names.Reset();
+            entry.writes.Reset();
+        } else {
+            Arm(folders_[i], entry);
+        }
+        changed = changed || wasWatched || entry.Watched();
+    }
+    return changed;
+}
+
+std::vector<HANDLE> FolderWatch::Handles() const {
+    std::vector<HANDLE> handles;
+    for (const Entry& entry : entries_) {
+        if (!entry.Watched()) continue;
+        handles.push_back(entry.names.Get());
+        handles.push_back(entry.writes.Get());
+    }
+    return handles;
+}
+
+bool FolderWatch::AllWatched() const {
+    return std::all_of(entries_.begin(), entries_.end(), [](const Entry& e) { return e.Watched(); });
+}

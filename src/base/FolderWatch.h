@@ -1,0 +1,61 @@
+#pragma once
+// Change notifications for a few folders, file names apart from last-write
+// times: a recorder writing on changes the times many times a second, while
+// a new or moved file is news. A folder that cannot be watched, because it
+// is missing or its file system refuses, is reported so that its owner can
+// look at it the old way.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/FileIdentity.h"
+#include "base/ScopedHandle.h"
+
+namespace kit {
+// A folder change notification from FindFirstChangeNotificationW.
+struct ChangeNotificationTraits {
+    using Handle = HANDLE;
+    static Handle None() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::FindCloseChangeNotification(h); }
+};
+using UniqueChangeNotification = ScopedHandle<ChangeNotificationTraits>;
+}  // namespace kit
+
+class FolderWatch {
+public:
+    FolderWatch() = default;
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // Watches exactly `folders` (empty names are left out); folders already
+    // watched keep their notification. True when the set changed.
+    bool Watch(const std::vector<std::wstring>& folders);
+    enum class Change { None, Names, Writes };
+    // Arms the notification `handle` again after it was signalled and tells
+    // what it watches; None when it is not one of ours. A notification that
+    // cannot be armed again is dropped (the folder counts as unwatched).
+    Change Rearm(HANDLE handle);
+    // Watches again a folder that was deleted and created again, or that
+    // could not be watched before. True when a watch was lost or gained:
+    // what it should have told may have been missed.
+    bool Refresh();
+
+    // The signalled-state handles to wait for, two per watched folder.
+    std::vector<HANDLE> Handles() const;
+    // True when every folder has a notification.
+    bool AllWatched() const;
+    const std::vector<std::wstring>& folders() const { return folders_; }
+
+private:
+    struct Entry {
+        FileIdentity identity;
+        kit::UniqueChangeNotification names, writes;
+        bool Watched() const { return names && writes; }
+    };
+    static void Arm(const std::wstring& folder, Entry& entry);
+
+    std::vector<std::wstring> folders_;
+    std::vector<Entry> entries_;  // parallel to folders_
+};

@@ -1,0 +1,24 @@
+#include "itunes/LibraryLookup.h"
+
+#include "base/PathHelpers.h"
+#include "itunes/ITunesIds.h"
+
+bool LibraryHoldsFile(const AutomationObject& libraryPlaylist, const std::wstring& title, const std::wstring& path) {
+    // A search narrows 100,000 tracks to a handful before any location is read.
+    const std::wstring text = title.empty() ? RemoveExtension(FileNameOf(path)) : title;
+    kit::ScopedBstr query(text);
+    const AutomationObject found = libraryPlaylist.CallObject(
+        L"Search", {TextArgument(query), LongArgument(title.empty() ? kSearchAll : kSearchSongNames)});
+    long count = 0;
+    if (!found || !found.GetLong(L"Count", count)) return false;
+    for (long i = 1; i <= count; ++i) {
+        const AutomationObject track = found.Item(i);
+        const AutomationObject fileTrack = track ? track.Query(kIITFileOrCDTrack) : AutomationObject();
+        std::wstring location;
+        if (!fileTrack || !fileTrack.GetText(L"Location", location)) continue;
+        if (::CompareStringOrdinal(location.c_str(), static_cast<int>(location.size()), path.c_str(),
+                                   static_cast<int>(path.size()), TRUE) == CSTR_EQUAL)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,62 @@
+#include "kit/SingleInstance.h"
+
+#include <cstdint>
+#include <cwchar>
+
+namespace kit {
+
+namespace {
+
+// Mutex names may not hold backslashes and are limited in length: the
+// upper-cased path is hashed (FNV-1a), so "C:\A" and "c:\a" are one program.
+std::wstring InstanceName(const std::wstring& programPath) {
+    std::wstring upper = programPath;
+    if (!upper.empty()) ::CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+    std::uint64_t hash = 14695981039346656037ull;
+    for (wchar_t c : upper) {
+        hash ^= static_cast<std::uint16_t>(c);
+        hash *= 1099511628211ull;
+    }
+    wchar_t text[17];
+    std::swprintf(text, 17, L"%016llx", static_cast<unsigned long long>(hash));
+    return std::wstring(L"Kestrel.Instance.") + text;
+}
+
+struct Search {
+    const wchar_t* property;
+    HWND found;
+};
+
+BOOL CALLBACK FindMarked(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<Search*>(context);
+    if (!::GetPropW(window, search->property)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+SingleInstance::SingleInstance(const std::wstring& programPath) : name_(InstanceName(programPath)) {
+    mutex_.Reset(::CreateMutexW(nullptr, FALSE, (L"Local\\" + name_).c_str()));
+    first_ = !(mutex_ && ::GetLastError() == ERROR_ALREADY_EXISTS);
+}
+
+void SingleInstance::Publish(HWND window) const { ::SetPropW(window, name_.c_str(), reinterpret_cast<HANDLE>(1)); }
+
+void SingleInstance::Withdraw(HWND window) const { ::RemovePropW(window, name_.c_str()); }
+
+HWND SingleInstance::FindFirstWindow() const {
+    Search search{name_.c_str(), nullptr};
+    ::EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void BringToFront(HWND window, UINT show, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR ignored = 0;
+    // Bounded: a first copy that hangs must not hang the second.
+    ::SendMessageTimeoutW(window, show, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &ignored);
+    if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
+    ::SetForegroundWindow(window);
+}
+
+}  // namespace kit

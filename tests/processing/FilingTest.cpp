@@ -1,0 +1,132 @@
+// The road after the hand-over through a real journal and real folders: the
+// retry schedule, giving up, and what a start after a kill finishes.
+#include <gtest/gtest.h>
+
+#include "processing/Filing.h"
+#include "support/TempFolder.h"
+
+using journal::SongState;
+using testing_support::Exists;
+using testing_support::ListNames;
+using testing_support::TempFolder;
+using testing_support::WriteBytes;
+
+namespace {
+
+class CountingServices : public FilingServices {
+public:
+    std::vector<PendingSong> attempts;
+    std::vector<std::wstring> givenUp;
+    bool registers = false;
+
+    std::wstring ReadTagText(const std::wstring&, const char*) override { return L""; }
+    bool StripTags(const std::wstring&) override { return true; }
+    bool RegisterSong(const PendingSong& song, Settings&, Settings&) override {
+        attempts.push_back(song);
+        return registers;
+    }
+    void SongGivenUp(const journal::SongRecord& song) override { givenUp.push_back(song.info.title); }
+};
+
+class FilingRoad : public ::testing::Test {
+protected:
+    FilingRoad() : journal(root / L"Kestrel.db"), filing(journal, settings, services, root / L"Artwork") {
+        ::CreateDirectoryW((root / L"end").c_str(), nullptr);
+        station.SetString(L"StationName", L"局");
+        station.SetString(L"EndDirectory", root / L"end");
+        station.SetString(L"OutputDirectory", root / L"out");
+        settings.Group(L"Station").SetGroup(L"局", station);
+    }
+
+    // A song played, ended and arrived in the end folder.
+    journal::SongId Played(const std::wstring& name, journal::Time at) {
+        const journal::SongId id = filing.Notice(station, name, SongState::Playing, at);
+        filing.SaveInfo(id, {L"T " + name, L"A", L"", L""});
+        EXPECT_TRUE(WriteBytes(root / (L"end\\" + name), {1, 2, 3}));
+        filing.HandOver(id, at + 200);
+        return id;
+    }
+    SongState StateOf(journal::SongId id) { return journal.FindSong(id)->state; }
+
+    TempFolder root;
+    Settings settings, station;
+    CountingServices services;
+    journal::Journal journal;
+    Filing filing;
+};
+
+}  // namespace
+
+TEST_F(FilingRoad, RetriesFollowTheScheduleAndGiveUpAfterADay) {
+    const journal::Time t = 1796000000;
+    EXPECT_EQ(Filing::NextAttempt(1, t, t), t + 60);
+    EXPECT_EQ(Filing::NextAttempt(5, t, t + 1000), t + 1000 + 1800);
+    EXPECT_EQ(Filing::NextAttempt(6, t, t + 5000), t + 5000 + 3600);
+    EXPECT_EQ(Filing::NextAttempt(30, t, t + 23 * 3600 + 1800), 0);
+
+    const journal::SongId id = Played(L"a.mp3", t);
+    ::CreateDirectoryW(filing.ArtworkFolder(id).c_str(), nullptr);
+    filing.Step(t + 200);
+    ASSERT_EQ(services.attempts.size(), 1u);
+    EXPECT_FALSE(services.attempts[0].checkLibraryFirst);
+    EXPECT_EQ(StateOf(id), SongState::AwaitingRetry);
+    EXPECT_EQ(journal.FindSong(id)->nextAttempt, t + 260);
+
+    filing.Step(t + 259);  // not due yet
+    EXPECT_EQ(services.attempts.size(), 1u);
+    journal::Time now = t + 260;
+    while (StateOf(id) == SongState::AwaitingRetry) {
+        now = journal.FindSong(id)->nextAttempt;
+        filing.Step(now);
+    }
+    // At 0, 1, 3, 8, 18 and 48 minutes, then hourly within the 24 hours.
+    EXPECT_EQ(services.attempts.size(), 6u + 23u);
+    EXPECT_TRUE(services.attempts.back().checkLibraryFirst);
+    EXPECT_EQ(StateOf(id), SongState::Failed);
+    EXPECT_EQ(services.givenUp, std::vector<std::wstring>{L"T a.mp3"});
+    EXPECT_FALSE(Exists(filing.ArtworkFolder(id)));
+
+    // Asked for by hand, a given-up song is tried again, and registered.
+    services.registers = true;
+    ASSERT_TRUE(filing.RetryNow(id, now + 10));
+    filing.Step(now + 10);
+    EXPECT_EQ(StateOf(id), SongState::Registered);
+    EXPECT_EQ(filing.pendingCount(), 0u);
+}
+
+TEST_F(FilingRoad, StartAfterAKillFinishesTheRoadAndCleansOnlyItsOwnFiles) {
+    const journal::Time t = 1796000000;
+    // What a killed session left: one song stripped, one playing, one registered.
+    const journal::SongId stripped = journal.AddSong(L"局", L"a.mp3", t);
+    ::CreateDirectoryW((root / L"out").c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(root / L"out\\a.mp3", {1}));
+    journal.MarkMoved(stripped, root / L"out\\a.mp3", t + 1);
+    journal.MarkStripped(stripped, t + 2);
+    const journal::SongId playing = journal.AddSong(L"局", L"b.mp3", t + 3);
+    ASSERT_TRUE(WriteBytes(root / L"end\\b.mp3", {1}));
+    const journal::SongId done = journal.AddSong(L"局", L"c.mp3", t + 4);
+    journal.MarkRegistered(done, t + 5);
+    ::CreateDirectoryW((root / L"Artwork").c_str(), nullptr);
+    for (journal::SongId id : {stripped, done}) ::CreateDirectoryW(filing.ArtworkFolder(id).c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(filing.ArtworkFolder(done) + L"\\artwork.jpg", {1}));
+    ASSERT_TRUE(WriteBytes(root / L"Artwork\\mine.jpg", {1}));
+    ASSERT_TRUE(WriteBytes(root / L"out\\kstA1.tmp", {1}));
+    ASSERT_TRUE(WriteBytes(root / L"kstB2.tmp", {1}));
+
+    services.registers = true;
+    filing.Resume(t + 100, root.path());
+    EXPECT_FALSE(Exists(root / L"out\\kstA1.tmp"));
+    EXPECT_FALSE(Exists(root / L"kstB2.tmp"));
+    EXPECT_FALSE(Exists(filing.ArtworkFolder(done)));
+    EXPECT_TRUE(Exists(filing.ArtworkFolder(stripped)));  // still on its road
+    EXPECT_TRUE(Exists(root / L"Artwork\\mine.jpg"));
+
+    filing.Step(t + 100);
+    filing.Step(t + 101);
+    EXPECT_EQ(StateOf(stripped), SongState::Registered);
+    EXPECT_EQ(StateOf(playing), SongState::Registered);
+    ASSERT_EQ(services.attempts.size(), 2u);
+    for (const PendingSong& song : services.attempts) EXPECT_TRUE(song.checkLibraryFirst);
+    EXPECT_EQ(ListNames(root / L"out"), (std::vector<std::wstring>{L"a.mp3", L"b.mp3"}));
+    EXPECT_EQ(ListNames(root / L"Artwork"), std::vector<std::wstring>{L"mine.jpg"});
+}
