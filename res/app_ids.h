@@ -73,9 +73,9 @@
 #define IDC_CONFIG_ALBUM_IGNORE 1048
 #define IDC_CONFIG_TOPMOST 1049
 #define IDC_CONFIG_TASK_TRAY 1050
+#define IDC_CONFIG_START_WITH_WINDOWS 1061
 
 // History window
 #define IDC_HISTORY_LIST 1060
 // The main window's system menu: below 0xF000, low four bits clear.
 #define IDM_SYSTEM_HISTORY 0x0110
-#define IDC_CONFIG_START_WITH_WINDOWS 1061
