@@ -9,13 +9,17 @@
 #include "app/MainWindowHost.h"
 #include "app_ids.h"
 #include "kit/CheckBox.h"
+#include "kit/StartWithWindows.h"
 #include "kit/Image.h"
 #include "kit/ToolBar.h"
+#include "base/PathHelpers.h"
 #include "settings/Settings.h"
+#include "settings/SettingsCatalogue.h"
 
 namespace {
 
 const wchar_t kIgnoreCount[] = L"IgnoreCount";
+const wchar_t kRunValue[] = L"Kestrel";
 const wchar_t kIgnoreList[] = L"IgnoreList";
 
 struct ToolButton {
@@ -99,13 +103,15 @@ void ConfigDialog::Load(const Settings& settings) {
         if (radioButtons_[i] && settings.GetInt(kConfigRadioRows[i].key) == kConfigRadioRows[i].value)
             radioButtons_[i]->SetCheck(BST_CHECKED);
     }
+    // what the Run key holds now, not a copy in the settings
+    ::CheckDlgButton(handle_, IDC_CONFIG_START_WITH_WINDOWS,
+                     kit::StartsWithWindows(kRunValue) ? BST_CHECKED : BST_UNCHECKED);
     if (!ignoreList_) return;
-    const int count = settings.GetInt(kIgnoreCount);
-    if (count <= 0) return;
+    // bounded by what the file holds: a damaged count must not hang the dialog
+    const std::vector<std::wstring> names = ReadIgnoreList(settings);
+    if (names.empty()) return;
     for (int row = ignoreList_->RowCount() - 1; row >= 0; --row) ignoreList_->DeleteRow(row);
-    const Settings* names = settings.FindGroup(kIgnoreList);
-    for (int i = 0; i < count; ++i)
-        ignoreList_->AppendRow(names ? names->GetString(std::to_wstring(i)) : std::wstring());
+    for (const std::wstring& name : names) ignoreList_->AppendRow(name);
     ignoreList_->AppendRow(std::wstring());
 }
 
@@ -117,11 +123,15 @@ void ConfigDialog::Save(Settings& settings) {
         if (radioButtons_[i] && radioButtons_[i]->GetCheck() == BST_CHECKED)
             settings.SetInt(kConfigRadioRows[i].key, kConfigRadioRows[i].value);
     }
+    // touched only when the box differs from the key, so that OK alone never
+    // rewrites what the user set up elsewhere
+    const bool startWithWindows = ::IsDlgButtonChecked(handle_, IDC_CONFIG_START_WITH_WINDOWS) == BST_CHECKED;
+    if (startWithWindows != kit::StartsWithWindows(kRunValue))
+        kit::SetStartWithWindows(kRunValue, L"\"" + ModulePath() + L"\"", startWithWindows);
     if (!ignoreList_) return;
     // An edit still open counts, and the last row must be the blank one, or
     // the last name would be dropped as if it were.
-    for (const auto& row : ignoreList_->rows())
-        if (row->editBox()) row->EndEdit(false);
+    ignoreList_->CommitEdits();
     ignoreList_->EnsureBlankRow();
     const int count = ignoreList_->RowCount() - 1;
     settings.SetInt(kIgnoreCount, count);
@@ -134,7 +144,7 @@ LRESULT ConfigDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
         switch (LOWORD(wParam)) {
         case IDCANCEL:
         case IDC_CONFIG_CANCEL: ::EndDialog(handle_, 0); break;
-        case IDC_CONFIG_OK:
+        case IDOK:
             Save(mainWindow_.settings());
             ::EndDialog(handle_, 1);
             break;
@@ -149,6 +159,7 @@ LRESULT ConfigDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 void ConfigDialog::InsertIgnoreRow() {
     if (!ignoreList_) return;
+    ignoreList_->CommitEdits();
     boost::shared_ptr<kit::ListViewItem> selected = ignoreList_->SelectedRow();
     if (!selected) return;
     const int last = ignoreList_->RowCount() - 1;
@@ -159,12 +170,14 @@ void ConfigDialog::InsertIgnoreRow() {
 
 void ConfigDialog::DeleteIgnoreRow() {
     if (!ignoreList_) return;
+    ignoreList_->CommitEdits();
     boost::shared_ptr<kit::ListViewItem> selected = ignoreList_->SelectedRow();
     if (selected && selected->index() != ignoreList_->RowCount() - 1) ignoreList_->DeleteRow(selected->index());
 }
 
 void ConfigDialog::MoveIgnoreRowUp() {
     if (!ignoreList_) return;
+    ignoreList_->CommitEdits();
     boost::shared_ptr<kit::ListViewItem> selected = ignoreList_->SelectedRow();
     // The blank last row stays last: a name moved below it would be taken
     // for the blank row and dropped at the next save.
@@ -173,10 +186,12 @@ void ConfigDialog::MoveIgnoreRowUp() {
     selected->SwapWith(*above);
     above->Select();
     above->Focus();
+    above->EnsureVisible();
 }
 
 void ConfigDialog::MoveIgnoreRowDown() {
     if (!ignoreList_) return;
+    ignoreList_->CommitEdits();
     boost::shared_ptr<kit::ListViewItem> selected = ignoreList_->SelectedRow();
     // the blank last row never moves
     if (!selected || selected->index() >= ignoreList_->RowCount() - 2) return;
@@ -184,4 +199,5 @@ void ConfigDialog::MoveIgnoreRowDown() {
     selected->SwapWith(*below);
     below->Select();
     below->Focus();
+    below->EnsureVisible();
 }

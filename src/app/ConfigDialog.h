@@ -31,7 +31,9 @@ public:
     void Load(const Settings& settings);
     void Save(Settings& settings);
 
-    // The ignore list's commands, for the selected row.
+    // The ignore list's commands, for the selected row. Toolbar buttons take
+    // no focus, so an edit may still be open: each first writes it back into
+    // its own row, before rows move.
     void InsertIgnoreRow();
     void DeleteIgnoreRow();
     void MoveIgnoreRowUp();

@@ -12,6 +12,7 @@
 #include "app/ControlState.h"
 #include "app/StationDialog.h"
 #include "base/FileOperations.h"
+#include "base/ErrorText.h"
 #include "base/PathHelpers.h"
 #include "kit/Brush.h"
 #include "kit/CheckBox.h"
@@ -54,7 +55,14 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     // The folder may hold the user's own files: only the songs' own folders
     // in it are ours, and the filing removes those.
     ::CreateDirectoryW(artworkDirectory().c_str(), nullptr);
-    settings_.Load(settingsPath_);
+    bool setAside = false;
+    settings_.Load(settingsPath_, &setAside);
+    if (setAside)
+        kit::ShowMessageBox(this,
+                            L"設定ファイルが壊れていたため、読み込めませんでした。\n" + settingsPath_ +
+                                L"\n\n壊れたファイルは次の名前で残してあります。\n" + DamagedCopyPath(settingsPath_) +
+                                L"\n\n設定は初期値で始まります。",
+                            L"Kestrel", MB_OK | MB_ICONWARNING);
     // A damaged journal is set aside inside; the program runs on regardless.
     journal_ = std::make_unique<journal::Journal>(journalPath_);
     cycle_.AttachJournal(*journal_, artworkDirectory(), DirectoryOf(settingsPath_));
@@ -65,8 +73,7 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     FillStationList();
     if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
     if (cooperation_) kit::RestoreCheck(*cooperation_, settings_.Group(L"IsCooperation"));
-    cycle_.SelectStation(SelectedStation());
-    ShowStationHealth(false);
+    SelectStationChanged();
     RestorePlacement();
     cycleWatch_.SetWindow(handle_);
     cycleWatch_.Follow();
@@ -127,7 +134,17 @@ void Kestrel::StoreControlStates() {
 
 bool Kestrel::SaveSettings() {
     StoreControlStates();
-    return settings_.Save(settingsPath_);
+    if (settings_.Save(settingsPath_)) return true;
+    const DWORD error = ::GetLastError();
+    // Saving is tried again at every change; one box per session is enough.
+    if (!saveFailureShown_) {
+        saveFailureShown_ = true;
+        kit::ShowMessageBox(this,
+                            L"設定を保存できませんでした。\n" + settingsPath_ + L"\n\n理由: " + ErrorReason(error) +
+                                L"\n\nKestrel を書き込みのできるフォルダに置いてください。",
+                            L"Kestrel", MB_OK | MB_ICONWARNING);
+    }
+    return false;
 }
 
 LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
@@ -255,14 +272,15 @@ LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDC_MAIN_STATIONS:
         if (HIWORD(wParam) == CBN_SELCHANGE) SelectStationChanged();
         break;
+    // Buttons act on a click only: a disabled button may notify as well.
     case IDC_MAIN_ADD:
-        RunStationDialog(true);
+        if (HIWORD(wParam) == BN_CLICKED) RunStationDialog(true);
         break;
     case IDC_MAIN_EDIT:
-        RunStationDialog(false);
+        if (HIWORD(wParam) == BN_CLICKED) RunStationDialog(false);
         break;
     case IDC_MAIN_DELETE:
-        DeleteSelectedStation();
+        if (HIWORD(wParam) == BN_CLICKED) DeleteSelectedStation();
         break;
     case IDC_MAIN_HELP: {
         // Beside the program, whatever folder it was started from.
@@ -297,6 +315,13 @@ void Kestrel::SelectStationChanged() {
     cycleWatch_.RequestScan();
     healthWarning_ = HealthWarning();
     ShowStationHealth(false);
+    UpdateStationCommands();
+}
+
+void Kestrel::UpdateStationCommands() {
+    // 編集 and 削除 need a station to act on
+    const bool selected = stations_ && stations_->GetSelection() != CB_ERR;
+    for (int id : {IDC_MAIN_EDIT, IDC_MAIN_DELETE}) ::EnableWindow(::GetDlgItem(handle_, id), selected);
 }
 
 void Kestrel::DeleteSelectedStation() {
@@ -339,6 +364,7 @@ void Kestrel::RunStationDialog(bool isNew) {
                                              reinterpret_cast<LPARAM>(name.c_str()));
         if (found != CB_ERR) stations_->SetSelection(static_cast<int>(found));
     }
+    UpdateStationCommands();
     SaveSettings();
     ShowStationHealth(false);  // perhaps under another name
 }

@@ -76,6 +76,7 @@ public:
     void DeleteSelectedStation();
     void RunConfigDialog();
     void SelectStationChanged();
+    // Tells the user, once per session, when the file cannot be written.
     bool SaveSettings();
     // The caption from the selected station's newest health state; after a
     // new state, the tray warning when it is due.
@@ -98,6 +99,8 @@ private:
     void OnTrayIcon(LPARAM mouseMessage);
     void FillStationList();
     Settings SelectedStation();
+    // Greys the commands that need a station when there is none.
+    void UpdateStationCommands();
     void RestorePlacement();
     void ApplyTopmost();
     // Minimised into the tray: hidden once the icon is there, left visible
@@ -127,6 +130,7 @@ private:
     boost::shared_ptr<kit::Brush> greyBrush_;
     boost::shared_ptr<MessageDialog> message_;
     std::wstring settingsPath_;
+    bool saveFailureShown_ = false;
     // Minimised into the tray, whether or not the icon could be added: the
     // taskbar's next start adds it (again).
     bool wantsTray_ = false;

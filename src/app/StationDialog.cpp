@@ -1,6 +1,9 @@
 #include "app/StationDialog.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
+
+#include <cwctype>
 
 #include <algorithm>
 
@@ -10,6 +13,8 @@
 #include "app/StationFolderPicker.h"
 #include "app/StationSnippet.h"
 #include "app_ids.h"
+#include "base/ErrorText.h"
+#include "base/PathHelpers.h"
 #include "kit/Button.h"
 #include "kit/CheckBox.h"
 #include "kit/ComboBox.h"
@@ -64,6 +69,28 @@ const wchar_t kFetching[] = L"WEBから取得中...";
 const wchar_t kNoName[] = L"局名を入力して下さい";
 const wchar_t kDuplicateName[] = L"同名の局が既に存在しています";
 
+// The folder boxes' names, as their labels show them.
+const wchar_t* const kFolderNames[3] = {L"録音中", L"録音終了", L"出力先"};
+
+// "C:\..." or "\\server\share\...": a folder that does not depend on
+// the directory Kestrel happens to be started from.
+bool IsAbsoluteFolder(const std::wstring& path) {
+    const bool drive = path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    const bool share = path.size() > 2 && path.compare(0, 2, L"\\\\") == 0;
+    return drive || share;
+}
+
+// The same folder however it was typed: case and a trailing separator aside.
+std::wstring FolderKey(std::wstring path) {
+    while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    for (wchar_t& c : path) c = c == L'/' ? L'\\' : towlower(c);
+    return path;
+}
+
+bool IsWebAddress(const std::wstring& url) {
+    return _wcsnicmp(url.c_str(), L"http://", 7) == 0 || _wcsnicmp(url.c_str(), L"https://", 8) == 0;
+}
+
 constexpr UINT_PTR kLiveTestTimer = 1;
 
 // The names the charset box shows, in the order of kStationCharsets.
@@ -107,6 +134,12 @@ StationDialog::~StationDialog() = default;
 LRESULT StationDialog::OnInitDialog(WPARAM, LPARAM) {
     for (int i = 0; i < kBoxCount; ++i) boxes_[i] = kit::AttachItem<kit::EditBox>(this, kBoxes[i].id);
     if (boxes_[HtmlBox]) ::SendMessageW(boxes_[HtmlBox]->handle(), EM_LIMITTEXT, kPageLimit, 0);
+    // a folder, or a file whose folder is meant, dragged from Explorer
+    for (int box = PlayBox; box <= OutputBox; ++box) {
+        if (!boxes_[box]) continue;
+        boxes_[box]->SetFolderMode(true);
+        boxes_[box]->SetAcceptsDrops(true);
+    }
     waitTime_ = kit::AttachItem<kit::TrackBar>(this, IDC_STATION_WAIT_SLIDER);
     if (waitTime_) ::SendMessageW(waitTime_->handle(), TBM_SETRANGE, TRUE, MAKELONG(0, kMaxWaitTime));
     for (int i = 0; i < 6; ++i) buttons_[i] = kit::AttachItem<kit::Button>(this, kButtonIds[i]);
@@ -296,6 +329,71 @@ void StationDialog::FocusName(bool selectAll) {
     if (selectAll) boxes_[NameBox]->SelectAll();
 }
 
+void StationDialog::FocusBox(int box) {
+    if (!boxes_[box]) return;
+    ::SetFocus(boxes_[box]->handle());
+    boxes_[box]->SelectAll();
+}
+
+bool StationDialog::CheckFolders() {
+    std::wstring folders[3];
+    for (int i = 0; i < 3; ++i) {
+        folders[i] = boxes_[PlayBox + i] ? boxes_[PlayBox + i]->GetText() : std::wstring();
+        const std::wstring name = kFolderNames[i];
+        if (folders[i].empty() || !IsAbsoluteFolder(folders[i])) {
+            kit::ShowMessageBox(this,
+                                folders[i].empty() ? name + L"フォルダを入力してください。"
+                                                   : name + L"フォルダは「C:\\録音」のように、ドライブから始まる"
+                                                            L"フォルダで入力してください。\n" + folders[i],
+                                L"ラジオ局の設定", MB_OK | MB_ICONWARNING);
+            FocusBox(PlayBox + i);
+            return false;
+        }
+    }
+    // A recording moved "to the end folder" must actually move, and the
+    // output must not be picked up again as a new recording.
+    for (int i = 0; i < 3; ++i) {
+        for (int j = i + 1; j < 3; ++j) {
+            if (FolderKey(folders[i]) != FolderKey(folders[j])) continue;
+            kit::ShowMessageBox(this,
+                                std::wstring(L"録音中・録音終了・出力先には、それぞれ別のフォルダを指定してください。\n") +
+                                    kFolderNames[i] + L"と" + kFolderNames[j] + L"が同じです:\n" + folders[i],
+                                L"ラジオ局の設定", MB_OK | MB_ICONWARNING);
+            FocusBox(PlayBox + j);
+            return false;
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        const DWORD attributes = ::GetFileAttributesW(ExtendedLengthPath(folders[i]).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        const std::wstring name = kFolderNames[i];
+        const bool create =
+            kit::ShowMessageBox(this, name + L"フォルダがありません。\n" + folders[i] + L"\n\n作成しますか？",
+                                L"ラジオ局の設定", MB_YESNO | MB_ICONQUESTION) == IDYES;
+        if (create) {
+            const int error = ::SHCreateDirectoryExW(handle_, folders[i].c_str(), nullptr);
+            if (error == ERROR_SUCCESS || error == ERROR_ALREADY_EXISTS) continue;
+            kit::ShowMessageBox(this,
+                                name + L"フォルダを作成できませんでした。\n" + folders[i] + L"\n\n理由: " +
+                                    ErrorReason(static_cast<DWORD>(error)),
+                                L"ラジオ局の設定", MB_OK | MB_ICONWARNING);
+        }
+        FocusBox(PlayBox + i);
+        return false;
+    }
+    return true;
+}
+
+bool StationDialog::CheckUrl() {
+    // no address: the station is recorded without song information
+    const std::wstring url = boxes_[UrlBox] ? boxes_[UrlBox]->GetText() : std::wstring();
+    if (url.empty() || IsWebAddress(url)) return true;
+    kit::ShowMessageBox(this, L"URL は http:// か https:// で始まるアドレスを入力してください。\n" + url,
+                        L"ラジオ局の設定", MB_OK | MB_ICONWARNING);
+    FocusBox(UrlBox);
+    return false;
+}
+
 void StationDialog::Confirm() {
     const std::wstring name = boxes_[NameBox] ? boxes_[NameBox]->GetText() : std::wstring();
     if (name.empty()) {
@@ -312,6 +410,7 @@ void StationDialog::Confirm() {
             return;
         }
     }
+    if (!CheckFolders() || !CheckUrl()) return;
     // Whatever the dialog does not show stays as it was.
     result_ = mainWindow_.currentStation();
     for (int i = 0; i < kBoxCount; ++i) {

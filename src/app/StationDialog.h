@@ -74,6 +74,10 @@ private:
     void LoadControls();
     void AddBindings();
     void Confirm();
+    // Each says what is wrong in a box and puts the focus there; false then.
+    bool CheckFolders();
+    bool CheckUrl();
+    void FocusBox(int box);
     void ShowSnippetMenu(int box, int buttonIndex);
     void FocusName(bool selectAll);
     void ShowPage(std::wstring page);

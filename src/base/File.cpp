@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/PathHelpers.h"
+
 namespace kit {
 
 namespace {
@@ -14,7 +16,7 @@ File::~File() { Close(); }
 
 bool File::OpenRead(const std::wstring& path, DWORD share) {
     Close();
-    UniqueHandle handle(::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+    UniqueHandle handle(::CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) return false;
     LARGE_INTEGER size{};
@@ -27,7 +29,7 @@ bool File::OpenRead(const std::wstring& path, DWORD share) {
 
 bool File::OpenWrite(const std::wstring& path) {
     Close();
-    UniqueHandle handle(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+    UniqueHandle handle(::CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) return false;
     handle_ = std::move(handle);

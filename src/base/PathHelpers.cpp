@@ -51,6 +51,17 @@ std::wstring DirectoryOf(const std::wstring& path) {
     return buffer.data();
 }
 
+std::wstring ExtendedLengthPath(const std::wstring& path) {
+    // Short paths stay as they are: the prefix turns off the name rules
+    // (forward slashes, "..") that callers may rely on. The margin covers a
+    // name the callee appends, such as a temporary one.
+    if (path.size() < MAX_PATH - 12 || path.compare(0, 4, L"\\\\?\\") == 0) return path;
+    if (path.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+    if (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/'))
+        return L"\\\\?\\" + ReplaceAll(path, L"/", L"\\");
+    return path;
+}
+
 std::wstring ModulePath() {
     wchar_t buffer[1040] = {};
     DWORD length = ::GetModuleFileNameW(nullptr, buffer, 1040);

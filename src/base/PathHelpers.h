@@ -9,6 +9,9 @@ std::wstring ExtensionOf(const std::wstring& path);
 std::wstring RemoveExtension(const std::wstring& path);
 std::wstring RenameExtension(const std::wstring& path, const std::wstring& extension);
 std::wstring DirectoryOf(const std::wstring& path);
+// `path` in the form that passes MAX_PATH: "\\?\" (or "\\?\UNC\") before a
+// full path of MAX_PATH - 12 characters or more; anything else as it is.
+std::wstring ExtendedLengthPath(const std::wstring& path);
 // The program file's full path.
 std::wstring ModulePath();
 // Replaces every occurrence of `from` (never empty); text produced by a

@@ -79,6 +79,14 @@ struct DropTraits {
     static void Close(Handle h) { ::DragFinish(h); }
 };
 
+// Memory the system allocated with LocalAlloc for the caller (FormatMessageW).
+struct LocalMemoryTraits {
+    using Handle = wchar_t*;
+    static Handle None() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ::LocalFree(h); }
+};
+
 // A C runtime descriptor, for libraries that take one; Release hands it to
 // a stream that closes it itself.
 struct CrtFileTraits {
@@ -94,5 +102,6 @@ using UniqueRegistryKey = ScopedHandle<RegistryKeyTraits>;
 using WinHttpHandle = ScopedHandle<WinHttpHandleTraits>;
 using UniqueDrop = ScopedHandle<DropTraits>;
 using UniqueCrtFd = ScopedHandle<CrtFileTraits>;
+using UniqueLocalText = ScopedHandle<LocalMemoryTraits>;
 
 }  // namespace kit

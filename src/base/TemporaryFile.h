@@ -17,6 +17,12 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
+    // Creates a new empty file of a unique name in the folder of `path`, and
+    // returns its name (extended-length where long); empty when none could
+    // be made. GetTempFileNameW is no use here: it fails in a folder whose
+    // path is longer than MAX_PATH - 14.
+    static std::wstring ReserveBeside(const std::wstring& path);
+
     const std::wstring& path() const { return path_; }
     void Keep() { path_.clear(); }
 

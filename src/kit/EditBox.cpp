@@ -110,6 +110,11 @@ void EditBox::SetSelection(DWORD selection) {
     ::SendMessageW(handle_, EM_SETSEL, LOWORD(selection), HIWORD(selection));
 }
 
+void EditBox::SetAcceptsDrops(bool on) {
+    acceptsDrops_ = on;
+    if (handle_) ::DragAcceptFiles(handle_, on ? TRUE : FALSE);
+}
+
 void EditBox::SelectAll() { ::SendMessageW(handle_, EM_SETSEL, 0, -1); }
 
 }  // namespace kit

@@ -33,7 +33,8 @@ public:
     // Remembers `selection` (EM_GETSEL's form) and selects it in the control.
     void SetSelection(DWORD selection);
     bool acceptsDrops() const { return acceptsDrops_; }
-    void SetAcceptsDrops(bool on) { acceptsDrops_ = on; }
+    // Also sets WS_EX_ACCEPTFILES, without which Explorer offers no drop.
+    void SetAcceptsDrops(bool on);
     bool folderMode() const { return folderMode_; }
     void SetFolderMode(bool on) { folderMode_ = on; }
     bool hasFocus() const { return hasFocus_; }

@@ -18,7 +18,10 @@ boost::shared_ptr<Image> Image::Create(const boost::shared_ptr<Bitmap>& bitmap) 
 }
 
 bool Image::FromBitmap(Bitmap& bitmap) {
-    if (bitmap.bitsPerPixel == 8) bitmap.ToRgb24();
+    // A DIB section knows nothing of a file's bit masks; such pixels are
+    // converted by them, as are 8-bit ones, which the section cannot hold.
+    const bool masked = bitmap.masks[0] != 0 || bitmap.masks[1] != 0 || bitmap.masks[2] != 0;
+    if (bitmap.bitsPerPixel == 8 || masked) bitmap.ToRgb24();
     const std::int32_t bits = bitmap.bitsPerPixel;
     if (bitmap.width == 0 || bitmap.height == 0 || bitmap.width > 0x7FFFFFFFu) return false;
     if (bits != 1 && bits != 4 && bits != 16 && bits != 24 && bits != 32) return false;

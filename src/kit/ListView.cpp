@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace kit {
 
 ListView::~ListView() {
@@ -10,9 +12,24 @@ ListView::~ListView() {
     rows_.clear();
 }
 
-LRESULT ListView::OnGetDlgCode(WPARAM, LPARAM) {
-    // Enter, Escape and Delete must reach the list inside a dialog
-    return DLGC_WANTALLKEYS;
+LRESULT ListView::OnGetDlgCode(WPARAM wParam, LPARAM lParam) {
+    // The keys of the list's own commands must reach it inside a dialog; any
+    // other (Tab, Escape) stays the dialog's, so that the focus can leave.
+    LRESULT code = DefaultProc(WM_GETDLGCODE, wParam, lParam);
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (!message || message->message != WM_KEYDOWN) return code;
+    const bool editing = std::any_of(rows_.begin(), rows_.end(), [](const auto& row) { return row->editBox(); });
+    switch (message->wParam) {
+    case VK_RETURN:
+    case VK_F2:
+    case VK_DELETE:
+        if (behaviour_ & (Editable | DeleteKey)) code |= DLGC_WANTMESSAGE;
+        break;
+    case VK_ESCAPE:
+        if (editing) code |= DLGC_WANTMESSAGE;
+        break;
+    }
+    return code;
 }
 
 LRESULT ListView::OnKeyDown(WPARAM wParam, LPARAM lParam) {
@@ -107,6 +124,18 @@ boost::shared_ptr<ListViewItem> ListView::SelectedRow() const {
 void ListView::EnsureBlankRow() {
     if (!(behaviour_ & Editable)) return;
     if (rows_.empty() || !rows_.back()->GetText(0).empty()) AppendRow(std::wstring());
+}
+
+}  // namespace kit
+
+namespace kit {
+
+void ListView::CommitEdits() {
+    // by index: ending an edit may append the blank row
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        const boost::shared_ptr<ListViewItem> row = rows_[i];
+        if (row->editBox()) row->EndEdit(false);
+    }
 }
 
 }  // namespace kit

@@ -62,6 +62,8 @@ public:
     bool IsSelected() const;
     void Select();
     void Focus();
+    // Scrolls the list until the whole row is in sight.
+    void EnsureVisible();
     // Exchanges contents (texts, data, colours) with `other`; indices stay.
     void SwapWith(ListViewItem& other);
     // Lays an edit box over the cell in `column` and gives it the focus.
@@ -117,6 +119,8 @@ public:
     boost::shared_ptr<ListViewItem> SelectedRow() const;
     // With the editable flag, keeps one empty row at the end.
     void EnsureBlankRow();
+    // Writes back every edit still open, as Enter would.
+    void CommitEdits();
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
     const std::vector<boost::shared_ptr<ListViewItem>>& rows() const { return rows_; }

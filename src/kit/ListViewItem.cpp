@@ -72,6 +72,10 @@ void ListViewItem::Focus() {
     ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index_), reinterpret_cast<LPARAM>(&item));
 }
 
+void ListViewItem::EnsureVisible() {
+    if (HWND list = ListHandle()) ::SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index_), FALSE);
+}
+
 void ListViewItem::SwapWith(ListViewItem& other) {
     if (&other == this) return;
     std::swap(data_, other.data_);
@@ -116,7 +120,15 @@ void ListViewItem::EndEdit(bool cancel) {
     }
 }
 
-LRESULT ListViewEditBox::OnGetDlgCode(WPARAM, LPARAM) { return DLGC_WANTALLKEYS; }
+LRESULT ListViewEditBox::OnGetDlgCode(WPARAM wParam, LPARAM lParam) {
+    // Enter ends the edit and Escape cancels it; Tab leaves the box, which
+    // ends the edit as well.
+    LRESULT code = DefaultProc(WM_GETDLGCODE, wParam, lParam);
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (message && message->message == WM_KEYDOWN && (message->wParam == VK_RETURN || message->wParam == VK_ESCAPE))
+        code |= DLGC_WANTMESSAGE;
+    return code;
+}
 
 LRESULT ListViewEditBox::OnKillFocus(WPARAM wParam, LPARAM lParam) {
     if (row_) row_->EndEdit(false);

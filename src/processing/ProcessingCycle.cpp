@@ -10,6 +10,7 @@
 #include "processing/CycleServices.h"
 #include "processing/CycleView.h"
 #include "processing/RecordingFiles.h"
+#include "settings/SettingsCatalogue.h"
 
 namespace {
 
@@ -128,7 +129,7 @@ void ProcessingCycle::NoticeNewRecording(const std::wstring& newest, std::uint64
         if (IsIgnoredFileName(settings_, name))
             state = journal::SongState::SkippedIgnoreList;
         else
-            countdown_ = first ? 1 : currentStation_.GetInt(L"WaitTime") + 1;  // the first is fetched at once
+            countdown_ = first ? 1 : StationWaitTime(currentStation_) + 1;  // the first is fetched at once
     }
     skipCurrent_ = state != journal::SongState::Playing;
     const journal::SongId id = filing_->Notice(currentStation_, newest, state, journal::Now());

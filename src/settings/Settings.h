@@ -38,8 +38,10 @@ public:
     // Empties values and groups; the tag stays.
     void Clear();
 
-    // File I/O (SettingsFile.cpp). Load merges the file into this group.
-    bool Load(const std::wstring& path);
+    // File I/O (SettingsFile.cpp). Load merges the file into this group; a
+    // damaged file merges nothing and is copied to DamagedCopyPath, which
+    // `setAside` reports. A failed Save leaves the reason in GetLastError().
+    bool Load(const std::wstring& path, bool* setAside = nullptr);
     bool Save(const std::wstring& path) const;
 
     bool operator==(const Settings& other) const;
@@ -52,6 +54,9 @@ public:
 private:
     const SettingValue* Find(const std::wstring& key) const;
 };
+
+// Where Load keeps a damaged settings file: `path` with ".bad" added.
+std::wstring DamagedCopyPath(const std::wstring& path);
 
 // Both always write the destination.
 void CopyBool(const Settings& source, const std::wstring& key, Settings& destination);

@@ -1,5 +1,7 @@
 #include "settings/SettingsCatalogue.h"
 
+#include <algorithm>
+
 #include "base/PathHelpers.h"
 #include "settings/Settings.h"
 
@@ -34,6 +36,10 @@ void RememberStationValues(const Settings& confirmedStation, Settings& root) {
     CopyBool(confirmedStation, L"Component", root);
     CopyBool(confirmedStation, L"DeleteReturn", root);
     CopyInt(confirmedStation, L"WaitTime", root, 0);
+}
+
+int StationWaitTime(const Settings& station) {
+    return std::clamp<std::int32_t>(station.GetInt(L"WaitTime"), 0, 3600);
 }
 
 std::vector<std::wstring> ReadIgnoreList(const Settings& root) {

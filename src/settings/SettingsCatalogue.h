@@ -12,6 +12,8 @@ void WriteStartValues(Settings& root);
 // The station a new one starts from: cleared, then the root's remembered
 // Component, DeleteReturn and WaitTime (10 for the very first station).
 void StartNewStation(const Settings& root, Settings& station);
+// A station's WaitTime in seconds, 0 to 3600 whatever a hand-edited file holds.
+int StationWaitTime(const Settings& station);
 // After a station dialog is confirmed, those three travel back to the root.
 void RememberStationValues(const Settings& confirmedStation, Settings& root);
 

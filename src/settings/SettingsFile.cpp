@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "base/File.h"
+#include "base/PathHelpers.h"
+#include "base/TemporaryFile.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStream.h"
 
@@ -73,17 +75,15 @@ bool ParseFile(kit::File& file, Settings& parsed) {
 // Keeps a damaged file beside the real one, so the save at exit cannot
 // destroy what the user may still recover.
 void KeepDamagedCopy(const std::wstring& path) {
-    ::CopyFileW(path.c_str(), (path + L".bad").c_str(), FALSE);
-}
-
-std::wstring FolderOf(const std::wstring& path) {
-    const auto slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
+    ::CopyFileW(ExtendedLengthPath(path).c_str(), ExtendedLengthPath(DamagedCopyPath(path)).c_str(), FALSE);
 }
 
 }  // namespace
 
-bool Settings::Load(const std::wstring& path) {
+std::wstring DamagedCopyPath(const std::wstring& path) { return path + L".bad"; }
+
+bool Settings::Load(const std::wstring& path, bool* setAside) {
+    if (setAside) *setAside = false;
     kit::File file;
     if (!file.OpenRead(path)) return false;
     Settings parsed;
@@ -91,6 +91,7 @@ bool Settings::Load(const std::wstring& path) {
     file.Close();
     if (!intact) {
         KeepDamagedCopy(path);
+        if (setAside) *setAside = true;
         return false;
     }
     tag = parsed.tag;
@@ -102,22 +103,28 @@ bool Settings::Load(const std::wstring& path) {
 bool Settings::Save(const std::wstring& path) const {
     // Write beside the target and swap it in only when every byte is down,
     // so a failed save leaves the previous file as it was.
-    wchar_t temporary[MAX_PATH + 1] = {};
-    if (!::GetTempFileNameW(FolderOf(path).c_str(), L"kst", 0, temporary)) return false;
-    bool written = false;
+    DWORD error = ERROR_SUCCESS;
     {
-        kit::File file;
-        if (file.OpenWrite(temporary)) {
-            FileSink header(file);
-            if (WriteU32(header, static_cast<std::uint32_t>(tag))) {
-                CompressedBlockWriter body(file);
-                written = WriteGroup(body, *this) && body.Finish() && ::FlushFileBuffers(file.handle());
+        kit::TemporaryFile temporary(kit::TemporaryFile::ReserveBeside(path));
+        bool written = false;
+        if (!temporary.path().empty()) {
+            kit::File file;
+            if (file.OpenWrite(temporary.path())) {
+                FileSink header(file);
+                if (WriteU32(header, static_cast<std::uint32_t>(tag))) {
+                    CompressedBlockWriter body(file);
+                    written = WriteGroup(body, *this) && body.Finish() && ::FlushFileBuffers(file.handle());
+                }
             }
         }
+        if (written && ::MoveFileExW(temporary.path().c_str(), ExtendedLengthPath(path).c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            temporary.Keep();
+            return true;
+        }
+        error = ::GetLastError();
     }
-    if (written &&
-        ::MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    ::DeleteFileW(temporary);
+    // the reason survives the temporary file's removal
+    ::SetLastError(error == ERROR_SUCCESS ? ERROR_WRITE_FAULT : error);
     return false;
 }

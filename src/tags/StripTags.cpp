@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/File.h"
+#include "base/PathHelpers.h"
 #include "base/ScopedHandle.h"
 #include "base/TemporaryFile.h"
 #include "tags/TagLayout.h"
@@ -17,15 +18,9 @@ namespace {
 // Large enough that the copy runs at disk speed, small enough to stay cheap.
 constexpr std::uint64_t kCopyChunk = 1u << 20;
 
-// The folder part with its trailing separator, so that "C:\x.mp3" gives "C:\".
-std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".\\") : path.substr(0, slash + 1);
-}
-
 // Only a trailer: nothing moves, so the file is shortened where it lies.
 bool CutTrailer(const std::wstring& path, const TagLayout& layout, std::uint64_t size) {
-    kit::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+    kit::UniqueHandle file(::CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     // The file was closed between looking and cutting: make sure it is still the same.
@@ -59,9 +54,8 @@ bool CopyRange(kit::File& source, std::uint64_t begin, std::uint64_t end, kit::F
 // original only when all of them were written; until then the original stays whole.
 bool RewriteWithoutTags(const std::wstring& path, kit::File& source, const TagLayout& layout,
                         const FILE_BASIC_INFO& original) {
-    wchar_t name[MAX_PATH];
-    if (!::GetTempFileNameW(FolderOf(path).c_str(), L"kst", 0, name)) return false;
-    kit::TemporaryFile temporary(name);
+    kit::TemporaryFile temporary(kit::TemporaryFile::ReserveBeside(path));
+    if (temporary.path().empty()) return false;
 
     kit::File target;
     if (!target.OpenWrite(temporary.path())) return false;
@@ -77,7 +71,7 @@ bool RewriteWithoutTags(const std::wstring& path, kit::File& source, const TagLa
 
     // The rename replaces the original in one step; write-through makes it reach the
     // disk before we report success (a flush of the whole copy would double the time).
-    if (!::MoveFileExW(temporary.path().c_str(), path.c_str(),
+    if (!::MoveFileExW(temporary.path().c_str(), ExtendedLengthPath(path).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return false;
     temporary.Keep();

@@ -74,7 +74,7 @@ TEST_F(ConfigDialogTest, TablesAreLoadedAndSaved) {
     ::CheckDlgButton(h, IDC_CONFIG_ARTWORK_SEARCH, BST_UNCHECKED);
     ::CheckDlgButton(h, IDC_CONFIG_TITLE_PARTIAL, BST_UNCHECKED);
     ::CheckDlgButton(h, IDC_CONFIG_TITLE_EXACT, BST_CHECKED);
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     EXPECT_FALSE(::IsWindowVisible(h));
     EXPECT_TRUE(settings.GetBool(L"IgnoreFirst"));
     EXPECT_TRUE(settings.GetBool(L"IsDeleteFile"));
@@ -97,7 +97,7 @@ TEST_F(ConfigDialogTest, WithoutAnIgnoreListThereIsOneBlankRow) {
     Click(h, ID_IGNORE_UP);
     Click(h, ID_IGNORE_DOWN);
     EXPECT_EQ(Rows(dialog), Names{L""});
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     EXPECT_EQ(window.settings().values.at(L"IgnoreCount").size(), 4u);
     EXPECT_EQ(window.settings().GetInt(L"IgnoreCount", -1), 0);
 }
@@ -111,7 +111,7 @@ TEST_F(ConfigDialogTest, IgnoreListIsLoadedWithItsGapsAndSaved) {
     EXPECT_EQ(Rows(dialog), (Names{L"a.mp3", L"", L"c.mp3", L""}));
     Select(dialog, 1);
     Click(h, ID_IGNORE_DELETE);
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     const Settings& saved = window.settings();
     EXPECT_EQ(saved.GetInt(L"IgnoreCount"), 2);
     EXPECT_EQ(saved.FindGroup(L"IgnoreList")->GetString(L"0"), L"a.mp3");
@@ -143,7 +143,7 @@ TEST_F(ConfigDialogTest, RowsMoveUpAndDownButNeverPastTheBlankRow) {
     Click(h, ID_IGNORE_UP);
     Click(h, ID_IGNORE_DELETE);
     EXPECT_EQ(Rows(dialog), (Names{L"b", L"a", L"c", L""}));
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     EXPECT_EQ(window.settings().GetInt(L"IgnoreCount"), 3);
     EXPECT_EQ(window.settings().FindGroup(L"IgnoreList")->GetString(L"2"), L"c");
 }
@@ -180,7 +180,7 @@ TEST_F(ConfigDialogTest, DeleteKeyOnTheBlankRowLosesNoName) {
     Select(dialog, 2);
     ::SendMessageW(dialog.ignoreList()->handle(), WM_KEYDOWN, VK_DELETE, 0);
     EXPECT_EQ(Rows(dialog), (Names{L"a", L"b", L""}));
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     EXPECT_EQ(window.settings().GetInt(L"IgnoreCount"), 2);
     EXPECT_EQ(window.settings().FindGroup(L"IgnoreList")->GetString(L"1"), L"b");
 }
@@ -193,9 +193,57 @@ TEST_F(ConfigDialogTest, AnEditInProgressIsSavedByOk) {
     auto row = dialog.ignoreList()->RowAt(0);
     ASSERT_TRUE(row->editBox());
     ::SetWindowTextW(row->editBox()->handle(), L"typed.mp3");
-    Click(h, IDC_CONFIG_OK);
+    Click(h, IDOK);
     EXPECT_EQ(window.settings().GetInt(L"IgnoreCount"), 1);
     EXPECT_EQ(window.settings().FindGroup(L"IgnoreList")->GetString(L"0"), L"typed.mp3");
+}
+
+// The keys as the dialog manager sees them, focus where the user left it.
+TEST_F(ConfigDialogTest, KeysOfTheListAreItsOwnAndTabLeavesIt) {
+    StoreIgnoreList({L"a", L"b"});
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    HWND list = dialog.ignoreList()->handle();
+    const auto press = [h](HWND target, WPARAM key) {
+        MSG message = {};
+        message.hwnd = target;
+        message.message = WM_KEYDOWN;
+        message.wParam = key;
+        return ::IsDialogMessageW(h, &message) != FALSE;
+    };
+    EXPECT_EQ(LOWORD(::SendMessageW(h, DM_GETDEFID, 0, 0)), IDOK);
+    Select(dialog, 0);
+    {
+        dialog_test::MenuCloser menus;
+        ::SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));  // Shift+F10
+        EXPECT_EQ(menus.menusSeen, 1);
+    }
+    ::SetFocus(list);
+    EXPECT_TRUE(press(list, VK_TAB));
+    EXPECT_EQ(::GetFocus(), ::GetDlgItem(h, IDC_CONFIG_IGNORE_FIRST));
+    ::SetFocus(list);
+    EXPECT_TRUE(press(list, VK_RETURN));  // the list's: edits the row, not OK
+    ASSERT_TRUE(dialog.ignoreList()->RowAt(0)->editBox());
+    HWND edit = dialog.ignoreList()->RowAt(0)->editBox()->handle();
+    ::SetWindowTextW(edit, L"x");
+    EXPECT_TRUE(press(edit, VK_ESCAPE));  // the edit's: cancelled, dialog stays
+    EXPECT_TRUE(::IsWindowVisible(h));
+    EXPECT_EQ(Rows(dialog), (Names{L"a", L"b", L""}));
+}
+
+// Toolbar buttons take no focus: the edit still open belongs to its row.
+TEST_F(ConfigDialogTest, AnEditOpenWhileRowsMoveStaysWithItsRow) {
+    StoreIgnoreList({L"a", L"b"});
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    Select(dialog, 1);
+    ::SendMessageW(dialog.ignoreList()->handle(), WM_KEYDOWN, VK_F2, 0);
+    ASSERT_TRUE(dialog.ignoreList()->RowAt(1)->editBox());
+    ::SetWindowTextW(dialog.ignoreList()->RowAt(1)->editBox()->handle(), L"c");
+    Click(h, ID_IGNORE_UP);
+    ::SetFocus(dialog.ignoreList()->handle());
+    EXPECT_EQ(Rows(dialog), (Names{L"c", L"a", L""}));
+    EXPECT_EQ(SelectedIndex(dialog), 0);
 }
 
 TEST_F(ConfigDialogTest, CancelLeavesTheSettingsUnchanged) {
@@ -247,7 +295,7 @@ TEST_F(ConfigDialogTest, ToolBarSitsOnTheListAndRightClickOffersTheListMenu) {
 // The modal loop with a script set up before it starts.
 TEST_F(ConfigDialogTest, ModalResultIsOneOnlyForOk) {
     window.settings().SetBool(L"IsTopmost", false);
-    for (int button : {IDC_CONFIG_CANCEL, WM_CLOSE, IDC_CONFIG_OK}) {
+    for (int button : {IDC_CONFIG_CANCEL, WM_CLOSE, IDOK}) {
         ConfigDialog dialog(window);
         testing_support::ModalScript script([&] {
             HWND h = dialog.handle();
@@ -260,8 +308,8 @@ TEST_F(ConfigDialogTest, ModalResultIsOneOnlyForOk) {
             return true;
         });
         const INT_PTR code = dialog.DoModal(&window, IDD_CONFIG);
-        EXPECT_EQ(code, button == IDC_CONFIG_OK ? 1 : 0) << button;
-        EXPECT_EQ(window.settings().GetBool(L"IsTopmost"), button == IDC_CONFIG_OK) << button;
+        EXPECT_EQ(code, button == IDOK ? 1 : 0) << button;
+        EXPECT_EQ(window.settings().GetBool(L"IsTopmost"), button == IDOK) << button;
     }
 }
 

@@ -203,6 +203,8 @@ TEST_F(MainWindow, DeletingTheLastStationEmptiesTheCurrentStationAndSaves) {
     ASSERT_TRUE(stored.Save(settingsPath));
     Open();
     ASSERT_EQ(window.currentStation().GetString(L"StationName"), L"FM");
+    const auto enabled = [this](int id) { return ::IsWindowEnabled(::GetDlgItem(window.handle(), id)) != FALSE; };
+    EXPECT_TRUE(enabled(IDC_MAIN_EDIT) && enabled(IDC_MAIN_DELETE));
 
     {
         ModalScript no(AnswerConfirmation(IDNO), 50);
@@ -216,6 +218,7 @@ TEST_F(MainWindow, DeletingTheLastStationEmptiesTheCurrentStationAndSaves) {
     }
     EXPECT_EQ(StationCount(), 0);
     EXPECT_TRUE(window.currentStation().values.empty());
+    EXPECT_FALSE(enabled(IDC_MAIN_EDIT) || enabled(IDC_MAIN_DELETE));  // nothing to act on
     EXPECT_FALSE(window.cycle().paused());
     // Saved at once, not only at exit.
     EXPECT_TRUE(Saved().FindGroup(L"Station")->groups.empty());
@@ -295,11 +298,13 @@ TEST_F(MainWindow, TimerRunsTheCycleOnlyWhileTheBoxIsChecked) {
 }
 
 namespace {
-// Runs the station dialog, filling its name box and pressing OK (or Cancel
-// when the name is empty) as soon as the dialog is up.
+// Runs the station dialog, filling its name box and any folder box that is
+// empty or repeats the play folder (with a folder beside the settings file)
+// and pressing OK (or Cancel when the name is empty) as soon as
+// the dialog is up.
 void RunStationDialogAnswering(Kestrel& window, bool isNew, const std::wstring& name) {
     ModalScript answer(
-        [&name] {
+        [&name, &window] {
             HWND dialog = ::FindWindowW(L"#32770", L"ラジオ局の設定");
             if (!dialog) return false;
             if (name.empty()) {
@@ -307,6 +312,18 @@ void RunStationDialogAnswering(Kestrel& window, bool isNew, const std::wstring& 
                 return true;
             }
             ::SetDlgItemTextW(dialog, IDC_STATION_NAME, name.c_str());
+            const std::wstring& settings = window.settingsPath();
+            const std::wstring base = settings.substr(0, settings.find_last_of(L'\\'));
+            for (auto [id, folder] : {std::make_pair(IDC_STATION_PLAY, L"\\play"),
+                                      std::make_pair(IDC_STATION_END, L"\\end"),
+                                      std::make_pair(IDC_STATION_OUTPUT, L"\\out")}) {
+                wchar_t own[MAX_PATH] = {}, play[MAX_PATH] = {};
+                ::GetDlgItemTextW(dialog, id, own, MAX_PATH);
+                ::GetDlgItemTextW(dialog, IDC_STATION_PLAY, play, MAX_PATH);
+                if (own[0] && (id == IDC_STATION_PLAY || wcscmp(own, play) != 0)) continue;  // the station's own
+                ::CreateDirectoryW((base + folder).c_str(), nullptr);
+                ::SetDlgItemTextW(dialog, id, (base + folder).c_str());
+            }
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                            reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
             return true;

@@ -25,6 +25,17 @@ const wchar_t kPage[] = L"<p class=\"song\">Blue Moon / Ella &amp; Louis</p>";
 
 class StationDialogTest : public dialog_test::OverMainWindow {
 protected:
+    // Three folders that exist, so that OK reaches the checks under test.
+    void SetUp() override {
+        OverMainWindow::SetUp();
+        GiveFolders(station());
+    }
+    void GiveFolders(Settings& target) {
+        for (const wchar_t* key : {L"PlayDirectory", L"EndDirectory", L"OutputDirectory"}) {
+            ::CreateDirectoryW((folder / key).c_str(), nullptr);
+            target.SetString(key, folder / key);
+        }
+    }
     // Opens the dialog modelessly so that the test can drive it, over the
     // station set up with station() as the main window's current one.
     HWND Open(StationDialog& dialog) {
@@ -80,6 +91,7 @@ TEST_F(StationDialogTest, UrlBoxEnablesTheTestBench) {
 TEST_F(StationDialogTest, ControlsShowTheStation) {
     station().SetString(L"StationName", L"FM");
     station().SetString(L"PlayDirectory", L"C:\\rec\\play");
+    station().values.erase(L"EndDirectory");
     station().SetString(L"Url", L"http://127.0.0.1/now");
     station().SetString(L"Artwork", L"$2");
     station().SetInt(L"WaitTime", 12);
@@ -90,6 +102,9 @@ TEST_F(StationDialogTest, ControlsShowTheStation) {
     EXPECT_EQ(ItemText(h, IDC_STATION_END), L"");
     EXPECT_EQ(ItemText(h, IDC_STATION_ARTWORK), L"$2");
     EXPECT_EQ(ItemText(h, IDC_STATION_WAIT), L"12");
+    // Explorer offers a drop only to a window that declares it takes one
+    for (int id : {IDC_STATION_PLAY, IDC_STATION_END, IDC_STATION_OUTPUT})
+        EXPECT_TRUE(::GetWindowLongPtrW(::GetDlgItem(h, id), GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << id;
     // the remembered selection sits after the text
     auto* url = dynamic_cast<kit::EditBox*>(kit::Window::FromHandle(::GetDlgItem(h, IDC_STATION_URL)));
     ASSERT_TRUE(url);
@@ -242,6 +257,7 @@ TEST_F(StationDialogTest, NamesAreCheckedAgainstTheOtherStations) {
     AddStation(L"FM");
     AddStation(L"AM");
     station() = window.settings().Group(L"Station").Group(L"FM");
+    GiveFolders(station());
     {
         StationDialog adding(window, true);
         HWND h = Open(adding);
@@ -296,13 +312,13 @@ TEST_F(StationDialogTest, EditKeepsTheStationsOtherValuesAndTheCheckBoxes) {
         HWND h = Open(dialog);
         EXPECT_EQ(ItemText(h, IDC_STATION_CHARSET), L"EUC-JP");
         EXPECT_EQ(::IsDlgButtonChecked(h, IDC_STATION_COMPONENT), BST_CHECKED);
-        SetItem(h, IDC_STATION_OUTPUT, L"D:\\out");
+        SetItem(h, IDC_STATION_OUTPUT, folder.path() + L"\\");
         Click(h, IDOK);
         const Settings& result = dialog.result();
         for (const wchar_t* key : {L"StationName", L"PlayDirectory", L"EndDirectory", L"OutputDirectory", L"Url",
                                    L"MatchPattern", L"Title", L"Artist", L"Album", L"Artwork", L"Html", L"WaitTime"})
             EXPECT_EQ(result.values.count(key), 1u) << key;
-        EXPECT_EQ(result.GetString(L"OutputDirectory"), L"D:\\out");
+        EXPECT_EQ(result.GetString(L"OutputDirectory"), folder.path() + L"\\");
         EXPECT_EQ(result.GetString(L"Html"), L"<html>");
         EXPECT_EQ(result.GetInt(L"WaitTime"), 5);
         EXPECT_TRUE(result.GetBool(L"Component"));
@@ -361,8 +377,39 @@ TEST_F(StationDialogTest, LiveTestReadsAJsonFeedThroughPointersWithoutAPattern) 
     EXPECT_EQ(Result(h, 1), L"A/B");
 }
 
+TEST_F(StationDialogTest, FoldersAndAddressAreCheckedOnOk) {
+    station().SetString(L"StationName", L"FM");
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    BoxAnswerer boxes(h);
+    const std::wstring missing = folder / L"new\\deeper";
+    for (const std::wstring& end : {std::wstring(), std::wstring(L"rec\\end"),
+                                    (folder / L"PlayDirectory") + L"\\", missing}) {
+        SetItem(h, IDC_STATION_END, end);
+        Click(h, IDOK);
+    }
+    SetItem(h, IDC_STATION_END, folder / L"EndDirectory");
+    SetItem(h, IDC_STATION_URL, L"ftp://radio.example/");
+    Click(h, IDOK);
+    ASSERT_EQ(boxes.texts.size(), 5u);
+    EXPECT_EQ(boxes.texts[0], L"録音終了フォルダを入力してください。");
+    EXPECT_EQ(boxes.texts[1].find(L"録音終了フォルダは"), 0u);
+    EXPECT_NE(boxes.texts[1].find(L"rec\\end"), std::wstring::npos);
+    EXPECT_NE(boxes.texts[2].find(L"録音中と録音終了が同じです"), std::wstring::npos);
+    EXPECT_NE(boxes.texts[3].find(missing + L"\n\n作成しますか"), std::wstring::npos);
+    EXPECT_FALSE(testing_support::Exists(missing));  // not answered yes
+    EXPECT_NE(boxes.texts[4].find(L"http:// か https://"), std::wstring::npos);
+    EXPECT_EQ(::GetFocus(), ::GetDlgItem(h, IDC_STATION_URL));
+    EXPECT_TRUE(dialog.result().values.empty());
+    SetItem(h, IDC_STATION_URL, L"HTTPS://radio.example/");
+    Click(h, IDOK);
+    EXPECT_EQ(boxes.texts.size(), 5u);
+    EXPECT_EQ(dialog.result().GetString(L"Url"), L"HTTPS://radio.example/");
+}
+
 // The modal loop, run with a script set up before it starts.
 TEST_F(StationDialogTest, ModalResultIsOneForOkAndZeroOtherwise) {
+    window.cycle().SelectStation(station());  // its folders pass the checks
     for (int scriptStep = 0; scriptStep < 3; ++scriptStep) {
         StationDialog dialog(window, true);
         testing_support::ModalScript script([&] {

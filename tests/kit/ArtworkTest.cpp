@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <boost/weak_ptr.hpp>
 
 #include "KitTestIds.h"
@@ -122,6 +124,25 @@ TEST(ArtworkImage, PalettePicturesAreShownThroughTheirColours) {
     empty->Create(4, 4, 24);
     empty->pixels.resize(8);  // a store shorter than its rows
     EXPECT_TRUE(kit::Image::Create(empty));
+}
+
+// A 16-bit file with bit masks is 5-6-5, which a plain DIB section would
+// read as 5-5-5.
+TEST(ArtworkImage, MaskedPicturesAreShownThroughTheirMasks) {
+    auto bitmap = boost::shared_ptr<kit::Bitmap>(new kit::Bitmap());
+    bitmap->Create(3, 1, 16);
+    bitmap->masks = {0xF800, 0x07E0, 0x001F};
+    const std::uint16_t red = 0xF800, green = 0x07E0, blue = 0x001F;
+    std::memcpy(&bitmap->pixels[0], &red, 2);
+    std::memcpy(&bitmap->pixels[2], &green, 2);
+    std::memcpy(&bitmap->pixels[4], &blue, 2);
+    auto image = kit::Image::Create(bitmap);
+    ASSERT_TRUE(image);
+    Canvas canvas(3, 1);
+    image->Draw(canvas.dc, RECT{0, 0, 3, 1});
+    EXPECT_EQ(canvas.Pixel(0, 0), 0xF80000u);
+    EXPECT_EQ(canvas.Pixel(1, 0), 0x00FC00u);
+    EXPECT_EQ(canvas.Pixel(2, 0), 0x0000F8u);
 }
 
 TEST(ArtworkImage, ResourceBitmapLearnsItsSizeAtTheFirstDraw) {

@@ -98,7 +98,15 @@ TEST_F(ListViewTest, SelectionAndTheDeleteKey) {
     ::SendMessageW(list->handle(), WM_KEYDOWN, VK_DELETE, 0);
     EXPECT_EQ(ControlTexts(), (std::vector<std::wstring>{L"0", L"3"}));
     EXPECT_EQ(list->RowAt(1)->index(), 1);
-    EXPECT_EQ(::SendMessageW(list->handle(), WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
+    // the dialog keeps Tab and Escape; Delete is the list's
+    MSG key = {};
+    key.hwnd = list->handle();
+    key.message = WM_KEYDOWN;
+    for (WPARAM code : {VK_DELETE, VK_TAB, VK_ESCAPE}) {
+        key.wParam = code;
+        const LRESULT wanted = ::SendMessageW(list->handle(), WM_GETDLGCODE, code, reinterpret_cast<LPARAM>(&key));
+        EXPECT_EQ((wanted & (DLGC_WANTMESSAGE | DLGC_WANTALLKEYS | DLGC_WANTTAB)) != 0, code == VK_DELETE) << code;
+    }
 
     list->SetBehaviour(0);
     list->RowAt(0)->Select();

@@ -48,6 +48,12 @@ TEST(SettingsCatalogue, NewStationTakesTheLastConfirmedWaitTime) {
     // A WaitTime of the wrong length reads as 0 (fetch at once).
     station.values[L"WaitTime"] = SettingValue{5};
     EXPECT_EQ(station.GetInt(L"WaitTime"), 0);
+
+    // A hand-edited file: the countdown must neither overflow nor go negative.
+    for (auto [stored, used] : {std::make_pair(2147483647, 3600), std::make_pair(-5, 0), std::make_pair(3600, 3600)}) {
+        station.SetInt(L"WaitTime", stored);
+        EXPECT_EQ(StationWaitTime(station), used) << stored;
+    }
 }
 
 TEST(SettingsCatalogue, IgnoreListRoundTripAndShortLists) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+
 #include "base/PathHelpers.h"
 #include "base/ScopedHandle.h"
 #include "settings/Settings.h"
@@ -167,11 +169,34 @@ TEST(SettingsFile, FailedSaveLeavesTheOldFileUntouched) {
     EXPECT_EQ(ListNames(folder.path()), std::vector<std::wstring>{L"s.dat"});
 }
 
+// GetTempFileNameW fails in folders longer than MAX_PATH - 14; beyond
+// MAX_PATH only "\\?\" paths reach the file at all.
+TEST(SettingsFile, SavesAndLoadsInLongFolders) {
+    TempFolder folder;
+    for (size_t length : {250u, 257u, 300u}) {
+        std::wstring deep = folder.path();
+        while (deep.size() < length) {
+            const size_t room = length - deep.size();
+            deep += L"\\" + std::wstring(std::clamp<size_t>(room - 1, 1, 60), L'd');
+            ::CreateDirectoryW(ExtendedLengthPath(deep).c_str(), nullptr);
+        }
+        SCOPED_TRACE(deep.size());
+        Settings saved;
+        saved.SetString(L"Url", L"http://example/");
+        ASSERT_TRUE(saved.Save(deep + L"\\Kestrel.dat"));
+        Settings loaded;
+        EXPECT_TRUE(loaded.Load(deep + L"\\Kestrel.dat"));
+        EXPECT_EQ(loaded, saved);
+    }
+}
+
 TEST(SettingsFile, MissingFileLeavesTheTreeAlone) {
     TempFolder folder;
     Settings s;
     s.SetInt(L"A", 1);
-    EXPECT_FALSE(s.Load(folder / L"missing.dat"));
+    bool setAside = true;
+    EXPECT_FALSE(s.Load(folder / L"missing.dat", &setAside));
+    EXPECT_FALSE(setAside);
     EXPECT_EQ(s.GetInt(L"A"), 1);
     EXPECT_FALSE(Exists(folder / L"missing.dat.bad"));
 }
@@ -221,7 +246,9 @@ TEST(SettingsFile, DamagedFilesMergeNothingAndAreKeptAside) {
         s.tag = 11;
         s.SetBool(L"IgnoreFirst", true);
         const Settings defaults = s;
-        EXPECT_FALSE(s.Load(path));
+        bool setAside = false;
+        EXPECT_FALSE(s.Load(path, &setAside));
+        EXPECT_TRUE(setAside);
         EXPECT_EQ(s, defaults);
         EXPECT_EQ(ReadBytes(path + L".bad"), bytes);
         EXPECT_EQ(ReadBytes(path), bytes);
