@@ -161,8 +161,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     {
         journal::Journal journal(journalPath);
         const journal::Time now = journal::Now();
+        // Earlier songs, long registered: only their page delays matter here.
+        int earlier = 0;
         for (int delay : {14, 9, 12, 11, 18, 10, 13, 12, 15, 11}) {
-            const journal::SongId id = journal.AddSong(L"サンプル局", L"song.mp3", now);
+            ++earlier;
+            const journal::SongId id = journal.AddSong(L"サンプル局", L"05" + std::to_wstring(10 + earlier) + L".mp3",
+                                                       now - 3 * 3600 - earlier * 240, journal::SongState::Registered);
             journal.SavePageDelay(id, delay);
         }
         for (int i = 0; i < 10; ++i)
