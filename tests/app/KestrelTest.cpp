@@ -543,6 +543,12 @@ TEST_F(MainWindow, AClickDuringTheRegistrationWaitsForItsEnd) {
                 if (!dialog) return false;
                 dialogInsideTick = window.cycle().ticking();
                 ::SetDlgItemTextW(dialog, IDC_STATION_NAME, L"AM");
+                for (auto [id, name] : {std::make_pair(IDC_STATION_PLAY, L"am-play"),
+                                        std::make_pair(IDC_STATION_END, L"am-end"),
+                                        std::make_pair(IDC_STATION_OUTPUT, L"am-out")}) {
+                    ::CreateDirectoryW((folder / name).c_str(), nullptr);
+                    ::SetDlgItemTextW(dialog, id, (folder / name).c_str());
+                }
                 ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                                reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
                 return true;
