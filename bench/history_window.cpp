@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchJournal.h"
 #include "BenchTiming.h"
 #include "app/HistoryDialog.h"
 #include "journal/Journal.h"
@@ -14,17 +15,9 @@
 
 namespace {
 
-constexpr journal::Time kStart = 1796000000;
-
-std::wstring TempPath(const wchar_t* name) {
-    wchar_t temp[MAX_PATH + 1];
-    ::GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + name;
-}
-
-void RemoveJournal(const std::wstring& path) {
-    for (const wchar_t* suffix : {L"", L"-wal", L"-shm", L".bad", L".bad-wal"}) ::DeleteFileW((path + suffix).c_str());
-}
+constexpr journal::Time kStart = bench::kJournalStart;
+using bench::RemoveJournal;
+using bench::TempPath;
 
 void Fill(const std::wstring& path, int songs) {
     RemoveJournal(path);

@@ -13,24 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "BenchJournal.h"
 #include "BenchTiming.h"
 #include "journal/Journal.h"
 #include "base/ScopedHandle.h"
 
 namespace {
 
-constexpr journal::Time kStart = 1796000000;
-
-std::wstring TempPath(const wchar_t* name) {
-    wchar_t temp[MAX_PATH + 1];
-    ::GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + name;
-}
-
-void RemoveJournal(const std::wstring& path) {
-    for (const wchar_t* suffix : {L"", L"-wal", L"-shm", L".bad", L".bad-wal"})
-        ::DeleteFileW((path + suffix).c_str());
-}
+constexpr journal::Time kStart = bench::kJournalStart;
+using bench::RemoveJournal;
+using bench::TempPath;
 
 long long FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
