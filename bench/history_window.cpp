@@ -15,22 +15,9 @@
 
 namespace {
 
-constexpr journal::Time kStart = bench::kJournalStart;
 using bench::RemoveJournal;
 using bench::TempPath;
-
-void Fill(const std::wstring& path, int songs) {
-    RemoveJournal(path);
-    journal::Journal journal(path);
-    for (int n = 0; n < songs; ++n) {
-        const std::wstring number = std::to_wstring(n);
-        // Two steps a song: the window reads rows, not how they were written.
-        const auto state = n % 7 ? journal::SongState::Registered : journal::SongState::AwaitingRetry;
-        const auto id = journal.AddSong(L"ラジオ局 " + std::to_wstring(n % 8), L"2026-12-08 10-00-" + number + L".mp3",
-                                        kStart + n * 240, state);
-        journal.SaveSongInfo(id, {L"夜明けのメロディー 第" + number + L"番", L"アーティスト名", L"", L"", L""});
-    }
-}
+constexpr auto Fill = bench::FillJournal;
 
 // From a journal the window has not counted yet to the first screen drawn.
 double FirstPaint(const std::wstring& path) {

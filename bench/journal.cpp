@@ -23,6 +23,7 @@ namespace {
 constexpr journal::Time kStart = bench::kJournalStart;
 using bench::RemoveJournal;
 using bench::TempPath;
+constexpr auto Fill = bench::FillJournal;
 
 long long FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -67,15 +68,6 @@ double FirstScreen(const std::wstring& path) {
         const auto rows = journal.SongPage(0, 40);
         if (count == 0 || rows.size() != 40) std::printf("first screen came back short\n");
     });
-}
-
-void Fill(const std::wstring& path, int songs) {
-    RemoveJournal(path);
-    journal::Journal journal(path);
-    for (int n = 0; n < songs; ++n) {
-        const auto id = journal.AddSong(L"ラジオ局", L"song" + std::to_wstring(n) + L".mp3", kStart + n);
-        journal.SaveSongInfo(id, {L"夜明けのメロディー", L"アーティスト名", L"", L"", L""});
-    }
 }
 
 }  // namespace
