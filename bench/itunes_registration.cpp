@@ -72,6 +72,21 @@ double ThreadCpu() {
     return ms(kernel) + ms(user);
 }
 
+// The server's count of answered calls, read over a connection of the calling
+// thread's own (the stages end on the registration's thread). The count
+// includes the two calls of this reading.
+long CallsAnswered() {
+    kit::ComPtr<IDispatch> application;
+    if (FAILED(::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                  reinterpret_cast<void**>(application.Receive())))) {
+        return 0;
+    }
+    long count = 0;
+    AutomationObject(application).GetLong(L"StandInCallCount", count);
+    return count;
+}
+constexpr long kCallsOfAReading = 2;
+
 struct ComApartment {
     ComApartment() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     ~ComApartment() { ::CoUninitialize(); }
@@ -95,6 +110,7 @@ int main() {
     double baseline = 0, propertyRead = 0, total = 0, cpu = 0;
     long calls = 0;
     std::map<std::string, double> stages;
+    std::map<std::string, long> stageCalls;
     {
         // Held for the whole run, so that one server serves every round.
         kit::ComPtr<IDispatch> application;
@@ -139,10 +155,14 @@ int main() {
             long callsBefore = 0;
             iTunes.GetLong(L"StandInCallCount", callsBefore);
             RegistrationOptions options;
+            long callsMark = callsBefore;
             options.stageDone = [&](const char* stage) {
                 const double now = Now();
                 stages[stage] += now - mark;
-                mark = now;
+                const long answered = CallsAnswered();
+                stageCalls[stage] += answered - callsMark - kCallsOfAReading;
+                callsMark = answered;
+                mark = Now();  // the reading is no part of the next stage
             };
             if (!RegisterSong(song, settings, station, options)) {
                 std::printf("registration failed\n");
@@ -152,7 +172,8 @@ int main() {
             cpu += ThreadCpu() - cpuBegin;
             long callsAfter = 0;
             iTunes.GetLong(L"StandInCallCount", callsAfter);
-            calls += callsAfter - callsBefore - 1;  // less the count's own call
+            // Less the count's own call and the readings after each stage.
+            calls += callsAfter - callsBefore - 1 - 4 * kCallsOfAReading;
             // Take the new track out again so that every round meets the same library.
             long count = 0;
             libraryTracks.GetLong(L"Count", count);
@@ -173,7 +194,8 @@ int main() {
                 cpu / baseline);
     for (const char* stage : {"connect", "search", "add", "rules"}) {
         const double perCall = stages[stage] / kRounds;
-        std::printf("  %-8s %.3f ms, ratio %.2f\n", stage, perCall, perCall / baseline);
+        std::printf("  %-8s %.3f ms, ratio %.2f, %ld calls\n", stage, perCall, perCall / baseline,
+                    stageCalls[stage] / kRounds);
     }
     ::DeleteFileW(libraryPath.c_str());
     ::DeleteFileW((folder + L"t0.mp3").c_str());
