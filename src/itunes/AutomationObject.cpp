@@ -24,6 +24,27 @@ HRESULT RetryRejected(Call call) {
     return hr;
 }
 
+// Room for the members one enumerator call hands over, cleared on every way out.
+constexpr long kEnumBatch = 256;
+
+class VariantBatch {
+public:
+    VariantBatch() {
+        for (VARIANT& value : values_) ::VariantInit(&value);
+    }
+    ~VariantBatch() { Clear(); }
+    VariantBatch(const VariantBatch&) = delete;
+    VariantBatch& operator=(const VariantBatch&) = delete;
+
+    VARIANT* Values() { return values_; }
+    void Clear() {
+        for (VARIANT& value : values_) ::VariantClear(&value);
+    }
+
+private:
+    VARIANT values_[kEnumBatch];
+};
+
 }  // namespace
 
 void SetRejectedCallPatience(unsigned milliseconds) { rejectedCallPatience = milliseconds; }
@@ -71,9 +92,14 @@ HRESULT AutomationObject::Invoke(const wchar_t* member, WORD flags,
                                  VARIANT* result) const {
     if (!dispatch_) return E_POINTER;
     DISPID id = DISPID_UNKNOWN;
-    HRESULT hr = Resolve(member, id);
+    const HRESULT hr = Resolve(member, id);
     if (FAILED(hr)) return hr;
+    return InvokeId(id, flags, arguments, result);
+}
 
+HRESULT AutomationObject::InvokeId(DISPID id, WORD flags, std::initializer_list<VARIANT> arguments,
+                                   VARIANT* result) const {
+    if (!dispatch_) return E_POINTER;
     // IDispatch takes arguments last to first.
     std::vector<VARIANT> reversed(arguments.begin(), arguments.end());
     std::vector<VARIANT>(reversed.rbegin(), reversed.rend()).swap(reversed);
@@ -110,17 +136,34 @@ HRESULT AutomationObject::Resolve(const wchar_t* member, DISPID& id) const {
     return hr;
 }
 
+AutomationObject AutomationObject::Result(const wchar_t* member, const VARIANT& value) const {
+    AutomationObject object = ObjectFromVariant(value);
+    if (!object) return {};
+    for (const auto& [name, ids] : ids_->results) {
+        if (name == member) return AutomationObject(std::move(object.dispatch_), ids);
+    }
+    ids_->results.emplace_back(member, object.ids_);
+    return object;
+}
+
+AutomationObject AutomationObject::Member(const VARIANT& value) const {
+    AutomationObject item = ObjectFromVariant(value);
+    if (!item) return {};
+    if (!ids_->items) ids_->items = std::make_shared<IdCache>();
+    return AutomationObject(std::move(item.dispatch_), ids_->items);
+}
+
 AutomationObject AutomationObject::GetObject(const wchar_t* property) const {
     kit::ScopedVariant result;
     if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return {};
-    return ObjectFromVariant(result.Get());
+    return Result(property, result.Get());
 }
 
 AutomationObject AutomationObject::CallObject(const wchar_t* method,
                                               std::initializer_list<VARIANT> arguments) const {
     kit::ScopedVariant result;
     if (FAILED(Invoke(method, DISPATCH_METHOD, arguments, result.Receive()))) return {};
-    return ObjectFromVariant(result.Get());
+    return Result(method, result.Get());
 }
 
 AutomationObject AutomationObject::Item(long index) const {
@@ -129,10 +172,58 @@ AutomationObject AutomationObject::Item(long index) const {
                       result.Receive()))) {
         return {};
     }
-    AutomationObject item = ObjectFromVariant(result.Get());
-    if (!item) return {};
-    if (!ids_->items) ids_->items = std::make_shared<IdCache>();
-    return AutomationObject(kit::ComPtr<IDispatch>::Share(item.Get()), ids_->items);
+    return Member(result.Get());
+}
+
+kit::ComPtr<IEnumVARIANT> AutomationObject::Enumerator() const {
+    kit::ScopedVariant result;
+    // The standard member that For Each calls; automation fixes its DISPID.
+    if (FAILED(InvokeId(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {},
+                        result.Receive()))) {
+        return {};
+    }
+    const VARIANT& value = result.Get();
+    IUnknown* unknown = V_VT(&value) == VT_UNKNOWN    ? V_UNKNOWN(&value)
+                        : V_VT(&value) == VT_DISPATCH ? V_DISPATCH(&value)
+                                                      : nullptr;
+    kit::ComPtr<IEnumVARIANT> enumerator;
+    if (unknown) unknown->QueryInterface(IID_IEnumVARIANT, enumerator.ReceiveVoid());
+    return enumerator;
+}
+
+void AutomationObject::VisitItems(const std::function<bool(AutomationObject&)>& visit) const {
+    long passed = 0;  // members fetched, or lost in the fetch
+    bool complete = false;
+    if (const kit::ComPtr<IEnumVARIANT> enumerator = Enumerator()) {
+        VariantBatch batch;
+        while (!complete) {
+            const ULONG wanted =
+                static_cast<ULONG>(std::min(kEnumBatch, kMaxCollectionCount - passed));
+            ULONG fetched = 0;
+            const HRESULT hr = RetryRejected([&] {
+                batch.Clear();
+                fetched = 0;
+                return enumerator->Next(wanted, batch.Values(), &fetched);
+            });
+            if (FAILED(hr)) break;
+            fetched = std::min(fetched, wanted);
+            passed += static_cast<long>(fetched);
+            for (ULONG i = 0; i < fetched; ++i) {
+                AutomationObject item = Member(batch.Values()[i]);
+                if (item && !visit(item)) return;
+            }
+            // Fewer than asked for (S_FALSE) is the end.
+            complete = hr != S_OK || fetched == 0 || passed >= kMaxCollectionCount;
+        }
+    }
+    if (complete) return;
+    // No enumerator, or one that broke down: the rest one at a time.
+    long count = 0;
+    if (!GetCount(count)) return;
+    for (long i = passed + 1; i <= count; ++i) {
+        AutomationObject item = Item(i);
+        if (item && !visit(item)) return;
+    }
 }
 
 bool AutomationObject::GetCount(long& count) const {

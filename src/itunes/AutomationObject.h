@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -45,6 +46,12 @@ public:
                                 std::initializer_list<VARIANT> arguments) const;
     // Collections: 1-based, a property get with an argument.
     AutomationObject Item(long index) const;
+    // Hands `visit` each member of a collection in its order, at most
+    // kMaxCollectionCount, until it answers false. Members come many to a
+    // call through the collection's enumerator (_NewEnum), by Count and Item
+    // one at a time where that fails; those that cannot be fetched are left
+    // out. Only one call's worth is held at a time.
+    void VisitItems(const std::function<bool(AutomationObject&)>& visit) const;
     // The collection's Count, at most kMaxCollectionCount; false when unread.
     bool GetCount(long& count) const;
     // Another interface of the same object, used through its own IDispatch.
@@ -60,16 +67,23 @@ public:
 
 private:
     // Each name is resolved once: every lookup is a round trip to iTunes'
-    // process. Copies of the object, its other (derived, dual) interfaces and
-    // the members of one collection (all of one kind, so of the same
-    // DISPIDs) share what was resolved.
+    // process. Copies of the object, its other (derived, dual) interfaces,
+    // the members of one collection and the objects one member hands out
+    // (each all of one kind, so of the same DISPIDs) share what was resolved.
     struct IdCache {
         std::vector<std::pair<std::wstring, DISPID>> ids;
         std::shared_ptr<IdCache> items;  // of the members of a collection
+        std::vector<std::pair<std::wstring, std::shared_ptr<IdCache>>> results;  // by member
     };
     AutomationObject(kit::ComPtr<IDispatch> dispatch, std::shared_ptr<IdCache> ids)
         : dispatch_(std::move(dispatch)), ids_(std::move(ids)) {}
     HRESULT Resolve(const wchar_t* member, DISPID& id) const;
+    HRESULT InvokeId(DISPID id, WORD flags, std::initializer_list<VARIANT> arguments,
+                     VARIANT* result) const;
+    // The object in `value` that `member` handed out, or the collection member.
+    AutomationObject Result(const wchar_t* member, const VARIANT& value) const;
+    AutomationObject Member(const VARIANT& value) const;
+    kit::ComPtr<IEnumVARIANT> Enumerator() const;
 
     kit::ComPtr<IDispatch> dispatch_;
     std::shared_ptr<IdCache> ids_;

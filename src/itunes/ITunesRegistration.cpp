@@ -139,16 +139,16 @@ AutomationObject Registration::FindStationPlaylist(const std::wstring& name) con
     AutomationObject source = iTunes_.GetObject(L"LibrarySource");
     if (!source) return {};
     AutomationObject playlists = source.GetObject(L"Playlists");
-    long count = 0;
-    if (!playlists || !playlists.GetCount(count)) return {};
-    for (long i = 1; i <= count; ++i) {
+    if (!playlists) return {};
+    AutomationObject found;
+    playlists.VisitItems([&](AutomationObject& playlist) {
         // A playlist that cannot be fetched or named is passed over.
-        AutomationObject playlist = playlists.Item(i);
         std::wstring playlistName;
-        if (playlist && playlist.GetText(L"Name", playlistName) && playlistName == name) {
-            return playlist;
-        }
-    }
+        if (!playlist.GetText(L"Name", playlistName) || playlistName != name) return true;
+        found = std::move(playlist);
+        return false;
+    });
+    if (found) return found;
     kit::ScopedBstr newName(name);
     return iTunes_.CallObject(L"CreatePlaylist", {TextArgument(newName)});
 }

@@ -9,16 +9,15 @@ bool LibraryHoldsFile(const AutomationObject& libraryPlaylist, const std::wstrin
     kit::ScopedBstr query(text);
     const AutomationObject found = libraryPlaylist.CallObject(
         L"Search", {TextArgument(query), LongArgument(title.empty() ? kSearchAll : kSearchSongNames)});
-    long count = 0;
-    if (!found || !found.GetLong(L"Count", count)) return false;
-    for (long i = 1; i <= count; ++i) {
-        const AutomationObject track = found.Item(i);
-        const AutomationObject fileTrack = track ? track.Query(kIITFileOrCDTrack) : AutomationObject();
+    if (!found) return false;
+    bool held = false;
+    found.VisitItems([&](const AutomationObject& track) {
+        const AutomationObject fileTrack = track.Query(kIITFileOrCDTrack);
         std::wstring location;
-        if (!fileTrack || !fileTrack.GetText(L"Location", location)) continue;
-        if (::CompareStringOrdinal(location.c_str(), static_cast<int>(location.size()), path.c_str(),
-                                   static_cast<int>(path.size()), TRUE) == CSTR_EQUAL)
-            return true;
-    }
-    return false;
+        if (!fileTrack || !fileTrack.GetText(L"Location", location)) return true;
+        held = ::CompareStringOrdinal(location.c_str(), static_cast<int>(location.size()), path.c_str(),
+                                      static_cast<int>(path.size()), TRUE) == CSTR_EQUAL;
+        return !held;
+    });
+    return held;
 }

@@ -11,33 +11,45 @@ struct Criterion {
     const wchar_t* property;  // read for the exact test
 };
 
+bool MeetsExactTest(const AutomationObject& track, const Criterion& criterion) {
+    if (criterion.check != CheckType::Exact) return true;
+    // Case, width and surrounding spaces all count.
+    std::wstring value;
+    return track.GetText(criterion.property, value) && value == criterion.text;
+}
+
+// The first criterion searched makes the candidates; each later one keeps
+// those it finds too: a track it misses can no longer meet every criterion.
 void TallyCriterion(const AutomationObject& libraryPlaylist, const Criterion& criterion,
-                    SameSongSearchResult& result) {
-    if (criterion.text.empty() || criterion.check == CheckType::Ignore) {
-        --result.activeCriteria;
-        return;
-    }
+                    bool first, SameSongTally& tally) {
     kit::ScopedBstr text(criterion.text);
-    // No collection means nothing matched; the criterion still counts, so
-    // then no track can reach the full tally.
-    AutomationObject found = libraryPlaylist.CallObject(
+    // No collection means nothing matched: no track meets every criterion.
+    const AutomationObject found = libraryPlaylist.CallObject(
         L"Search", {TextArgument(text), LongArgument(criterion.field)});
-    long count = 0;
-    if (!found || !found.GetCount(count)) return;
-    for (long i = 1; i <= count; ++i) {
-        AutomationObject track = found.Item(i);
-        if (!track) continue;
-        if (criterion.check == CheckType::Exact) {
-            // Case, width and surrounding spaces all count.
-            std::wstring value;
-            if (!track.GetText(criterion.property, value) || value != criterion.text) continue;
-        }
-        long index = 0;
-        if (!track.GetLong(L"Index", index)) continue;
-        SameSongCandidate& candidate = result.tally[index];
-        if (!candidate.track) candidate.track = std::move(track);
-        ++candidate.metCriteria;
+    SameSongTally kept;
+    if (found) {
+        found.VisitItems([&](AutomationObject& track) {
+            long index = 0;
+            if (first) {
+                if (MeetsExactTest(track, criterion) && track.GetLong(L"Index", index)) {
+                    SameSongCandidate& candidate = kept[index];
+                    if (!candidate.track) candidate.track = std::move(track);
+                }
+                return true;
+            }
+            // The index first: most hits of a later search are no candidates.
+            if (track.GetLong(L"Index", index)) {
+                const auto candidate = tally.find(index);
+                if (candidate != tally.end() && MeetsExactTest(track, criterion)) {
+                    kept.insert(std::move(*candidate));
+                    tally.erase(candidate);
+                }
+            }
+            return !tally.empty();  // the rest cannot be candidates
+        });
     }
+    for (auto& [index, candidate] : kept) ++candidate.metCriteria;
+    tally = std::move(kept);
 }
 
 }  // namespace
@@ -50,6 +62,15 @@ SameSongSearchResult SearchSameSongs(const AutomationObject& libraryPlaylist,
         {query.artist, query.artistCheck, kSearchArtists, L"Artist"},
         {query.album, query.albumCheck, kSearchAlbums, L"Album"},
     };
-    for (const Criterion& criterion : criteria) TallyCriterion(libraryPlaylist, criterion, result);
+    bool first = true;
+    for (const Criterion& criterion : criteria) {
+        if (criterion.text.empty() || criterion.check == CheckType::Ignore) {
+            --result.activeCriteria;
+            continue;
+        }
+        // Once no candidate is left, further searches cannot bring one back.
+        if (first || !result.tally.empty()) TallyCriterion(libraryPlaylist, criterion, first, result.tally);
+        first = false;
+    }
     return result;
 }

@@ -6,16 +6,17 @@
 #include "itunes/AutomationObject.h"
 #include "itunes/CheckType.h"
 
-// A track that met at least one criterion: the object the search gave back,
-// kept so that later steps act on that very track, whatever happens to the
-// positions in the library meanwhile.
+// A track that met every criterion searched: the object the first search
+// gave back, kept so that later steps act on that very track, whatever
+// happens to the positions in the library meanwhile.
 struct SameSongCandidate {
     AutomationObject track;
     int metCriteria = 0;
 };
 
 // By the track's index at search time (the searches run back to back, so the
-// index tells the same track apart across them); ascending.
+// index tells the same track apart across them); ascending. A search finds a
+// track once.
 using SameSongTally = std::map<long, SameSongCandidate>;
 
 struct SameSongSearchResult {

@@ -76,7 +76,8 @@ public:
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP_(DWORD) HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
-        const bool automation = info && IsEqualIID(info->iid, IID_IDispatch);
+        const bool automation = info && (IsEqualIID(info->iid, IID_IDispatch) ||
+                                         IsEqualIID(info->iid, IID_IEnumVARIANT));
         return automation && State().Rejecting() ? SERVERCALL_REJECTED : SERVERCALL_ISHANDLED;
     }
     STDMETHODIMP_(DWORD) RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }

@@ -22,13 +22,15 @@ const MemberName kMembers[] = {
     {L"Comment", Member::Comment}, {L"Composer", Member::Composer},
     {L"Enabled", Member::Enabled}, {L"Index", Member::Index},
     {L"AddArtworkFromFile", Member::AddArtworkFromFile}, {L"Delete", Member::Delete},
-    {L"Location", Member::Location}, {L"Lyrics", Member::Lyrics},
+    {L"Location", Member::Location}, {L"Lyrics", Member::Lyrics}, {L"_NewEnum", Member::NewEnum},
     {L"StandInCallCount", Member::StandInCallCount},
 };
 
 // Item is the collections' default member, as in iTunes.
 DISPID ToDispid(Member member) {
-    return member == Member::Item ? DISPID_VALUE : static_cast<DISPID>(member) + 100;
+    if (member == Member::Item) return DISPID_VALUE;
+    if (member == Member::NewEnum) return DISPID_NEWENUM;
+    return static_cast<DISPID>(member) + 100;
 }
 
 const MemberName* FindMember(DISPID id) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ServerObject.h"
+#include "StandInEnumerator.h"
 #include "StandInState.h"
 #include "StandInTracks.h"
 #include "itunes/ITunesIds.h"
@@ -184,11 +185,19 @@ protected:
         // The library playlist comes first, as in iTunes' library source.
         const long count = static_cast<long>(Library().playlists.size()) + 1;
         if (member == Member::Count) return ReturnLong(result, count);
+        if (member == Member::NewEnum) {
+            return ReturnEnumerator(result, count, [](long i) { return NewPlaylist(i + 1); });
+        }
         if (member != Member::Item) return DISP_E_MEMBERNOTFOUND;
         long index = 0;
         if (!LongArgument(arguments, 0, index)) return DISP_E_TYPEMISMATCH;
         if (index < 1 || index > count) return E_INVALIDARG;
-        return ReturnObject(result, new PlaylistObject(index == 1 ? kLibraryPlaylist : index - 2));
+        return ReturnObject(result, NewPlaylist(index));
+    }
+
+private:
+    static ServerObject* NewPlaylist(long index) {
+        return new PlaylistObject(index == 1 ? kLibraryPlaylist : index - 2);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "StandInTracks.h"
 
+#include "StandInEnumerator.h"
 #include "StandInState.h"
 #include "itunes/ITunesIds.h"
 
@@ -106,6 +107,13 @@ protected:
         const long count = live_ ? static_cast<long>(Library().tracks.size())
                                  : static_cast<long>(ids_.size());
         if (member == Member::Count) return ReturnLong(result, count);
+        if (member == Member::NewEnum) {
+            std::vector<long> ids = ids_;
+            if (live_) {
+                for (const StandInTrack& track : Library().tracks) ids.push_back(track.id);
+            }
+            return ReturnEnumerator(result, count, [ids](long i) { return new TrackObject(ids[i]); });
+        }
         if (member != Member::Item) return DISP_E_MEMBERNOTFOUND;
         long index = 0;
         if (!LongArgument(arguments, 0, index)) return DISP_E_TYPEMISMATCH;
