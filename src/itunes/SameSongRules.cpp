@@ -11,16 +11,33 @@ const wchar_t kNoLyricsMark[] = L"歌詞未登録";
 
 namespace {
 
+// A same song and its file-track interface, asked for once, when first needed.
+class SameSong {
+public:
+    explicit SameSong(const AutomationObject& track) : track_(&track) {}
+    const AutomationObject& track() const { return *track_; }
+    const AutomationObject& fileTrack() const {
+        if (!queried_) fileTrack_ = track_->Query(kIITFileOrCDTrack);
+        queried_ = true;
+        return fileTrack_;
+    }
+
+private:
+    const AutomationObject* track_;
+    mutable AutomationObject fileTrack_;
+    mutable bool queried_ = false;
+};
+
 struct SameSongs {
-    std::vector<const AutomationObject*> checked;
-    std::vector<const AutomationObject*> unchecked;
+    std::vector<SameSong> all;  // never grows once the lists below point into it
+    std::vector<const SameSong*> checked;
+    std::vector<const SameSong*> unchecked;
     std::wstring lyrics;
     bool lyricsFound = false;
     bool any = false;
 };
 
-bool ReadLyrics(const AutomationObject& track, std::wstring& lyrics) {
-    AutomationObject fileTrack = track.Query(kIITFileOrCDTrack);
+bool ReadLyrics(const AutomationObject& fileTrack, std::wstring& lyrics) {
     return fileTrack && fileTrack.GetText(L"Lyrics", lyrics);
 }
 
@@ -31,25 +48,25 @@ std::optional<bool> ReadEnabled(const AutomationObject& track) {
     return enabled;
 }
 
-SameSongs CollectSameSongs(const SameSongSearchResult& search) {
-    SameSongs songs;
+void CollectSameSongs(const SameSongSearchResult& search, SameSongs& songs) {
+    songs.all.reserve(search.tally.size());
     for (const auto& [index, candidate] : search.tally) {
         if (!search.IsSameSong(candidate.metCriteria)) continue;
         songs.any = true;
+        const SameSong& song = songs.all.emplace_back(candidate.track);
         // Lyrics come from the first same song by index that has any.
         if (!songs.lyricsFound) {
             std::wstring lyrics;
-            if (ReadLyrics(candidate.track, lyrics) && !lyrics.empty()) {
+            if (ReadLyrics(song.fileTrack(), lyrics) && !lyrics.empty()) {
                 songs.lyrics = std::move(lyrics);
                 songs.lyricsFound = true;
             }
         }
         // A track whose check mark cannot be read goes into neither list:
         // taking it for unchecked could delete it together with its file.
-        const std::optional<bool> enabled = ReadEnabled(candidate.track);
-        if (enabled) (*enabled ? songs.checked : songs.unchecked).push_back(&candidate.track);
+        const std::optional<bool> enabled = ReadEnabled(song.track());
+        if (enabled) (*enabled ? songs.checked : songs.unchecked).push_back(&song);
     }
-    return songs;
 }
 
 // Read from the track now: a partial search finds "Last Love" for "Love", and
@@ -70,11 +87,14 @@ bool MayTouchOthers(const SameSongQuery& query) {
 }
 
 // The file of an unchecked copy that may go: a recording filed in one of the
-// output folders, not the new recording under another name.
-std::wstring DeletableFile(const AutomationObject& track, const RegisteredSong& song,
-                           const FileIdentity& newFile) {
-    if (!IsStillTheSong(track, song.query) || ReadEnabled(track).value_or(true)) return {};
-    AutomationObject fileTrack = track.Query(kIITFileOrCDTrack);
+// output folders, not the new recording under another name. The first look
+// takes the check mark as read moments before, when the same songs were
+// collected; the look right before deleting reads it again.
+std::wstring DeletableFile(const SameSong& copy, const RegisteredSong& song,
+                           const FileIdentity& newFile, bool rereadCheckMark) {
+    if (!IsStillTheSong(copy.track(), song.query)) return {};
+    if (rereadCheckMark && ReadEnabled(copy.track()).value_or(true)) return {};
+    const AutomationObject& fileTrack = copy.fileTrack();
     std::wstring location;
     if (!fileTrack || !fileTrack.GetText(L"Location", location)) return {};
     FileIdentity file;
@@ -88,30 +108,34 @@ std::wstring DeletableFile(const AutomationObject& track, const RegisteredSong& 
 void DeleteUncheckedCopies(const SameSongs& songs, const RegisteredSong& song) {
     FileIdentity newFile;
     if (!ReadFileIdentity(song.filePath, newFile)) return;
-    std::vector<const AutomationObject*> copies;
-    for (const AutomationObject* track : songs.unchecked) {
-        if (!DeletableFile(*track, song, newFile).empty()) copies.push_back(track);
+    std::vector<const SameSong*> copies;
+    for (const SameSong* copy : songs.unchecked) {
+        if (!DeletableFile(*copy, song, newFile, false).empty()) copies.push_back(copy);
     }
     if (copies.size() > kMaxDeletions) return;
-    for (const AutomationObject* track : copies) {
-        // Checked again right before: the library may have changed meanwhile.
-        const std::wstring location = DeletableFile(*track, song, newFile);
+    for (const SameSong* copy : copies) {
+        // Checked again right before: the library may have changed while
+        // earlier copies went to the Recycle Bin.
+        const std::wstring location = DeletableFile(*copy, song, newFile, true);
         // What cannot be recycled keeps its library entry too.
         if (location.empty() || !CanRecycle(location)) continue;
-        if (track->Call(L"Delete")) RecycleFile(location);
+        if (copy->track().Call(L"Delete")) RecycleFile(location);
     }
 }
 
-void ApplyToSameSongs(const SameSongs& songs, const RegisteredSong& song,
+// True when the new track was unchecked here.
+bool ApplyToSameSongs(const SameSongs& songs, const RegisteredSong& song,
                       const Settings& settings) {
-    if (!songs.any) return;
+    if (!songs.any) return false;
     const bool mayTouchOthers = MayTouchOthers(song.query);
+    bool unchecked = false;
     if (songs.checked.empty()) {
-        if (settings.GetBool(L"IsUncheckSameMusic")) song.track.PutBool(L"Enabled", false);
+        if (settings.GetBool(L"IsUncheckSameMusic")) unchecked = song.track.PutBool(L"Enabled", false);
     } else if (settings.GetBool(L"IsCommentSameMusic")) {
         if (mayTouchOthers) {
-            for (const AutomationObject* track : songs.checked) {
-                if (IsStillTheSong(*track, song.query)) track->PutText(L"Comment", song.filePath);
+            for (const SameSong* checked : songs.checked) {
+                const AutomationObject& track = checked->track();
+                if (IsStillTheSong(track, song.query)) track.PutText(L"Comment", song.filePath);
             }
         }
         song.track.PutText(L"Comment", song.filePath);
@@ -119,16 +143,19 @@ void ApplyToSameSongs(const SameSongs& songs, const RegisteredSong& song,
     if (settings.GetBool(L"IsDeleteFile") && mayTouchOthers && !songs.unchecked.empty()) {
         DeleteUncheckedCopies(songs, song);
     }
+    return unchecked;
 }
 
-void SetLyricsOrMark(const SameSongs& songs, const AutomationObject& newTrack,
+// `unchecked`: the new track was just unchecked, so its check mark is known.
+void SetLyricsOrMark(const SameSongs& songs, const AutomationObject& newTrack, bool unchecked,
                      const Settings& settings) {
     if (songs.lyricsFound) {
         if (settings.GetBool(L"IsSetLyrics")) {
             AutomationObject fileTrack = newTrack.Query(kIITFileOrCDTrack);
             if (fileTrack) fileTrack.PutText(L"Lyrics", songs.lyrics);
         }
-    } else if (settings.GetBool(L"IsSetNoneLyrics") && ReadEnabled(newTrack).value_or(false)) {
+    } else if (settings.GetBool(L"IsSetNoneLyrics") && !unchecked &&
+               ReadEnabled(newTrack).value_or(false)) {
         newTrack.PutText(L"Composer", kNoLyricsMark);
     }
 }
@@ -139,18 +166,16 @@ void CleanUpNoLyricsMarks(const AutomationObject& libraryPlaylist) {
     kit::ScopedBstr mark(kNoLyricsMark);
     AutomationObject marked =
         libraryPlaylist.CallObject(L"Search", {TextArgument(mark), LongArgument(kSearchComposers)});
-    long count = 0;
-    if (!marked || !marked.GetCount(count)) return;
-    for (long i = 1; i <= count; ++i) {
-        AutomationObject track = marked.Item(i);
-        if (!track) continue;
+    if (!marked) return;
+    marked.VisitItems([](const AutomationObject& track) {
         bool clear = !ReadEnabled(track).value_or(true);
         if (!clear) {
             std::wstring lyrics;
-            clear = ReadLyrics(track, lyrics) && !lyrics.empty();
+            clear = ReadLyrics(track.Query(kIITFileOrCDTrack), lyrics) && !lyrics.empty();
         }
         if (clear) track.PutText(L"Composer", std::wstring());
-    }
+        return true;
+    });
 }
 
 }  // namespace
@@ -158,8 +183,9 @@ void CleanUpNoLyricsMarks(const AutomationObject& libraryPlaylist) {
 void ApplySameSongRules(const AutomationObject& libraryPlaylist,
                         const SameSongSearchResult& search, const RegisteredSong& song,
                         const Settings& settings) {
-    const SameSongs songs = CollectSameSongs(search);
-    ApplyToSameSongs(songs, song, settings);
-    SetLyricsOrMark(songs, song.track, settings);
+    SameSongs songs;
+    CollectSameSongs(search, songs);
+    const bool unchecked = ApplyToSameSongs(songs, song, settings);
+    SetLyricsOrMark(songs, song.track, unchecked, settings);
     if (settings.GetBool(L"IsSetNoneLyrics")) CleanUpNoLyricsMarks(libraryPlaylist);
 }
