@@ -136,34 +136,39 @@ HRESULT AutomationObject::Resolve(const wchar_t* member, DISPID& id) const {
     return hr;
 }
 
-AutomationObject AutomationObject::Result(const wchar_t* member, const VARIANT& value) const {
+AutomationObject AutomationObject::Result(const VARIANT& value) const {
     AutomationObject object = ObjectFromVariant(value);
     if (!object) return {};
-    for (const auto& [name, ids] : ids_->results) {
-        if (name == member) return AutomationObject(std::move(object.dispatch_), ids);
-    }
-    ids_->results.emplace_back(member, object.ids_);
-    return object;
+    return AutomationObject(std::move(object.dispatch_), std::move(object.ids_), kinds_);
 }
 
 AutomationObject AutomationObject::Member(const VARIANT& value) const {
     AutomationObject item = ObjectFromVariant(value);
     if (!item) return {};
     if (!ids_->items) ids_->items = std::make_shared<IdCache>();
-    return AutomationObject(std::move(item.dispatch_), ids_->items);
+    return AutomationObject(std::move(item.dispatch_), ids_->items, kinds_);
+}
+
+AutomationObject AutomationObject::OfKind(const wchar_t* kind) const {
+    if (!dispatch_) return {};
+    for (const auto& [name, ids] : *kinds_) {
+        if (name == kind) return AutomationObject(dispatch_, ids, kinds_);
+    }
+    kinds_->emplace_back(kind, std::make_shared<IdCache>());
+    return AutomationObject(dispatch_, kinds_->back().second, kinds_);
 }
 
 AutomationObject AutomationObject::GetObject(const wchar_t* property) const {
     kit::ScopedVariant result;
     if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return {};
-    return Result(property, result.Get());
+    return Result(result.Get());
 }
 
 AutomationObject AutomationObject::CallObject(const wchar_t* method,
                                               std::initializer_list<VARIANT> arguments) const {
     kit::ScopedVariant result;
     if (FAILED(Invoke(method, DISPATCH_METHOD, arguments, result.Receive()))) return {};
-    return Result(method, result.Get());
+    return Result(result.Get());
 }
 
 AutomationObject AutomationObject::Item(long index) const {
@@ -239,7 +244,7 @@ AutomationObject AutomationObject::Query(const IID& iid) const {
     if (FAILED(dispatch_->QueryInterface(iid, reinterpret_cast<void**>(other.Receive())))) {
         return {};
     }
-    return AutomationObject(std::move(other), ids_);
+    return AutomationObject(std::move(other), ids_, kinds_);
 }
 
 bool AutomationObject::GetText(const wchar_t* property, std::wstring& text) const {

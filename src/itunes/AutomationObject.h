@@ -30,8 +30,12 @@ constexpr long kMaxCollectionCount = 200000;
 class AutomationObject {
 public:
     AutomationObject() = default;
+    // The root of a connection: what it hands out, directly or not, shares
+    // the kinds below.
     explicit AutomationObject(kit::ComPtr<IDispatch> dispatch)
-        : dispatch_(std::move(dispatch)), ids_(std::make_shared<IdCache>()) {}
+        : dispatch_(std::move(dispatch)),
+          ids_(std::make_shared<IdCache>()),
+          kinds_(std::make_shared<KindTable>()) {}
 
     explicit operator bool() const { return static_cast<bool>(dispatch_); }
     IDispatch* Get() const { return dispatch_.Get(); }
@@ -56,6 +60,10 @@ public:
     bool GetCount(long& count) const;
     // Another interface of the same object, used through its own IDispatch.
     AutomationObject Query(const IID& iid) const;
+    // The same object, taken as one of the kind `kind` names: every object of
+    // that kind from this connection, whatever member handed it out, shares
+    // what was resolved, and so do their collection members.
+    AutomationObject OfKind(const wchar_t* kind) const;
 
     bool GetText(const wchar_t* property, std::wstring& text) const;
     bool GetLong(const wchar_t* property, long& value) const;
@@ -68,25 +76,27 @@ public:
 private:
     // Each name is resolved once: every lookup is a round trip to iTunes'
     // process. Copies of the object, its other (derived, dual) interfaces,
-    // the members of one collection and the objects one member hands out
-    // (each all of one kind, so of the same DISPIDs) share what was resolved.
+    // the members of one collection and the objects of one named kind (each
+    // all of one interface, so of the same DISPIDs) share what was resolved.
     struct IdCache {
         std::vector<std::pair<std::wstring, DISPID>> ids;
         std::shared_ptr<IdCache> items;  // of the members of a collection
-        std::vector<std::pair<std::wstring, std::shared_ptr<IdCache>>> results;  // by member
     };
-    AutomationObject(kit::ComPtr<IDispatch> dispatch, std::shared_ptr<IdCache> ids)
-        : dispatch_(std::move(dispatch)), ids_(std::move(ids)) {}
+    using KindTable = std::vector<std::pair<std::wstring, std::shared_ptr<IdCache>>>;
+    AutomationObject(kit::ComPtr<IDispatch> dispatch, std::shared_ptr<IdCache> ids,
+                     std::shared_ptr<KindTable> kinds)
+        : dispatch_(std::move(dispatch)), ids_(std::move(ids)), kinds_(std::move(kinds)) {}
     HRESULT Resolve(const wchar_t* member, DISPID& id) const;
     HRESULT InvokeId(DISPID id, WORD flags, std::initializer_list<VARIANT> arguments,
                      VARIANT* result) const;
-    // The object in `value` that `member` handed out, or the collection member.
-    AutomationObject Result(const wchar_t* member, const VARIANT& value) const;
+    // The object a call handed out, of this connection; as a collection member.
+    AutomationObject Result(const VARIANT& value) const;
     AutomationObject Member(const VARIANT& value) const;
     kit::ComPtr<IEnumVARIANT> Enumerator() const;
 
     kit::ComPtr<IDispatch> dispatch_;
     std::shared_ptr<IdCache> ids_;
+    std::shared_ptr<KindTable> kinds_;  // of the connection
 };
 
 // The object a VARIANT holds (VT_DISPATCH or VT_UNKNOWN), with a reference of

@@ -21,3 +21,7 @@ enum SearchField : long {
     kSearchComposers = 4,
     kSearchSongNames = 5,
 };
+
+// Track collections, whoever hands them out (searches, playlists, imports):
+// their members are all tracks, which answer with the same DISPIDs.
+inline const wchar_t kTrackCollectionKind[] = L"IITTrackCollection";

@@ -130,7 +130,7 @@ AutomationObject Registration::AddFile() const {
         if (poll == kImportPolls) return {};
         Wait(kImportPollWait);
     }
-    AutomationObject added = status.GetObject(L"Tracks");
+    AutomationObject added = status.GetObject(L"Tracks").OfKind(kTrackCollectionKind);
     if (!added) return {};
     return added.Item(1);
 }

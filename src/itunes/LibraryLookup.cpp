@@ -7,8 +7,10 @@ bool LibraryHoldsFile(const AutomationObject& libraryPlaylist, const std::wstrin
     // A search narrows 100,000 tracks to a handful before any location is read.
     const std::wstring text = title.empty() ? RemoveExtension(FileNameOf(path)) : title;
     kit::ScopedBstr query(text);
-    const AutomationObject found = libraryPlaylist.CallObject(
-        L"Search", {TextArgument(query), LongArgument(title.empty() ? kSearchAll : kSearchSongNames)});
+    const AutomationObject found =
+        libraryPlaylist
+            .CallObject(L"Search", {TextArgument(query), LongArgument(title.empty() ? kSearchAll : kSearchSongNames)})
+            .OfKind(kTrackCollectionKind);
     if (!found) return false;
     bool held = false;
     found.VisitItems([&](const AutomationObject& track) {

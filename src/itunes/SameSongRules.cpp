@@ -164,8 +164,9 @@ void SetLyricsOrMark(const SameSongs& songs, const AutomationObject& newTrack, b
 // marked lose the mark.
 void CleanUpNoLyricsMarks(const AutomationObject& libraryPlaylist) {
     kit::ScopedBstr mark(kNoLyricsMark);
-    AutomationObject marked =
-        libraryPlaylist.CallObject(L"Search", {TextArgument(mark), LongArgument(kSearchComposers)});
+    const AutomationObject marked =
+        libraryPlaylist.CallObject(L"Search", {TextArgument(mark), LongArgument(kSearchComposers)})
+            .OfKind(kTrackCollectionKind);
     if (!marked) return;
     marked.VisitItems([](const AutomationObject& track) {
         bool clear = !ReadEnabled(track).value_or(true);

@@ -24,8 +24,9 @@ void TallyCriterion(const AutomationObject& libraryPlaylist, const Criterion& cr
                     bool first, SameSongTally& tally) {
     kit::ScopedBstr text(criterion.text);
     // No collection means nothing matched: no track meets every criterion.
-    const AutomationObject found = libraryPlaylist.CallObject(
-        L"Search", {TextArgument(text), LongArgument(criterion.field)});
+    const AutomationObject found =
+        libraryPlaylist.CallObject(L"Search", {TextArgument(text), LongArgument(criterion.field)})
+            .OfKind(kTrackCollectionKind);
     SameSongTally kept;
     if (found) {
         found.VisitItems([&](AutomationObject& track) {
