@@ -217,6 +217,25 @@ TEST_F(SameSongRulesTest, AFailedSearchLeavesNoSameSongs) {
     EXPECT_TRUE(Exists(unchecked.location));
 }
 
+// Searches are walked one track at a time where their enumerator fails.
+TEST_F(SameSongRulesTest, SameSongsAreFoundWhenEnumerationFails) {
+    StandInLibrary initial;
+    const StandInTrack unchecked = AddOnDisk(initial, L"Song", L"Band", L"LP", false);
+    const StandInTrack checked = AddOnDisk(initial, L"Song", L"Band", L"LP", true);
+    AddOnDisk(initial, L"Song", L"Band", L"EP", false);
+    initial.failures[L"_NewEnum"] = 1;  // the title search
+    initial.failures[L"Next"] = 1;      // the artist search
+    Serve(initial);
+    const PendingSong song = Song(L"Song", L"Band", L"LP", L"new.mp3");
+    ASSERT_TRUE(Register(song));
+    StandInLibrary library = Served();
+    EXPECT_EQ(library.failures[L"_NewEnum"] + library.failures[L"Next"], 0);
+    ASSERT_NE(library.FindTrack(checked.id), nullptr);
+    EXPECT_EQ(library.FindTrack(checked.id)->comment, song.filePath);
+    EXPECT_EQ(library.FindTrack(unchecked.id), nullptr);
+    EXPECT_EQ(library.tracks.size(), 3u);
+}
+
 TEST_F(SameSongRulesTest, UncheckedSameSongsThatAreNoFilesStay) {
     StandInLibrary initial;
     StandInTrack& stream = initial.AddTrack(L"Song", L"Band", L"LP");
