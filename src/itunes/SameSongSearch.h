@@ -6,9 +6,9 @@
 #include "itunes/AutomationObject.h"
 #include "itunes/CheckType.h"
 
-// A track that met every criterion searched: the object the first search
-// gave back, kept so that later steps act on that very track, whatever
-// happens to the positions in the library meanwhile.
+// A track that met every criterion: the object a search gave back, kept so
+// that later steps act on that very track, whatever happens to the
+// positions in the library meanwhile.
 struct SameSongCandidate {
     AutomationObject track;
     int metCriteria = 0;
@@ -39,5 +39,5 @@ struct SameSongQuery {
 };
 
 // Runs before the new file is added, so the new track is never among the results.
-SameSongSearchResult SearchSameSongs(const AutomationObject& libraryPlaylist,
+SameSongSearchResult SearchSameSongs(const AutomationObject& iTunes, const AutomationObject& libraryPlaylist,
                                      const SameSongQuery& query);

@@ -22,7 +22,11 @@ const MemberName kMembers[] = {
     {L"Comment", Member::Comment}, {L"Composer", Member::Composer},
     {L"Enabled", Member::Enabled}, {L"Index", Member::Index},
     {L"AddArtworkFromFile", Member::AddArtworkFromFile}, {L"Delete", Member::Delete},
-    {L"Location", Member::Location}, {L"Lyrics", Member::Lyrics}, {L"_NewEnum", Member::NewEnum},
+    {L"Location", Member::Location}, {L"Lyrics", Member::Lyrics},
+    {L"ItemByPersistentID", Member::ItemByPersistentID},
+    {L"ITObjectPersistentIDHigh", Member::ITObjectPersistentIDHigh},
+    {L"ITObjectPersistentIDLow", Member::ITObjectPersistentIDLow},
+    {L"_NewEnum", Member::NewEnum},
     {L"StandInCallCount", Member::StandInCallCount},
 };
 
