@@ -142,6 +142,9 @@ SameSongSearchResult SearchSameSongs(const AutomationObject& iTunes, const Autom
     if (searches.empty()) return result;
     std::stable_sort(searches.begin(), searches.end(),
                      [](const CriterionHits& a, const CriterionHits& b) { return a.count < b.count; });
-    if (!TallyNarrowestHits(iTunes, searches, result)) TallyByIndex(searches, result);
+    // A single result has nothing to look its hits up in.
+    if (searches.size() == 1 || !TallyNarrowestHits(iTunes, searches, result)) {
+        TallyByIndex(searches, result);
+    }
     return result;
 }
