@@ -73,6 +73,14 @@ VARIANT ObjectArgument(IDispatch* object) {
     return value;
 }
 
+VARIANT LongReference(long& value) {
+    VARIANT variant;
+    ::VariantInit(&variant);
+    V_VT(&variant) = VT_BYREF | VT_I4;
+    V_I4REF(&variant) = &value;
+    return variant;
+}
+
 AutomationObject ObjectFromVariant(const VARIANT& value) {
     if (V_VT(&value) == VT_DISPATCH) {
         return AutomationObject(kit::ComPtr<IDispatch>::Share(V_DISPATCH(&value)));

@@ -18,6 +18,8 @@
 VARIANT TextArgument(const kit::ScopedBstr& text);
 VARIANT LongArgument(long value);
 VARIANT ObjectArgument(IDispatch* object);
+// An [out] long: the call writes `value`.
+VARIANT LongReference(long& value);
 
 // How long a call that the server refuses (RPC_E_CALL_REJECTED,
 // RPC_E_SERVERCALL_RETRYLATER: iTunes with a dialog open) is tried again,

@@ -67,8 +67,17 @@ struct PersistentId {
     long high = 0, low = 0;
 };
 
-bool ReadPersistentId(const AutomationObject& iTunes, const AutomationObject& track, PersistentId& id) {
+// Both halves in one call; by the two properties that scripts use where
+// that call fails (`pairFails` then says so for the next track).
+bool ReadPersistentId(const AutomationObject& iTunes, const AutomationObject& track, PersistentId& id,
+                      bool& pairFails) {
     const VARIANT object = ObjectArgument(track.Get());
+    if (!pairFails) {
+        if (iTunes.Call(L"GetITObjectPersistentIDs", {object, LongReference(id.high), LongReference(id.low)})) {
+            return true;
+        }
+        pairFails = true;
+    }
     return iTunes.GetLong(L"ITObjectPersistentIDHigh", {object}, id.high) &&
            iTunes.GetLong(L"ITObjectPersistentIDLow", {object}, id.low);
 }
@@ -90,9 +99,10 @@ Membership FindIn(const AutomationObject& collection, const PersistentId& id) {
 bool TallyNarrowestHits(const AutomationObject& iTunes, const std::vector<CriterionHits>& searches,
                         SameSongSearchResult& result) {
     bool supported = true;
+    bool pairFails = false;
     searches.front().found.VisitItems([&](AutomationObject& track) {
         PersistentId id;
-        if (!ReadPersistentId(iTunes, track, id)) return supported = false;
+        if (!ReadPersistentId(iTunes, track, id, pairFails)) return supported = false;
         bool inEvery = true;
         for (size_t other = 1; other < searches.size() && inEvery; ++other) {
             const Membership membership = FindIn(searches[other].found, id);

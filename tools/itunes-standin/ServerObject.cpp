@@ -26,6 +26,7 @@ const MemberName kMembers[] = {
     {L"ItemByPersistentID", Member::ItemByPersistentID},
     {L"ITObjectPersistentIDHigh", Member::ITObjectPersistentIDHigh},
     {L"ITObjectPersistentIDLow", Member::ITObjectPersistentIDLow},
+    {L"GetITObjectPersistentIDs", Member::GetITObjectPersistentIDs},
     {L"_NewEnum", Member::NewEnum},
     {L"StandInCallCount", Member::StandInCallCount},
 };
@@ -144,6 +145,22 @@ bool BoolArgument(const DISPPARAMS& arguments, unsigned position, bool& flag) {
         return false;
     }
     flag = V_BOOL(&converted.Get()) != VARIANT_FALSE;
+    return true;
+}
+
+bool SetLongArgument(const DISPPARAMS& arguments, unsigned position, long value) {
+    const unsigned positional = arguments.cArgs - arguments.cNamedArgs;
+    if (position >= positional) return false;
+    VARIANT* slot = &arguments.rgvarg[arguments.cArgs - 1 - position];
+    if (V_VT(slot) == (VT_BYREF | VT_I4) && V_I4REF(slot)) {
+        *V_I4REF(slot) = value;
+        return true;
+    }
+    if (V_VT(slot) != (VT_BYREF | VT_VARIANT) || !V_VARIANTREF(slot)) return false;
+    VARIANT* inner = V_VARIANTREF(slot);
+    ::VariantClear(inner);
+    V_VT(inner) = VT_I4;
+    V_I4(inner) = value;
     return true;
 }
 

@@ -12,7 +12,7 @@ enum class Member {
     LibraryPlaylist, LibrarySource, CreatePlaylist, Tracks, Name, Kind, Search, AddFile,
     AddTrack, InProgress, Playlists, Count, Artist, Album, Comment, Composer, Enabled, Index,
     AddArtworkFromFile, Delete, Location, Lyrics, ItemByPersistentID, ITObjectPersistentIDHigh,
-    ITObjectPersistentIDLow,
+    ITObjectPersistentIDLow, GetITObjectPersistentIDs,
     NewEnum,  // DISPID_NEWENUM, as in every automation collection
     StandInCallCount,  // not iTunes': calls this server has answered, for benchmarks
 };
@@ -50,6 +50,8 @@ private:
 bool TextArgument(const DISPPARAMS& arguments, unsigned position, std::wstring& text);
 bool LongArgument(const DISPPARAMS& arguments, unsigned position, long& value);
 bool BoolArgument(const DISPPARAMS& arguments, unsigned position, bool& value);
+// Writes an [out] long argument (a long or a VARIANT by reference).
+bool SetLongArgument(const DISPPARAMS& arguments, unsigned position, long value);
 // The object inside a VT_DISPATCH argument, borrowed.
 IDispatch* ObjectArgument(const DISPPARAMS& arguments, unsigned position);
 // The value of a property put.

@@ -230,6 +230,14 @@ protected:
                 if (!TrackIdOf(ObjectArgument(arguments, 0), id) || !Library().FindTrack(id)) return E_INVALIDARG;
                 return ReturnLong(result, member == Member::ITObjectPersistentIDHigh ? kPersistentIdHigh : id);
             }
+            case Member::GetITObjectPersistentIDs: {
+                long id = 0;
+                if (!TrackIdOf(ObjectArgument(arguments, 0), id) || !Library().FindTrack(id)) return E_INVALIDARG;
+                if (!SetLongArgument(arguments, 1, kPersistentIdHigh) || !SetLongArgument(arguments, 2, id)) {
+                    return DISP_E_TYPEMISMATCH;
+                }
+                return S_OK;
+            }
             case Member::CreatePlaylist: {
                 StandInPlaylist playlist;
                 if (!TextArgument(arguments, 0, playlist.name)) return DISP_E_TYPEMISMATCH;
