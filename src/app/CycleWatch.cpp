@@ -24,8 +24,23 @@ bool CycleWatch::Tick(ProcessingCycle::Scope scope) {
     return whole;
 }
 
+bool CycleWatch::OnlyTheRecordingGrew(const FolderWatch::Signal& signal) const {
+    const std::wstring& recording = cycle_.currentRecording();
+    if (!signal.written.namesKnown || recording.empty() ||
+        signal.folder != cycle_.currentStation().GetString(L"PlayDirectory"))
+        return false;
+    for (const std::wstring& name : signal.written.names) {
+        if (::CompareStringOrdinal(name.c_str(), static_cast<int>(name.size()), recording.c_str(),
+                                   static_cast<int>(recording.size()), TRUE) != CSTR_EQUAL)
+            return false;
+    }
+    return true;
+}
+
 void CycleWatch::OnSignalled(HANDLE handle) {
-    const FolderWatch::Change change = watch_.Rearm(handle);
+    const FolderWatch::Signal signal = watch_.Rearm(handle);
+    const FolderWatch::Change change = signal.change;
+    if (change == FolderWatch::Change::Writes && OnlyTheRecordingGrew(signal)) return;
     scanPending_ = true;
     // A new or moved file ticks at once; a file written on waits for the
     // second's tick. Setting the timer again restarts it: a burst of changes

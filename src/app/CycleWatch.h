@@ -4,9 +4,9 @@
 // next second's tick when a file there is written to, and once a second
 // for the countdown, which scans the play folder only when something may
 // have changed unseen: a folder that cannot be watched, a watch lost or
-// re-armed, a change that came while the cycle could not scan, or 30 s
-// without a scan. A change that brings no new recording (the recorder
-// writing on) is only looked at: the countdown keeps the second's pace.
+// re-armed, a change that came while the cycle could not scan, a file other
+// than the song in progress written to, or 30 s without a scan. The
+// recorder writing on to its song is no news: it stays the newest file.
 #include <windows.h>
 
 #include "base/FolderWatch.h"
@@ -39,6 +39,8 @@ public:
     void OnSignalled(HANDLE handle) override;
 
 private:
+    bool OnlyTheRecordingGrew(const FolderWatch::Signal& signal) const;
+
     ProcessingCycle& cycle_;
     FolderWatch watch_;
     HWND window_ = nullptr;

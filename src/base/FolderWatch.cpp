@@ -2,22 +2,13 @@
 
 #include <algorithm>
 
-namespace {
-
-
-}  // namespace
-
 void FolderWatch::Arm(const std::wstring& folder, Entry& entry) {
-    entry.names.Reset();
-    entry.writes.Reset();
+    entry.Drop();
     // The identity first: a folder replaced after this is noticed by Refresh.
     if (!ReadFileIdentity(folder, entry.identity)) return;
     entry.names.Reset(::FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
-    entry.writes.Reset(::FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_LAST_WRITE));
-    if (!entry.Watched()) {
-        entry.names.Reset();
-        entry.writes.Reset();
-    }
+    entry.writes = std::make_unique<DirectoryWrites>(folder);
+    if (!entry.Watched()) entry.Drop();
 }
 
 bool FolderWatch::Watch(const std::vector<std::wstring>& folders) {
@@ -40,17 +31,24 @@ bool FolderWatch::Watch(const std::vector<std::wstring>& folders) {
     return true;
 }
 
-FolderWatch::Change FolderWatch::Rearm(HANDLE handle) {
-    for (Entry& entry : entries_) {
-        if (!entry.Watched() || (entry.names.Get() != handle && entry.writes.Get() != handle)) continue;
-        const Change change = entry.names.Get() == handle ? Change::Names : Change::Writes;
-        if (!::FindNextChangeNotification(handle)) {
-            entry.names.Reset();
-            entry.writes.Reset();
+FolderWatch::Signal FolderWatch::Rearm(HANDLE handle) {
+    Signal signal;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        Entry& entry = entries_[i];
+        if (!entry.Watched() || (entry.names.Get() != handle && entry.writes->Event() != handle)) continue;
+        signal.folder = folders_[i];
+        bool armed = false;
+        if (entry.names.Get() == handle) {
+            signal.change = Change::Names;
+            armed = ::FindNextChangeNotification(handle) != FALSE;
+        } else {
+            signal.change = Change::Writes;
+            armed = entry.writes->Collect(signal.written);
         }
-        return change;
+        if (!armed) entry.Drop();
+        return signal;
     }
-    return Change::None;
+    return signal;
 }
 
 bool FolderWatch::Refresh() {
@@ -62,8 +60,7 @@ bool FolderWatch::Refresh() {
         if (entry.Watched() && exists && now == entry.identity) continue;
         const bool wasWatched = entry.Watched();
         if (!exists) {
-            entry.names.Reset();
-            entry.writes.Reset();
+            entry.Drop();
         } else {
             Arm(folders_[i], entry);
         }
@@ -77,7 +74,7 @@ std::vector<HANDLE> FolderWatch::Handles() const {
     for (const Entry& entry : entries_) {
         if (!entry.Watched()) continue;
         handles.push_back(entry.names.Get());
-        handles.push_back(entry.writes.Get());
+        handles.push_back(entry.writes->Event());
     }
     return handles;
 }

@@ -6,9 +6,11 @@
 // look at it the old way.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "base/DirectoryWrites.h"
 #include "base/FileIdentity.h"
 #include "base/ScopedHandle.h"
 
@@ -33,10 +35,15 @@ public:
     // watched keep their notification. True when the set changed.
     bool Watch(const std::vector<std::wstring>& folders);
     enum class Change { None, Names, Writes };
+    struct Signal {
+        Change change = Change::None;
+        std::wstring folder;
+        DirectoryWrites::Written written;  // with Writes
+    };
     // Arms the notification `handle` again after it was signalled and tells
-    // what it watches; None when it is not one of ours. A notification that
+    // what it saw; None when it is not one of ours. A notification that
     // cannot be armed again is dropped (the folder counts as unwatched).
-    Change Rearm(HANDLE handle);
+    Signal Rearm(HANDLE handle);
     // Watches again a folder that was deleted and created again, or that
     // could not be watched before. True when a watch was lost or gained:
     // what it should have told may have been missed.
@@ -51,8 +58,13 @@ public:
 private:
     struct Entry {
         FileIdentity identity;
-        kit::UniqueChangeNotification names, writes;
-        bool Watched() const { return names && writes; }
+        kit::UniqueChangeNotification names;
+        std::unique_ptr<DirectoryWrites> writes;
+        bool Watched() const { return names && writes && writes->Watching(); }
+        void Drop() {
+            names.Reset();
+            writes.reset();
+        }
     };
     static void Arm(const std::wstring& folder, Entry& entry);
 

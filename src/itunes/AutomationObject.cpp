@@ -170,9 +170,13 @@ bool AutomationObject::GetText(const wchar_t* property, std::wstring& text) cons
     return true;
 }
 
-bool AutomationObject::GetLong(const wchar_t* property, long& value) const {
+bool AutomationObject::GetLong(const wchar_t* property, long& value) const { return GetLong(property, {}, value); }
+
+bool AutomationObject::GetLong(const wchar_t* property, std::initializer_list<VARIANT> arguments,
+                               long& value) const {
     kit::ScopedVariant result;
-    if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return false;
+    const WORD flags = arguments.size() ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_PROPERTYGET;
+    if (FAILED(Invoke(property, flags, arguments, result.Receive()))) return false;
     kit::ScopedVariant converted;
     if (FAILED(::VariantChangeType(converted.Receive(), const_cast<VARIANT*>(&result.Get()), 0, VT_I4))) return false;
     value = V_I4(&converted.Get());

@@ -52,6 +52,8 @@ public:
 
     bool GetText(const wchar_t* property, std::wstring& text) const;
     bool GetLong(const wchar_t* property, long& value) const;
+    // A property read with arguments (iTunes' ITObjectPersistentIDHigh(track)).
+    bool GetLong(const wchar_t* property, std::initializer_list<VARIANT> arguments, long& value) const;
     bool GetBool(const wchar_t* property, bool& value) const;
     bool PutText(const wchar_t* property, const std::wstring& text) const;
     bool PutBool(const wchar_t* property, bool value) const;

@@ -195,7 +195,7 @@ bool Registration::Run() {
     query.titleCheck = ToCheckType(settings_.GetInt(L"CheckTypeTitle"));
     query.artistCheck = ToCheckType(settings_.GetInt(L"CheckTypeArtist"));
     query.albumCheck = ToCheckType(settings_.GetInt(L"CheckTypeAlbum"));
-    const SameSongSearchResult sameSongs = SearchSameSongs(libraryPlaylist_, query);
+    const SameSongSearchResult sameSongs = SearchSameSongs(iTunes_, libraryPlaylist_, query);
     StageDone("search");
 
     const AutomationObject track = AddFile();

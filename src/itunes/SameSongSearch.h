@@ -38,5 +38,5 @@ struct SameSongQuery {
 };
 
 // Runs before the new file is added, so the new track is never among the results.
-SameSongSearchResult SearchSameSongs(const AutomationObject& libraryPlaylist,
+SameSongSearchResult SearchSameSongs(const AutomationObject& iTunes, const AutomationObject& libraryPlaylist,
                                      const SameSongQuery& query);

@@ -430,6 +430,29 @@ TEST_F(WatchedFolders, HandOverIsNoticedAtOnceAlsoAfterTheFolderIsMadeAgain) {
     EXPECT_LE(RunLoopUntil(window, [&] { return window.cycle().folderScans() > scans; }, 2000), 200u);
 }
 
+TEST_F(WatchedFolders, TheRecorderWritingOnMakesNoScanAWriteElsewhereDoes) {
+    OpenWith(end.path());
+    ASSERT_TRUE(testing_support::WriteBytes(play / L"older.mp3", {1}));
+    testing_support::SetWriteTime(play / L"older.mp3", 0);
+    Start(L"a.mp3");
+    Tick();
+    ASSERT_EQ(window.cycle().currentRecording(), L"a.mp3");
+    ::KillTimer(window.handle(), Kestrel::kTimerId);
+    RunLoopUntil(window, [] { return false; }, 300);
+    const long scans = window.cycle().folderScans();
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(testing_support::WriteBytes(play / L"a.mp3", {0x49, 0x44, 0x33, 1}));
+    RunLoopUntil(window, [] { return false; }, 300);
+    Tick();
+    EXPECT_EQ(window.cycle().folderScans(), scans);
+
+    ASSERT_TRUE(testing_support::WriteBytes(play / L"older.mp3", {2}));
+    RunLoopUntil(window, [] { return false; }, 300);
+    Tick();
+    EXPECT_EQ(window.cycle().folderScans(), scans + 1);
+    // Written now, it is the newest file: only a scan could tell.
+    EXPECT_EQ(window.cycle().currentRecording(), L"older.mp3");
+}
+
 TEST_F(WatchedFolders, UnwatchableFolderIsScannedEverySecond) {
     OpenWith(end / L"not yet");
     Start(L"a.mp3");

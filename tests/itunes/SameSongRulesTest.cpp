@@ -168,30 +168,32 @@ TEST_F(SameSongRulesTest, NoActiveCriteriaMeansNoSameSongs) {
 }
 
 TEST_F(SameSongRulesTest, ExactTitleAndPartialArtist) {
-    StandInLibrary initial;
-    const long same = AddOnDisk(initial, L"Song", L"ＢＡＮＤ", L"").id;
-    // A same song by the partial test, but another artist: not written to.
-    const long partialArtist = AddOnDisk(initial, L"Song", L"The Band X", L"").id;
-    const long partialTitle = AddOnDisk(initial, L"Song (Live)", L"Band", L"").id;
-    const long otherCase = AddOnDisk(initial, L"song", L"Band", L"").id;
-    const long otherArtist = AddOnDisk(initial, L"Song", L"Solo", L"").id;
-    Serve(initial);
-    settings.SetInt(L"CheckTypeTitle", 1);
-    settings.SetInt(L"CheckTypeArtist", 0);
-    const PendingSong song = Song(L"Song", L"band", L"", L"new.mp3");
-    ASSERT_TRUE(Register(song));
+    // Again as with an iTunes that cannot look a track up by its persistent ID.
+    for (const bool pairedByIndex : {false, true}) {
+        SCOPED_TRACE(pairedByIndex ? "paired by index" : "looked up by persistent ID");
+        StandInLibrary initial;
+        const long same = AddOnDisk(initial, L"Song", L"ＢＡＮＤ", L"").id;
+        // A same song by the partial test, but another artist: not written to.
+        const long partialArtist = AddOnDisk(initial, L"Song", L"The Band X", L"").id;
+        const long partialTitle = AddOnDisk(initial, L"Song (Live)", L"Band", L"").id;
+        const long otherCase = AddOnDisk(initial, L"song", L"Band", L"").id;
+        const long otherArtist = AddOnDisk(initial, L"Song", L"Solo", L"").id;
+        if (pairedByIndex) initial.failures[L"ItemByPersistentID"] = 100;
+        registration.reset();
+        Serve(initial);
+        settings.SetInt(L"CheckTypeTitle", 1);
+        settings.SetInt(L"CheckTypeArtist", 0);
+        const PendingSong song = Song(L"Song", L"band", L"", pairedByIndex ? L"new2.mp3" : L"new.mp3");
+        ASSERT_TRUE(Register(song));
 
-    const StandInLibrary library = Served();
-    ASSERT_NE(library.FindTrack(same), nullptr);
-    EXPECT_EQ(library.FindTrack(same)->comment, song.filePath);
-    ASSERT_NE(library.FindTrack(partialArtist), nullptr);
-    EXPECT_EQ(library.FindTrack(partialArtist)->comment, L"");
-    ASSERT_NE(library.FindTrack(partialTitle), nullptr);
-    EXPECT_EQ(library.FindTrack(partialTitle)->comment, L"");
-    ASSERT_NE(library.FindTrack(otherCase), nullptr);
-    EXPECT_EQ(library.FindTrack(otherCase)->comment, L"");
-    ASSERT_NE(library.FindTrack(otherArtist), nullptr);
-    EXPECT_EQ(library.FindTrack(otherArtist)->comment, L"");
+        const StandInLibrary library = Served();
+        ASSERT_NE(library.FindTrack(same), nullptr);
+        EXPECT_EQ(library.FindTrack(same)->comment, song.filePath);
+        for (const long other : {partialArtist, partialTitle, otherCase, otherArtist}) {
+            ASSERT_NE(library.FindTrack(other), nullptr);
+            EXPECT_EQ(library.FindTrack(other)->comment, L"") << other;
+        }
+    }
 }
 
 TEST_F(SameSongRulesTest, TwoOfThreeCriteriaIsNoSameSong) {

@@ -23,6 +23,9 @@ const MemberName kMembers[] = {
     {L"Enabled", Member::Enabled}, {L"Index", Member::Index},
     {L"AddArtworkFromFile", Member::AddArtworkFromFile}, {L"Delete", Member::Delete},
     {L"Location", Member::Location}, {L"Lyrics", Member::Lyrics},
+    {L"ItemByPersistentID", Member::ItemByPersistentID},
+    {L"ITObjectPersistentIDHigh", Member::ITObjectPersistentIDHigh},
+    {L"ITObjectPersistentIDLow", Member::ITObjectPersistentIDLow},
     {L"StandInCallCount", Member::StandInCallCount},
 };
 

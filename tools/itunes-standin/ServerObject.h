@@ -11,7 +11,8 @@ enum class Member {
     Item,  // DISPID_VALUE
     LibraryPlaylist, LibrarySource, CreatePlaylist, Tracks, Name, Kind, Search, AddFile,
     AddTrack, InProgress, Playlists, Count, Artist, Album, Comment, Composer, Enabled, Index,
-    AddArtworkFromFile, Delete, Location, Lyrics,
+    AddArtworkFromFile, Delete, Location, Lyrics, ItemByPersistentID, ITObjectPersistentIDHigh,
+    ITObjectPersistentIDLow,
     StandInCallCount,  // not iTunes': calls this server has answered, for benchmarks
 };
 

@@ -215,6 +215,12 @@ protected:
                 return ReturnObject(result, new PlaylistObject(kLibraryPlaylist));
             case Member::LibrarySource: return ReturnObject(result, new SourceObject());
             case Member::StandInCallCount: return ReturnLong(result, State().answeredCalls);
+            case Member::ITObjectPersistentIDHigh:
+            case Member::ITObjectPersistentIDLow: {
+                long id = 0;
+                if (!TrackIdOf(ObjectArgument(arguments, 0), id) || !Library().FindTrack(id)) return E_INVALIDARG;
+                return ReturnLong(result, member == Member::ITObjectPersistentIDHigh ? kPersistentIdHigh : id);
+            }
             case Member::CreatePlaylist: {
                 StandInPlaylist playlist;
                 if (!TextArgument(arguments, 0, playlist.name)) return DISP_E_TYPEMISMATCH;

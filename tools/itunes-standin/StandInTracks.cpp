@@ -1,5 +1,7 @@
 #include "StandInTracks.h"
 
+#include <algorithm>
+
 #include "StandInState.h"
 #include "itunes/ITunesIds.h"
 
@@ -106,6 +108,7 @@ protected:
         const long count = live_ ? static_cast<long>(Library().tracks.size())
                                  : static_cast<long>(ids_.size());
         if (member == Member::Count) return ReturnLong(result, count);
+        if (member == Member::ItemByPersistentID) return ItemByPersistentId(arguments, result);
         if (member != Member::Item) return DISP_E_MEMBERNOTFOUND;
         long index = 0;
         if (!LongArgument(arguments, 0, index)) return DISP_E_TYPEMISMATCH;
@@ -115,6 +118,16 @@ protected:
     }
 
 private:
+    // Null when the collection does not hold that track, as in iTunes.
+    HRESULT ItemByPersistentId(const DISPPARAMS& arguments, VARIANT* result) const {
+        long high = 0, low = 0;
+        if (!LongArgument(arguments, 0, high) || !LongArgument(arguments, 1, low)) return DISP_E_TYPEMISMATCH;
+        const bool held = high == kPersistentIdHigh &&
+                          (live_ ? Library().FindTrack(low) != nullptr
+                                 : std::find(ids_.begin(), ids_.end(), low) != ids_.end());
+        return ReturnObject(result, held ? new TrackObject(low) : nullptr);
+    }
+
     bool live_ = false;
     std::vector<long> ids_;
 };

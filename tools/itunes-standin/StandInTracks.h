@@ -14,4 +14,6 @@ ServerObject* NewLibraryTracks();
 ServerObject* NewImportStatus(std::vector<long> ids, int busyPolls);
 // The id of a track object of this server that a client handed back.
 bool TrackIdOf(IDispatch* object, long& id);
+// A track's persistent ID: a fixed high half, the track's id as the low one.
+constexpr long kPersistentIdHigh = 0x4B53544C;
 bool IsFile(const std::wstring& path);
