@@ -405,9 +405,9 @@ TEST_F(SongRoadTest, KilledOnTheRoadEverySongIsRegisteredOnceAfterARestart) {
     StationFolders a(root / L"局A");
     StandInLibrary library;
     // iTunes refuses calls for a while from the first one on, as with one of
-    // its dialogs open, and every import stays in progress for 2 s.
+    // its dialogs open, and every import stays in progress for 3 s.
     library.rejectMs = 6000;
-    library.busyPolls = 20;
+    library.busyPolls = 30;
     ASSERT_TRUE(library.Save(libraryPath));
     ITunesStandInRegistration registration(libraryPath);
     ASSERT_TRUE(registration.registered());
