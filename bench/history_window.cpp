@@ -1,7 +1,7 @@
 // The history window's first paint with 100,000 songs in the journal: the
 // window made from its template, the rows counted and the first screen of
 // them read and drawn. Set against the 300 ms a user waits without noticing,
-// and against the same window over 1,000 songs.
+// and against the same window over 1,000 songs. Exits with 1 when it takes longer.
 #include <windows.h>
 
 #include <cstdio>
@@ -38,9 +38,7 @@ int main() {
     const std::wstring big = TempPath(L"kestrel-bench-history.db");
     const std::wstring small = TempPath(L"kestrel-bench-history-small.db");
     Fill(small, 1000);
-    const double start = bench::Seconds();
     Fill(big, 100000);
-    std::printf("(100,000 songs written in %.0f s)\n", bench::Seconds() - start);
 
     const double smallPaint = FirstPaint(small);
     const double bigPaint = FirstPaint(big);
@@ -48,5 +46,5 @@ int main() {
     std::printf("  (over 1,000 songs %.2f ms: ratio %.2f)\n", smallPaint, bigPaint / smallPaint);
     RemoveJournal(big);
     RemoveJournal(small);
-    return 0;
+    return bigPaint <= 300.0 ? 0 : 1;
 }

@@ -1,22 +1,28 @@
-// The filing journal: its cost per song, its size for 10,000 songs, and the
-// history window's first screen with 100,000 songs in it.
+// The filing journal: its cost per song against the registration it serves,
+// its size for 10,000 songs, and the history window's first screen with
+// 100,000 songs in it. Exits with 1 when a target is missed.
 //
-// The registration the journal serves is not part of this program, so the
-// per-song cost is set against a stand-in measured in the same run: writing
-// and flushing one 4 KB file, the smallest durable write there is. The line
-// after it says how long a registration must take for the journal to stay
-// within 2% of it; the registration benchmark gives that time.
+// The registration is measured in the same run, into the stand-in iTunes
+// with a library of 20,000 tracks (as in the registration benchmark),
+// already running as iTunes is for the user. The stand-in imports nothing
+// and answers sooner than iTunes does: the comparison errs on the strict side.
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "BenchJournal.h"
 #include "BenchTiming.h"
+#include "base/ComOwners.h"
+#include "itunes/ITunesIds.h"
+#include "itunes/ITunesRegistration.h"
 #include "journal/Journal.h"
-#include "base/ScopedHandle.h"
+#include "support/ITunesStandIn.h"
+#include "support/ITunesStandInLibrary.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -49,14 +55,39 @@ void FileOneSong(journal::Journal& journal, int n) {
         journal.AddAction(id, {t + 236, journal::SongActionKind::Unchecked, L"アーティスト名 - 夜明けのメロディー", L""});
 }
 
-double FlushedSmallFile(const std::wstring& path) {
-    const std::vector<char> bytes(4096, 'k');
-    return bench::BestOf(20, [&] {
-        kit::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        DWORD written = 0;
-        ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        ::FlushFileBuffers(file.Get());
+// The fastest of five registrations of a new song; 0 when one fails.
+double Registration() {
+    kit::ComInitialization com;
+    testing_support::TempFolder folder;
+    StandInLibrary library;
+    for (int i = 0; i < 20000; ++i) {
+        library.AddTrack(L"曲 " + std::to_wstring(i), L"アーティスト " + std::to_wstring(i % 500), L"アルバム").location =
+            folder / (std::to_wstring(i) + L".mp3");
+    }
+    if (!library.Save(folder / L"library.txt")) return 0;
+    ITunesStandInRegistration registration(folder / L"library.txt", /*readOnly=*/true);
+    kit::ComPtr<IDispatch> iTunes;  // held throughout: one server answers every round
+    if (FAILED(::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                  reinterpret_cast<void**>(iTunes.Receive()))))
+        return 0;
+    Settings settings;
+    settings.SetBool(L"IsAddPlayList", true);
+    Settings station;
+    station.SetString(L"StationName", L"ラジオ局");
+    std::vector<PendingSong> songs(5);
+    for (size_t i = 0; i < songs.size(); ++i) {
+        songs[i].filePath = folder / (L"new" + std::to_wstring(i) + L".mp3");
+        songs[i].title = L"夜明けのメロディー";
+        songs[i].artist = L"アーティスト名";
+        songs[i].album = L"アルバム「季節の歌」";
+        testing_support::WriteBytes(songs[i].filePath, std::vector<std::uint8_t>(4096, 0xff));
+    }
+    size_t next = 0;
+    bool failed = false;
+    const double best = bench::BestOf(static_cast<int>(songs.size()), [&] {
+        failed = !RegisterSong(songs[next++], settings, station) || failed;
     });
+    return failed ? 0 : best;
 }
 
 // The history window's first screen, from a closed journal: opening it,
@@ -75,36 +106,41 @@ double FirstScreen(const std::wstring& path) {
 int main() {
     const std::wstring path = TempPath(L"kestrel-bench-journal.db");
     const std::wstring small = TempPath(L"kestrel-bench-small.db");
-    const std::wstring flushed = TempPath(L"kestrel-bench-flushed.tmp");
+    bool missed = false;
 
     RemoveJournal(path);
-    const double fileWrite = FlushedSmallFile(flushed);
-    ::DeleteFileW(flushed.c_str());
-    double perSong = 0;
+    const double registration = Registration();
+    // 10,000 songs in ten batches; like the registration, the fastest counts.
+    double perSong = 1e300;
     {
         journal::Journal journal(path);
-        constexpr int kSongs = 10000;
-        const double start = bench::Seconds();
-        for (int n = 0; n < kSongs; ++n) FileOneSong(journal, n);
-        perSong = (bench::Seconds() - start) * 1000.0 / kSongs;
+        constexpr int kBatch = 1000;
+        for (int batch = 0; batch < 10; ++batch) {
+            const double start = bench::Seconds();
+            for (int n = batch * kBatch; n < (batch + 1) * kBatch; ++n) FileOneSong(journal, n);
+            perSong = std::min(perSong, (bench::Seconds() - start) * 1000.0 / kBatch);
+        }
     }
-    std::printf("%-48s %9.2f ms  baseline %9.2f ms  ratio %5.2f\n", "journal steps of one song vs one flushed 4 KB file",
-                perSong, fileWrite, perSong / fileWrite);
-    std::printf("  (within 2%% of any registration that takes %.0f ms or more)\n", perSong * 50);
+    if (registration > 0) {
+        bench::Report("journal steps of one song vs its registration", perSong, registration, 0.02);
+        std::printf("  (%.2f%% of the registration)\n", 100.0 * perSong / registration);
+        missed = perSong > 0.02 * registration || missed;
+    } else {
+        std::printf("the registration into the stand-in failed: MISSED\n");
+        missed = true;
+    }
     const double megabytes = (FileSize(path) + FileSize(path + L"-wal")) / 1048576.0;
     std::printf("%-48s %9.2f MB  (target <= 10 MB) %s\n", "journal size for 10,000 songs", megabytes,
                 megabytes <= 10.0 ? "ok" : "MISSED");
+    missed = megabytes > 10.0 || missed;
 
     Fill(small, 1000);
-    {
-        const double start = bench::Seconds();
-        Fill(path, 100000);
-        std::printf("(100,000 songs written in %.0f s)\n", bench::Seconds() - start);
-    }
+    Fill(path, 100000);
     const double smallScreen = FirstScreen(small);
     const double bigScreen = FirstScreen(path);
     std::printf("%-48s %9.2f ms  (target <= 300 ms) %s\n", "first screen with 100,000 songs", bigScreen,
                 bigScreen <= 300 ? "ok" : "MISSED");
+    missed = bigScreen > 300 || missed;
     std::printf("  (with 1,000 songs %.2f ms, ratio %.2f: counting the rows once is what grows)\n", smallScreen,
                 bigScreen / smallScreen);
     std::printf("%-48s %9.2f ms\n", "opening a journal of 100,000 songs",
@@ -117,5 +153,5 @@ int main() {
     }
     RemoveJournal(path);
     RemoveJournal(small);
-    return 0;
+    return missed ? 1 : 0;
 }

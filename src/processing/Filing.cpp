@@ -23,6 +23,13 @@ const wchar_t kNotHandedOver[] = L"10分待っても録音終了フォルダー�
 const wchar_t kRegistrationFailed[] = L"iTunesに登録できませんでした";
 const wchar_t kFileGone[] = L"出力フォルダーのファイルが見つかりません";
 
+// Another program has the file open (a player, a virus scanner): a strip now
+// would fail and leave the tags in.
+bool HeldElsewhere(const std::wstring& path) {
+    kit::File probe;
+    return !probe.OpenRead(path, 0) && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 bool IsAllDigits(const std::wstring& text) {
     if (text.empty() || text.size() > 18) return false;
     for (wchar_t c : text)
@@ -150,7 +157,10 @@ void Filing::FinishInterruptedMove(Song& song) {
     }
 }
 
-void Filing::Strip(Song& song, Time now) {
+bool Filing::Strip(Song& song, Time now) {
+    // Held: the song stays moved, in the journal too, and the strip is tried
+    // at every step until the file is let go, for as long as a hand-over.
+    if (now - song.record.moved < kHandOverWait && HeldElsewhere(song.record.outputPath)) return false;
     journal::SongInfoRecord& info = song.record.info;
     if (info.title.empty() || info.artist.empty()) {
         // What the page did not say, the recorder's own tags may.
@@ -162,6 +172,7 @@ void Filing::Strip(Song& song, Time now) {
     song.record.stripped = now;
     song.record.state = SongState::Stripped;
     journal_.MarkStripped(song.record.id, now);
+    return true;
 }
 
 void Filing::Register(Song& song, Time now) {
@@ -239,8 +250,7 @@ void Filing::Step(Time now) {
         }
         if (song.record.state == SongState::Moved) {
             if (song.resumed) FinishInterruptedMove(song);
-            Strip(song, now);
-            changed = true;
+            if (Strip(song, now)) changed = true;
         }
     }
 

@@ -86,7 +86,8 @@ private:
     bool TryMove(Song& song, journal::Time now);
     // A kill came between the journal's note of the move and the move.
     void FinishInterruptedMove(Song& song);
-    void Strip(Song& song, journal::Time now);
+    // False while another program holds the file: tried again next step.
+    bool Strip(Song& song, journal::Time now);
     void Register(Song& song, journal::Time now);
     void GiveUp(Song& song, const std::wstring& reason);
     void Finish(journal::SongId id);

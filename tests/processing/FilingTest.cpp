@@ -2,6 +2,7 @@
 // retry schedule, giving up, and what a start after a kill finishes.
 #include <gtest/gtest.h>
 
+#include "base/ScopedHandle.h"
 #include "processing/Filing.h"
 #include "support/TempFolder.h"
 
@@ -18,9 +19,13 @@ public:
     std::vector<PendingSong> attempts;
     std::vector<std::wstring> givenUp;
     bool registers = false;
+    int strips = 0;
 
     std::wstring ReadTagText(const std::wstring&, const char*) override { return L""; }
-    bool StripTags(const std::wstring&) override { return true; }
+    bool StripTags(const std::wstring&) override {
+        ++strips;
+        return true;
+    }
     bool RegisterSong(const PendingSong& song, Settings&, Settings&) override {
         attempts.push_back(song);
         return registers;
@@ -129,4 +134,38 @@ TEST_F(FilingRoad, StartAfterAKillFinishesTheRoadAndCleansOnlyItsOwnFiles) {
     for (const PendingSong& song : services.attempts) EXPECT_TRUE(song.checkLibraryFirst);
     EXPECT_EQ(ListNames(root / L"out"), (std::vector<std::wstring>{L"a.mp3", L"b.mp3"}));
     EXPECT_EQ(ListNames(root / L"Artwork"), std::vector<std::wstring>{L"mine.jpg"});
+}
+
+TEST_F(FilingRoad, AFileHeldByAnotherProgramIsStrippedOnceLetGo) {
+    const journal::Time t = 1796000000;
+    services.registers = true;
+    // A player opened the song in the end folder; its handle follows the move.
+    const auto hold = [&](const wchar_t* name) {
+        return kit::UniqueHandle(::CreateFileW((root / (std::wstring(L"end\\") + name)).c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                               OPEN_EXISTING, 0, nullptr));
+    };
+    const journal::SongId id = Played(L"a.mp3", t);
+    {
+        const kit::UniqueHandle held = hold(L"a.mp3");
+        ASSERT_TRUE(held);
+        filing.Step(t + 200);
+        filing.Step(t + 201);
+        EXPECT_EQ(StateOf(id), SongState::Moved);
+        EXPECT_TRUE(Exists(root / L"out\\a.mp3"));
+        EXPECT_EQ(services.strips, 0);
+        EXPECT_TRUE(services.attempts.empty());
+    }
+    filing.Step(t + 202);
+    EXPECT_EQ(StateOf(id), SongState::Registered);
+    EXPECT_EQ(services.strips, 1);
+
+    // Held for good: after as long as a hand-over may take, it goes on as it is.
+    const journal::SongId kept = Played(L"b.mp3", t + 300);
+    const kit::UniqueHandle held = hold(L"b.mp3");
+    filing.Step(t + 500);
+    filing.Step(t + 500 + Filing::kHandOverWait - 1);
+    EXPECT_EQ(StateOf(kept), SongState::Moved);
+    filing.Step(t + 500 + Filing::kHandOverWait);
+    EXPECT_EQ(StateOf(kept), SongState::Registered);
 }

@@ -12,6 +12,10 @@
 #include <vector>
 
 #include "app_ids.h"
+#include "base/ComOwners.h"
+#include "itunes/ITunesIds.h"
+#include "itunes/LibraryLookup.h"
+#include "journal/Journal.h"
 #include "settings/Settings.h"
 #include "support/ITunesStandIn.h"
 #include "support/ITunesStandInLibrary.h"
@@ -125,7 +129,10 @@ protected:
         return Library().FindByName(name) != nullptr;
     }
     bool ShowsName(const std::wstring& fileName) { return kestrel.ControlText(IDC_MAIN_FILENAME) == fileName; }
-    bool ShowsTitle(const std::wstring& title) { return kestrel.ControlText(IDC_MAIN_TITLE) == title; }
+    bool ShowsTitle(const std::wstring& title) { return ShowsTitle(kestrel, title); }
+    static bool ShowsTitle(const KestrelProcess& process, const std::wstring& title) {
+        return process.ControlText(IDC_MAIN_TITLE) == title;
+    }
 
     testing_support::TempFolder root;
     LoopbackServer server;
@@ -397,12 +404,14 @@ std::vector<std::wstring> Temporaries(const std::wstring& folder) {
 TEST_F(SongRoadTest, KilledOnTheRoadEverySongIsRegisteredOnceAfterARestart) {
     StationFolders a(root / L"局A");
     StandInLibrary library;
-    // The first import keeps iTunes busy: the program is killed meanwhile.
-    library.hangMember = L"AddFile";
-    library.hangMs = 6000;
+    // iTunes refuses calls for a while from the first one on, as with one of
+    // its dialogs open, and every import stays in progress for 3 s.
+    library.rejectMs = 6000;
+    library.busyPolls = 30;
     ASSERT_TRUE(library.Save(libraryPath));
     ITunesStandInRegistration registration(libraryPath);
     ASSERT_TRUE(registration.registered());
+    ASSERT_TRUE(ITunesStandInRegistration::WaitForServerExit(0));
     PutPageA(PageSong{L"曲", L"人", L"", "/art/none.jpg"});
     const std::string description = "[]\nIgnoreFirst = b:0\nIsAddPlayList = b:1\n[IsCooperation]\nCheck = i:1\n"
                                      "[SelectStation]\nIndex = i:0\n" +
@@ -412,49 +421,98 @@ TEST_F(SongRoadTest, KilledOnTheRoadEverySongIsRegisteredOnceAfterARestart) {
     ASSERT_EQ(0, RunProgram(SettingsWriterPath(),
                             L"\"" + descriptionPath + L"\" \"" + programFolder + L"\\Kestrel.dat\""));
     RecorderSimulator recorder(a.play, a.end);
-    auto filed = [&](const wchar_t* name) { return Exists(a.output + L"\\" + name); };
+    auto path = [&](const wchar_t* name) { return a.output + L"\\" + name; };
+    // What the journal beside the program says of a song, read once the program is gone.
+    auto stateOf = [&](const std::wstring& sourceName) {
+        journal::Journal journal(programFolder + L"\\Kestrel.db");
+        for (const journal::SongRecord& song : journal.SongPage(0, 10))
+            if (song.sourceName == sourceName) return song.state;
+        return journal::SongState::Playing;
+    };
+    auto start = [&](KestrelProcess& process, const wchar_t* playing) {
+        return process.Start(program) && process.WaitForMainWindow(kStepTimeoutMs) &&
+               WaitUntil([&] { return process.ControlText(IDC_MAIN_FILENAME) == playing; }, kStepTimeoutMs);
+    };
 
-    // During the registration of s1.
-    auto first = std::make_unique<KestrelProcess>();
+    // After the move: a player opened s1 while it was recorded, and its
+    // handle goes along with the move, so the strip has to wait.
     ASSERT_TRUE(recorder.NextSong(L"s1.mp3", {L"One", L"A"}));
-    ASSERT_TRUE(first->Start(program));
-    ASSERT_TRUE(first->WaitForMainWindow(kStepTimeoutMs));
-    ASSERT_TRUE(WaitUntil([&] { return first->ControlText(IDC_MAIN_FILENAME) == L"s1.mp3"; }, kStepTimeoutMs));
+    kit::UniqueHandle player(::CreateFileW((a.play + L"\\s1.mp3").c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(player);
+    auto first = std::make_unique<KestrelProcess>();
+    ASSERT_TRUE(start(*first, L"s1.mp3"));
     ASSERT_TRUE(recorder.NextSong(L"s2.mp3", {L"Two", L"A"}));
-    ASSERT_TRUE(WaitUntil([&] { return filed(L"s1.mp3"); }, kStepTimeoutMs));
-    ::Sleep(1500);
+    ASSERT_TRUE(WaitUntil([&] { return Exists(path(L"s1.mp3")); }, kStepTimeoutMs));
+    ASSERT_TRUE(first->Responsive());  // the step that moved it is over
     Kill(*first);
+    player.Reset();
+    EXPECT_EQ(stateOf(L"s1.mp3"), journal::SongState::Moved);
+    EXPECT_NE(ReadBytes(path(L"s1.mp3")), recorder.Audio(L"s1.mp3")) << "s1 was stripped while held";
 
-    // Right after the move of s2 (its strip perhaps done, perhaps not).
+    // After the strip: s1's registration starts the stand-in, which refuses calls.
     auto second = std::make_unique<KestrelProcess>();
-    ASSERT_TRUE(second->Start(program));
-    ASSERT_TRUE(second->WaitForMainWindow(kStepTimeoutMs));
-    ASSERT_TRUE(WaitUntil([&] { return second->ControlText(IDC_MAIN_FILENAME) == L"s2.mp3"; }, kStepTimeoutMs));
-    ASSERT_TRUE(recorder.NextSong(L"s3.mp3", {L"Three", L"A"}));
-    ASSERT_TRUE(WaitUntil([&] { return filed(L"s2.mp3"); }, kStepTimeoutMs, 5));
+    ASSERT_TRUE(start(*second, L"s2.mp3"));
+    ASSERT_TRUE(WaitUntil([] { return !ITunesStandInRegistration::WaitForServerExit(0); }, kStepTimeoutMs));
     Kill(*second);
+    EXPECT_EQ(stateOf(L"s1.mp3"), journal::SongState::Stripped);
+    EXPECT_EQ(ReadBytes(path(L"s1.mp3")), recorder.Audio(L"s1.mp3"));
+    // (Nothing changes while calls are refused: the library can be read.)
+    EXPECT_TRUE(Library().tracks.empty());
 
-    // The third start finishes everything and files s3 on its own.
+    // During the registration: the refusals end, s1 is added, and its import
+    // is still in progress when the program is killed.
+    const auto librarySize = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        return ::GetFileAttributesExW(libraryPath.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
+    };
+    const DWORD emptySize = librarySize();
     auto third = std::make_unique<KestrelProcess>();
-    ASSERT_TRUE(third->Start(program));
-    ASSERT_TRUE(third->WaitForMainWindow(kStepTimeoutMs));
-    ASSERT_TRUE(WaitUntil([&] { return third->ControlText(IDC_MAIN_FILENAME) == L"s3.mp3"; }, kStepTimeoutMs));
+    ASSERT_TRUE(start(*third, L"s2.mp3"));
+    ASSERT_TRUE(WaitUntil([&] { return librarySize() > emptySize; }, kStepTimeoutMs)) << "s1 was not added";
+    Kill(*third);
+    EXPECT_EQ(stateOf(L"s1.mp3"), journal::SongState::Stripped);
+    EXPECT_EQ(Library().tracks.size(), 1u);
+
+    // The fourth start finishes s1 and files s2 and s3 on its own.
+    auto fourth = std::make_unique<KestrelProcess>();
+    ASSERT_TRUE(start(*fourth, L"s2.mp3"));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(*fourth, L"曲"); }, kStepTimeoutMs));
+    PutPageA(PageSong{L"三曲目", L"人", L"", "/art/none.jpg"});
+    ASSERT_TRUE(recorder.NextSong(L"s3.mp3", {L"Three", L"A"}));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(*fourth, L"三曲目"); }, kStepTimeoutMs));
     ASSERT_TRUE(recorder.NextSong(L"s4.mp3", {L"Four", L"A"}));
-    ASSERT_TRUE(WaitUntil([&] { return filed(L"s3.mp3"); }, kStepTimeoutMs));
-    ::Sleep(3000);  // s3's registration
-    ASSERT_TRUE(third->Close(kStepTimeoutMs));
-    // The killed programs' references keep the stand-in alive; it saves at
-    // every change, and nothing changes any more.
-    ITunesStandInRegistration::WaitForServerExit(3000);
+    // The killed programs' references keep the stand-in alive and saving:
+    // whether s3 has its name is asked of the stand-in itself.
+    kit::ComInitialization com;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            kit::ComPtr<IDispatch> application;
+            if (FAILED(::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                          reinterpret_cast<void**>(application.Receive()))))
+                return false;
+            return LibraryHoldsFile(AutomationObject(std::move(application)).GetObject(L"LibraryPlaylist"),
+                                    L"三曲目", path(L"s3.mp3"));
+        },
+        kStepTimeoutMs, 250))
+        << "s3 was not registered";
+    // (A close asked for during a registration waits for its end.)
+    ASSERT_TRUE(fourth->Close(kStepTimeoutMs));
     const StandInLibrary result = Library();
     EndStandIn();
-    for (const wchar_t* name : {L"s1.mp3", L"s2.mp3", L"s3.mp3"}) {
-        const std::wstring path = a.output + L"\\" + name;
+    for (auto [name, title] : {std::make_pair(L"s1.mp3", L"曲"), std::make_pair(L"s2.mp3", L"曲"),
+                               std::make_pair(L"s3.mp3", L"三曲目")}) {
         EXPECT_EQ(std::count_if(result.tracks.begin(), result.tracks.end(),
-                                [&](const StandInTrack& track) { return SamePath(track.location, path); }),
+                                [&](const StandInTrack& track) {
+                                    return SamePath(track.location, path(name)) && track.name == title;
+                                }),
                   1)
             << Utf8(name);
+        EXPECT_EQ(stateOf(name), journal::SongState::Registered) << Utf8(name);
+        EXPECT_EQ(ReadBytes(path(name)), recorder.Audio(name)) << Utf8(name);
     }
+    EXPECT_EQ(result.tracks.size(), 3u);
     const StandInPlaylist* playlist = result.FindPlaylist(kStationA);
     ASSERT_NE(playlist, nullptr);
     EXPECT_EQ(playlist->trackIds.size(), 3u);
