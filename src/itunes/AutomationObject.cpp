@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -130,6 +132,50 @@ HRESULT AutomationObject::InvokeId(DISPID id, WORD flags, std::initializer_list<
     });
 }
 
+namespace {
+
+// What connections to one server resolved, by the path of the object's
+// cache and the member name. Registrations come one at a time, but one past
+// its deadline may still run on its thread.
+class ResolvedNames {
+public:
+    bool Find(const std::wstring& key, DISPID& id) {
+        std::lock_guard<std::mutex> lock(lock_);
+        const auto found = ids_.find(key);
+        if (found == ids_.end()) return false;
+        id = found->second;
+        return true;
+    }
+    void Add(const std::wstring& key, DISPID id) {
+        std::lock_guard<std::mutex> lock(lock_);
+        // Paths name a handful of object kinds; only a changed server adds more.
+        if (ids_.size() > 4096) ids_.clear();
+        ids_[key] = id;
+    }
+
+private:
+    std::mutex lock_;
+    std::map<std::wstring, DISPID> ids_;
+};
+
+ResolvedNames& Resolved() {
+    static ResolvedNames names;
+    return names;
+}
+
+const wchar_t kPathSeparator = L'\x1F';
+
+std::wstring ChildPath(const std::wstring& path, const std::wstring& step) {
+    return path.empty() ? std::wstring() : path + kPathSeparator + step;
+}
+
+}  // namespace
+
+AutomationObject::AutomationObject(kit::ComPtr<IDispatch> dispatch, const std::wstring& serverIdentity)
+    : AutomationObject(std::move(dispatch)) {
+    ids_->path = serverIdentity;
+}
+
 HRESULT AutomationObject::Resolve(const wchar_t* member, DISPID& id) const {
     for (const auto& [name, known] : ids_->ids) {
         if (name == member) {
@@ -137,23 +183,36 @@ HRESULT AutomationObject::Resolve(const wchar_t* member, DISPID& id) const {
             return S_OK;
         }
     }
+    const std::wstring key = ChildPath(ids_->path, member);
+    if (!key.empty() && Resolved().Find(key, id)) {
+        ids_->ids.emplace_back(member, id);
+        return S_OK;
+    }
     LPOLESTR name = const_cast<LPOLESTR>(member);
     const HRESULT hr = RetryRejected(
         [&] { return dispatch_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id); });
-    if (SUCCEEDED(hr)) ids_->ids.emplace_back(member, id);
+    if (SUCCEEDED(hr)) {
+        ids_->ids.emplace_back(member, id);
+        if (!key.empty()) Resolved().Add(key, id);
+    }
     return hr;
 }
 
-AutomationObject AutomationObject::Result(const VARIANT& value) const {
+AutomationObject AutomationObject::Result(const VARIANT& value, const wchar_t* member) const {
     AutomationObject object = ObjectFromVariant(value);
     if (!object) return {};
+    // What one member hands out is always of the kind it declares.
+    object.ids_->path = ChildPath(ids_->path, member);
     return AutomationObject(std::move(object.dispatch_), std::move(object.ids_), kinds_);
 }
 
 AutomationObject AutomationObject::Member(const VARIANT& value) const {
     AutomationObject item = ObjectFromVariant(value);
     if (!item) return {};
-    if (!ids_->items) ids_->items = std::make_shared<IdCache>();
+    if (!ids_->items) {
+        ids_->items = std::make_shared<IdCache>();
+        ids_->items->path = ChildPath(ids_->path, L"[]");
+    }
     return AutomationObject(std::move(item.dispatch_), ids_->items, kinds_);
 }
 
@@ -162,21 +221,25 @@ AutomationObject AutomationObject::OfKind(const wchar_t* kind) const {
     for (const auto& [name, ids] : *kinds_) {
         if (name == kind) return AutomationObject(dispatch_, ids, kinds_);
     }
-    kinds_->emplace_back(kind, std::make_shared<IdCache>());
+    auto ids = std::make_shared<IdCache>();
+    // Kinds belong to the connection: named after its server alone.
+    const std::wstring& path = ids_->path;
+    ids->path = ChildPath(path.substr(0, path.find(kPathSeparator)), std::wstring(L"kind:") + kind);
+    kinds_->emplace_back(kind, std::move(ids));
     return AutomationObject(dispatch_, kinds_->back().second, kinds_);
 }
 
 AutomationObject AutomationObject::GetObject(const wchar_t* property) const {
     kit::ScopedVariant result;
     if (FAILED(Invoke(property, DISPATCH_PROPERTYGET, {}, result.Receive()))) return {};
-    return Result(result.Get());
+    return Result(result.Get(), property);
 }
 
 AutomationObject AutomationObject::CallObject(const wchar_t* method,
                                               std::initializer_list<VARIANT> arguments) const {
     kit::ScopedVariant result;
     if (FAILED(Invoke(method, DISPATCH_METHOD, arguments, result.Receive()))) return {};
-    return Result(result.Get());
+    return Result(result.Get(), method);
 }
 
 AutomationObject AutomationObject::Item(long index) const {

@@ -38,6 +38,9 @@ public:
         : dispatch_(std::move(dispatch)),
           ids_(std::make_shared<IdCache>()),
           kinds_(std::make_shared<KindTable>()) {}
+    // A root whose server `serverIdentity` names (see ServerIdentity.h): what
+    // an earlier connection to the same server resolved is not asked again.
+    AutomationObject(kit::ComPtr<IDispatch> dispatch, const std::wstring& serverIdentity);
 
     explicit operator bool() const { return static_cast<bool>(dispatch_); }
     IDispatch* Get() const { return dispatch_.Get(); }
@@ -85,6 +88,9 @@ private:
     struct IdCache {
         std::vector<std::pair<std::wstring, DISPID>> ids;
         std::shared_ptr<IdCache> items;  // of the members of a collection
+        // Where the objects of this cache come from, from the server on:
+        // "server/LibraryPlaylist/Search/[]". Empty: remembered nowhere else.
+        std::wstring path;
     };
     using KindTable = std::vector<std::pair<std::wstring, std::shared_ptr<IdCache>>>;
     AutomationObject(kit::ComPtr<IDispatch> dispatch, std::shared_ptr<IdCache> ids,
@@ -94,7 +100,7 @@ private:
     HRESULT InvokeId(DISPID id, WORD flags, std::initializer_list<VARIANT> arguments,
                      VARIANT* result) const;
     // The object a call handed out, of this connection; as a collection member.
-    AutomationObject Result(const VARIANT& value) const;
+    AutomationObject Result(const VARIANT& value, const wchar_t* member) const;
     AutomationObject Member(const VARIANT& value) const;
     kit::ComPtr<IEnumVARIANT> Enumerator() const;
 

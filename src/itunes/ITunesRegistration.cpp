@@ -9,6 +9,7 @@
 #include "itunes/LibraryLookup.h"
 #include "itunes/SameSongRules.h"
 #include "itunes/SameSongSearch.h"
+#include "itunes/ServerIdentity.h"
 #include "itunes/WorkerApartment.h"
 
 namespace {
@@ -114,7 +115,7 @@ bool Registration::Connect() {
         !application) {
         return false;
     }
-    iTunes_ = AutomationObject(std::move(application));
+    iTunes_ = AutomationObject(std::move(application), ITunesServerIdentity());
     libraryPlaylist_ = iTunes_.GetObject(L"LibraryPlaylist");
     return static_cast<bool>(libraryPlaylist_);
 }

@@ -3,6 +3,8 @@
 #include <thread>
 
 #include "StandInFixture.h"
+#include "itunes/AutomationObject.h"
+#include "itunes/ITunesIds.h"
 
 using RegisterSongTest = StandInTest;
 
@@ -258,4 +260,30 @@ TEST_F(RegisterSongTest, RetryAfterITunesWasAbsentRegistersExactlyOnce) {
     // Added to the station's playlist once, not at every attempt.
     ASSERT_EQ(library.playlists.size(), 1u);
     EXPECT_EQ(library.playlists[0].trackIds, std::vector<long>{library.tracks[0].id});
+}
+
+// A member name resolved over one connection is not asked again over the
+// next to the same program; another program (iTunes updated) is asked afresh.
+TEST_F(RegisterSongTest, MemberNamesAreAskedOncePerServerProgram) {
+    Serve(StandInLibrary());
+    const auto connect = [](const std::wstring& identity) {
+        kit::ComPtr<IDispatch> application;
+        ::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                           reinterpret_cast<void**>(application.Receive()));
+        return AutomationObject(std::move(application), identity);
+    };
+    const AutomationObject counter = connect(L"");
+    const auto callsToFetchTheLibrary = [&](const std::wstring& identity) {
+        const AutomationObject root = connect(identity);
+        long before = 0, after = 0;
+        counter.GetLong(L"StandInCallCount", before);
+        const bool fetched = static_cast<bool>(root.GetObject(L"LibraryPlaylist").GetObject(L"Tracks"));
+        counter.GetLong(L"StandInCallCount", after);
+        return fetched ? after - before - 1 : -1;  // less the reading's own call
+    };
+    const std::wstring program = folder + L"iTunes.exe|1";
+    EXPECT_EQ(callsToFetchTheLibrary(program), 4);
+    EXPECT_EQ(callsToFetchTheLibrary(program), 2);
+    EXPECT_EQ(callsToFetchTheLibrary(folder + L"iTunes.exe|2"), 4);
+    EXPECT_EQ(callsToFetchTheLibrary(L""), 4);
 }
