@@ -519,3 +519,20 @@ TEST_F(SongRoadTest, KilledOnTheRoadEverySongIsRegisteredOnceAfterARestart) {
     EXPECT_TRUE(Temporaries(a.output).empty());
     EXPECT_TRUE(Temporaries(programFolder).empty());
 }
+
+// A second start of the same program file shows the first one's window,
+// hidden in the notification area, and ends: two would share one journal.
+TEST_F(SongRoadTest, ASecondStartShowsTheFirstWindowAndEnds) {
+    ASSERT_TRUE(kestrel.Start(program));
+    ASSERT_TRUE(kestrel.WaitForMainWindow(kStepTimeoutMs));
+    const HWND window = kestrel.mainWindow();
+    ::ShowWindow(window, SW_HIDE);
+    ASSERT_TRUE(kestrel.Responsive());
+    ASSERT_FALSE(::IsWindowVisible(window));
+    KestrelProcess second;
+    ASSERT_TRUE(second.Start(program));
+    EXPECT_TRUE(WaitUntil([&] { return !second.running(); }, kStepTimeoutMs));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(window) != FALSE; }, kStepTimeoutMs));
+    EXPECT_TRUE(kestrel.running());
+    EXPECT_EQ(kestrel.FindMainWindow(), window);
+}
