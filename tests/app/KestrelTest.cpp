@@ -415,9 +415,15 @@ TEST_F(WatchedFolders, HandOverIsNoticedAtOnceAlsoAfterTheFolderIsMadeAgain) {
     Start(L"a.mp3");
     Tick();
     ASSERT_EQ(window.cycle().currentRecording(), L"a.mp3");
+    ::SendMessageW(window.handle(), WM_SYSCOMMAND, IDM_SYSTEM_HISTORY, 0);
+    ASSERT_TRUE(window.history());
+    const HWND history = window.history()->list();
+    EXPECT_EQ(ListView_GetItemCount(history), 1);
     EXPECT_LE(HandOver(L"a.mp3", L"b.mp3"), 200u);
     EXPECT_TRUE(Exists(out / L"a.mp3"));
     EXPECT_EQ(window.cycle().currentRecording(), L"b.mp3");
+    // The open history window follows by itself.
+    EXPECT_EQ(ListView_GetItemCount(history), 2);
 
     // The end folder deleted into the Recycle Bin (moved away) and made
     // again: the second's tick watches the new one.
