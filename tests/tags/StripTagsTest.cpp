@@ -193,11 +193,22 @@ TEST(StripTags, FilesItMayNotChangeAreLeftAsTheyWere) {
     }
 }
 
-TEST(StripTags, NamesOutsideTheAnsiCodePage) {
+TEST(StripTags, NamesOutsideTheAnsiCodePageAndLongFolders) {
     TempFolder folder;
     const std::wstring path = folder / L"\uD55C\uAE00 \u2603.mp3";
     const Bytes audio = Audio(1000);
     ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(4, Utf8, L"T", L"A"), audio})));
     EXPECT_TRUE(StripTags(path));
     EXPECT_EQ(ReadBytes(path), audio);
+
+    // A folder of 250 characters: too long for the system's own temporary
+    // names (their folder may have 246 at most).
+    const std::wstring deep = folder / std::wstring(250 - folder.path().size() - 1, L'd');
+    ASSERT_EQ(deep.size(), 250u);
+    ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+    const std::wstring inDeep = deep + L"\\s.mp3";
+    ASSERT_TRUE(WriteBytes(inDeep, Join({TitleArtistTag(3, Latin1, L"T", L"A"), audio})));
+    EXPECT_TRUE(StripTags(inDeep));
+    EXPECT_EQ(ReadBytes(inDeep), audio);
+    EXPECT_EQ(ListNames(deep), Names{L"s.mp3"});
 }
