@@ -5,12 +5,15 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
 #include "DialogTestSupport.h"
 #include "MenuIds.h"
 #include "app/ConfigDialog.h"
 #include "app/IgnoreListView.h"
 #include "app_ids.h"
 #include "kit/Menu.h"
+#include "kit/StartWithWindows.h"
 #include "kit/ToolBar.h"
 
 using dialog_test::Click;
@@ -290,6 +293,41 @@ TEST_F(ConfigDialogTest, ToolBarSitsOnTheListAndRightClickOffersTheListMenu) {
     ::SendMessageW(h, WM_NOTIFY, IDC_CONFIG_IGNORE_LIST, reinterpret_cast<LPARAM>(&click));
     EXPECT_EQ(menus.menusSeen, 1);
     EXPECT_EQ(menus.lastMenu, window.menu()->PopupAt(POPUP_IGNORE_LIST)->handle());
+}
+
+// The Run key's value, or nothing when the program is not there.
+std::optional<std::wstring> RunCommand() {
+    wchar_t text[1024] = {};
+    DWORD size = sizeof(text);
+    if (::RegGetValueW(HKEY_CURRENT_USER, kit::kRunKeyPath, L"Kestrel", RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(text);
+}
+
+TEST_F(ConfigDialogTest, StartWithWindowsFollowsAndWritesTheRunKey) {
+    const std::optional<std::wstring> before = RunCommand();
+    wchar_t program[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    const auto confirm = [&](bool expected, std::optional<bool> check, int button) {
+        ConfigDialog dialog(window);
+        HWND h = Open(dialog);
+        EXPECT_EQ(Checked(h, IDC_CONFIG_START_WITH_WINDOWS), expected);
+        if (check) ::CheckDlgButton(h, IDC_CONFIG_START_WITH_WINDOWS, *check ? BST_CHECKED : BST_UNCHECKED);
+        Click(h, button);
+    };
+    EXPECT_TRUE(kit::SetStartWithWindows(L"Kestrel", L"", false));
+    confirm(false, true, IDC_CONFIG_CANCEL);
+    EXPECT_FALSE(RunCommand());
+    confirm(false, true, IDOK);
+    EXPECT_EQ(RunCommand(), L"\"" + std::wstring(program) + L"\"");
+    confirm(true, false, IDOK);
+    EXPECT_FALSE(RunCommand());
+    // Set up elsewhere: shown, and OK alone leaves the command as it is.
+    EXPECT_TRUE(kit::SetStartWithWindows(L"Kestrel", L"other.exe", true));
+    confirm(true, std::nullopt, IDOK);
+    EXPECT_EQ(RunCommand(), L"other.exe");
+    kit::SetStartWithWindows(L"Kestrel", before.value_or(L""), before.has_value());
 }
 
 // The modal loop with a script set up before it starts.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,18 +35,23 @@ inline void Click(HWND dialog, int id) {
 // window `owner` owns, and keeps the boxes' texts.
 class BoxAnswerer {
 public:
-    explicit BoxAnswerer(HWND owner)
-        : owner_(owner), script_([this] {
-              ::EnumThreadWindows(::GetCurrentThreadId(), &Visit, reinterpret_cast<LPARAM>(this));
-              return false;
-          }) {}
+    explicit BoxAnswerer(HWND owner) : BoxAnswerer([owner] { return owner; }) {}
+    // For a window still to be made, whose boxes may come while it is created.
+    explicit BoxAnswerer(const kit::Window& owner) : BoxAnswerer([&owner] { return owner.handle(); }) {}
 
     std::vector<std::wstring> texts;
 
 private:
+    explicit BoxAnswerer(std::function<HWND()> owner)
+        : owner_(std::move(owner)), script_([this] {
+              ::EnumThreadWindows(::GetCurrentThreadId(), &Visit, reinterpret_cast<LPARAM>(this));
+              return false;
+          }) {}
+
     static BOOL CALLBACK Visit(HWND window, LPARAM data) {
         auto* self = reinterpret_cast<BoxAnswerer*>(data);
-        if (::GetWindow(window, GW_OWNER) != self->owner_ || !::IsWindowVisible(window)) return TRUE;
+        const HWND owner = self->owner_();
+        if (!owner || ::GetWindow(window, GW_OWNER) != owner || !::IsWindowVisible(window)) return TRUE;
         wchar_t className[16] = {};
         ::GetClassNameW(window, className, 16);
         if (std::wstring(className) != L"#32770") return TRUE;
@@ -59,13 +65,13 @@ private:
         wchar_t className[16] = {};
         ::GetClassNameW(child, className, 16);
         if (_wcsicmp(className, L"Static") != 0) return TRUE;
-        wchar_t text[256] = {};
-        ::GetWindowTextW(child, text, 256);
+        wchar_t text[1024] = {};  // a box may name a long path twice
+        ::GetWindowTextW(child, text, 1024);
         reinterpret_cast<std::wstring*>(data)->append(text);
         return TRUE;
     }
 
-    HWND owner_;
+    std::function<HWND()> owner_;
     testing_support::ModalScript script_;
 };
 

@@ -11,10 +11,12 @@
 #include <memory>
 #include <vector>
 
+#include "DialogTestSupport.h"
 #include "MenuIds.h"
 #include "app/HistoryDialog.h"
 #include "app/Kestrel.h"
 #include "app_ids.h"
+#include "base/ScopedHandle.h"
 #include "kit/TrayIcon.h"
 #include "processing/ProcessingCycle.h"
 #include "support/ITunesStandIn.h"
@@ -231,6 +233,54 @@ TEST_F(MainWindow, EndingTheWindowsSessionSavesTheSettings) {
     ::CheckDlgButton(window.handle(), IDC_MAIN_COOPERATION, BST_CHECKED);
     ::SendMessageW(window.handle(), WM_ENDSESSION, TRUE, 0);
     EXPECT_EQ(Saved().FindGroup(L"IsCooperation")->GetInt(L"Check"), 1);
+}
+
+TEST_F(MainWindow, SettingsThatCannotBeSavedAreReportedOncePerSession) {
+    Open();
+    ASSERT_TRUE(Settings().Save(settingsPath));
+    dialog_test::BoxAnswerer boxes(window.handle());
+    {
+        // Held open without delete sharing, the file cannot be replaced.
+        kit::UniqueHandle held(
+            ::CreateFileW(settingsPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        ::CheckDlgButton(window.handle(), IDC_MAIN_COOPERATION, BST_CHECKED);
+        ::SendMessageW(window.handle(), WM_ENDSESSION, TRUE, 0);
+        ASSERT_EQ(boxes.texts.size(), 1u);
+        const std::wstring& text = boxes.texts[0];
+        EXPECT_NE(text.find(L"設定を保存できませんでした。"), std::wstring::npos) << text;
+        EXPECT_NE(text.find(settingsPath + L"\n\n理由: "), std::wstring::npos) << text;
+        EXPECT_EQ(text.find(L"理由: \n"), std::wstring::npos) << text;  // a reason is given
+        ::SendMessageW(window.handle(), WM_ENDSESSION, TRUE, 0);
+    }
+    Close();
+    EXPECT_EQ(boxes.texts.size(), 1u);
+    // Free again, the file takes what the failed saves could not write.
+    EXPECT_EQ(Saved().FindGroup(L"IsCooperation")->GetInt(L"Check"), 1);
+}
+
+TEST_F(MainWindow, DamagedSettingsFileIsSetAsideAndTheProgramStartsAfresh) {
+    Settings stored;
+    stored.Group(L"Station").SetGroup(L"FM", StationNamed(L"FM"));
+    stored.SetBool(L"IgnoreFirst", false);
+    ASSERT_TRUE(stored.Save(settingsPath));
+    std::vector<std::uint8_t> damaged = testing_support::ReadBytes(settingsPath);
+    damaged.resize(damaged.size() - 3);
+    ASSERT_TRUE(testing_support::WriteBytes(settingsPath, damaged));
+    {
+        // The box comes while the window is being made.
+        dialog_test::BoxAnswerer boxes(window);
+        Open();
+        ASSERT_EQ(boxes.texts.size(), 1u);
+        EXPECT_NE(boxes.texts[0].find(L"設定ファイルが壊れていたため"), std::wstring::npos) << boxes.texts[0];
+        EXPECT_NE(boxes.texts[0].find(settingsPath + L".bad"), std::wstring::npos) << boxes.texts[0];
+    }
+    EXPECT_TRUE(::IsWindowVisible(window.handle()));
+    EXPECT_EQ(StationCount(), 0);
+    EXPECT_TRUE(window.settings().GetBool(L"IgnoreFirst"));
+    Close();
+    EXPECT_EQ(testing_support::ReadBytes(settingsPath + L".bad"), damaged);
+    EXPECT_TRUE(Saved().GetBool(L"IgnoreFirst"));
 }
 
 TEST_F(MainWindow, SkippedSongIsShownOnGrey) {
