@@ -8,7 +8,7 @@ namespace kit {
 std::wstring TemporaryFile::ReserveBeside(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-    const std::wstring stem = L"~kst" + std::to_wstring(::GetCurrentProcessId()) + L"-";
+    const std::wstring stem = L"kst" + std::to_wstring(::GetCurrentProcessId()) + L"-";
     static LONG counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const LONG serial = ::InterlockedIncrement(&counter);

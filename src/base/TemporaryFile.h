@@ -22,6 +22,9 @@ public:
     // be made. GetTempFileNameW is no use here: it fails in a folder whose
     // path is longer than MAX_PATH - 14.
     static std::wstring ReserveBeside(const std::wstring& path);
+    // What the names ReserveBeside makes look like, for a search that
+    // removes those a kill left behind.
+    static constexpr const wchar_t* kLeftOverPattern = L"kst*.tmp";
 
     const std::wstring& path() const { return path_; }
     void Keep() { path_.clear(); }

@@ -12,6 +12,7 @@
 #include "base/FileFinder.h"
 #include "base/FileOperations.h"
 #include "base/PathHelpers.h"
+#include "base/TemporaryFile.h"
 
 using journal::SongId;
 using journal::SongState;
@@ -365,11 +366,11 @@ void Filing::RemoveOwnTemporaryFiles(const std::wstring& programFolder) const {
         if (!output.empty()) folders.insert(output);
     }
     for (const std::wstring& folder : folders) {
-        // GetTempFileName's names with our prefix: a strip or a settings
-        // save that a kill cut short.
+        // Our temporary names: a strip or a settings save that a kill cut short.
         std::vector<std::wstring> left;
         FileFinder finder;
-        for (std::wstring name = finder.First(AddBackslash(folder) + L"kst*.tmp"); !name.empty();
+        for (std::wstring name = finder.First(AddBackslash(folder) + kit::TemporaryFile::kLeftOverPattern);
+             !name.empty();
              name = finder.Next()) {
             if (!(finder.record().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left.push_back(name);
         }

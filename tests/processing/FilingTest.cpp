@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ScopedHandle.h"
+#include "base/TemporaryFile.h"
 #include "processing/Filing.h"
 #include "support/TempFolder.h"
 
@@ -115,13 +116,16 @@ TEST_F(FilingRoad, StartAfterAKillFinishesTheRoadAndCleansOnlyItsOwnFiles) {
     for (journal::SongId id : {stripped, done}) ::CreateDirectoryW(filing.ArtworkFolder(id).c_str(), nullptr);
     ASSERT_TRUE(WriteBytes(filing.ArtworkFolder(done) + L"\\artwork.jpg", {1}));
     ASSERT_TRUE(WriteBytes(root / L"Artwork\\mine.jpg", {1}));
-    ASSERT_TRUE(WriteBytes(root / L"out\\kstA1.tmp", {1}));
-    ASSERT_TRUE(WriteBytes(root / L"kstB2.tmp", {1}));
+    // Left behind as a kill leaves them: reserved, never renamed or deleted.
+    const std::wstring leftInOutput = kit::TemporaryFile::ReserveBeside(root / L"out\\a.mp3");
+    const std::wstring leftBesideProgram = kit::TemporaryFile::ReserveBeside(root / L"Kestrel.dat");
+    ASSERT_TRUE(Exists(leftInOutput));
+    ASSERT_TRUE(Exists(leftBesideProgram));
 
     services.registers = true;
     filing.Resume(t + 100, root.path());
-    EXPECT_FALSE(Exists(root / L"out\\kstA1.tmp"));
-    EXPECT_FALSE(Exists(root / L"kstB2.tmp"));
+    EXPECT_FALSE(Exists(leftInOutput));
+    EXPECT_FALSE(Exists(leftBesideProgram));
     EXPECT_FALSE(Exists(filing.ArtworkFolder(done)));
     EXPECT_TRUE(Exists(filing.ArtworkFolder(stripped)));  // still on its road
     EXPECT_TRUE(Exists(root / L"Artwork\\mine.jpg"));
