@@ -55,12 +55,17 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     // The folder may hold the user's own files: only the songs' own folders
     // in it are ours, and the filing removes those.
     ::CreateDirectoryW(artworkDirectory().c_str(), nullptr);
-    bool setAside = false;
-    settings_.Load(settingsPath_, &setAside);
-    if (setAside)
+    Settings::Damage damage = Settings::Damage::None;
+    settings_.Load(settingsPath_, &damage);
+    // With no copy of it, the damaged file is all there is: it is not saved over.
+    keepDamagedSettings_ = damage == Settings::Damage::NotSetAside;
+    if (damage != Settings::Damage::None)
         kit::ShowMessageBox(this,
                             L"設定ファイルが壊れていたため、読み込めませんでした。\n" + settingsPath_ +
-                                L"\n\n壊れたファイルは次の名前で残してあります。\n" + DamagedCopyPath(settingsPath_) +
+                                (keepDamagedSettings_
+                                     ? L"\n\n壊れたファイルを別の名前で残せなかったため、このファイルには保存しません。"
+                                       L"この回の設定の変更は終了時に失われます。"
+                                     : L"\n\n壊れたファイルは次の名前で残してあります。\n" + DamagedCopyPath(settingsPath_)) +
                                 L"\n\n設定は初期値で始まります。",
                             L"Kestrel", MB_OK | MB_ICONWARNING);
     // A damaged journal is set aside inside; the program runs on regardless.
@@ -134,6 +139,7 @@ void Kestrel::StoreControlStates() {
 
 bool Kestrel::SaveSettings() {
     StoreControlStates();
+    if (keepDamagedSettings_) return false;
     if (settings_.Save(settingsPath_)) return true;
     const DWORD error = ::GetLastError();
     // Saving is tried again at every change; one box per session is enough.

@@ -131,6 +131,8 @@ private:
     boost::shared_ptr<MessageDialog> message_;
     std::wstring settingsPath_;
     bool saveFailureShown_ = false;
+    // The damaged settings file could not be copied aside: it is not saved over.
+    bool keepDamagedSettings_ = false;
     // Minimised into the tray, whether or not the icon could be added: the
     // taskbar's next start adds it (again).
     bool wantsTray_ = false;

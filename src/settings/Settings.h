@@ -40,8 +40,9 @@ public:
 
     // File I/O (SettingsFile.cpp). Load merges the file into this group; a
     // damaged file merges nothing and is copied to DamagedCopyPath, which
-    // `setAside` reports. A failed Save leaves the reason in GetLastError().
-    bool Load(const std::wstring& path, bool* setAside = nullptr);
+    // `damaged` reports. A failed Save leaves the reason in GetLastError().
+    enum class Damage { None, SetAside, NotSetAside };
+    bool Load(const std::wstring& path, Damage* damaged = nullptr);
     bool Save(const std::wstring& path) const;
 
     bool operator==(const Settings& other) const;

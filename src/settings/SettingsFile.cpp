@@ -74,24 +74,25 @@ bool ParseFile(kit::File& file, Settings& parsed) {
 
 // Keeps a damaged file beside the real one, so the save at exit cannot
 // destroy what the user may still recover.
-void KeepDamagedCopy(const std::wstring& path) {
-    ::CopyFileW(ExtendedLengthPath(path).c_str(), ExtendedLengthPath(DamagedCopyPath(path)).c_str(), FALSE);
+bool KeepDamagedCopy(const std::wstring& path) {
+    return ::CopyFileW(ExtendedLengthPath(path).c_str(), ExtendedLengthPath(DamagedCopyPath(path)).c_str(),
+                       FALSE) != FALSE;
 }
 
 }  // namespace
 
 std::wstring DamagedCopyPath(const std::wstring& path) { return path + L".bad"; }
 
-bool Settings::Load(const std::wstring& path, bool* setAside) {
-    if (setAside) *setAside = false;
+bool Settings::Load(const std::wstring& path, Damage* damaged) {
+    if (damaged) *damaged = Damage::None;
     kit::File file;
     if (!file.OpenRead(path)) return false;
     Settings parsed;
     const bool intact = ParseFile(file, parsed);
     file.Close();
     if (!intact) {
-        KeepDamagedCopy(path);
-        if (setAside) *setAside = true;
+        const bool kept = KeepDamagedCopy(path);
+        if (damaged) *damaged = kept ? Damage::SetAside : Damage::NotSetAside;
         return false;
     }
     tag = parsed.tag;

@@ -283,6 +283,22 @@ TEST_F(MainWindow, DamagedSettingsFileIsSetAsideAndTheProgramStartsAfresh) {
     EXPECT_TRUE(Saved().GetBool(L"IgnoreFirst"));
 }
 
+// Where no copy can be kept, the damaged file is all there is: never saved over.
+TEST_F(MainWindow, DamagedSettingsFileThatCannotBeSetAsideIsNotSavedOver) {
+    const std::vector<std::uint8_t> damaged = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F};
+    ASSERT_TRUE(testing_support::WriteBytes(settingsPath, damaged));
+    ASSERT_TRUE(::CreateDirectoryW((settingsPath + L".bad").c_str(), nullptr));
+    {
+        dialog_test::BoxAnswerer boxes(window);
+        Open();
+        ASSERT_EQ(boxes.texts.size(), 1u);
+        EXPECT_NE(boxes.texts[0].find(L"このファイルには保存しません"), std::wstring::npos) << boxes.texts[0];
+    }
+    Close();
+    EXPECT_EQ(testing_support::ReadBytes(settingsPath), damaged);
+    ::RemoveDirectoryW((settingsPath + L".bad").c_str());
+}
+
 TEST_F(MainWindow, SkippedSongIsShownOnGrey) {
     ASSERT_TRUE(RecordingStation(L"first.mp3").Save(settingsPath));
     Open();

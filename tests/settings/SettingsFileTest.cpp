@@ -194,9 +194,9 @@ TEST(SettingsFile, MissingFileLeavesTheTreeAlone) {
     TempFolder folder;
     Settings s;
     s.SetInt(L"A", 1);
-    bool setAside = true;
-    EXPECT_FALSE(s.Load(folder / L"missing.dat", &setAside));
-    EXPECT_FALSE(setAside);
+    Settings::Damage damage = Settings::Damage::SetAside;
+    EXPECT_FALSE(s.Load(folder / L"missing.dat", &damage));
+    EXPECT_EQ(damage, Settings::Damage::None);
     EXPECT_EQ(s.GetInt(L"A"), 1);
     EXPECT_FALSE(Exists(folder / L"missing.dat.bad"));
 }
@@ -246,13 +246,22 @@ TEST(SettingsFile, DamagedFilesMergeNothingAndAreKeptAside) {
         s.tag = 11;
         s.SetBool(L"IgnoreFirst", true);
         const Settings defaults = s;
-        bool setAside = false;
-        EXPECT_FALSE(s.Load(path, &setAside));
-        EXPECT_TRUE(setAside);
+        Settings::Damage damage = Settings::Damage::None;
+        EXPECT_FALSE(s.Load(path, &damage));
+        EXPECT_EQ(damage, Settings::Damage::SetAside);
         EXPECT_EQ(s, defaults);
         EXPECT_EQ(ReadBytes(path + L".bad"), bytes);
         EXPECT_EQ(ReadBytes(path), bytes);
     }
+
+    // Nowhere to keep the copy (a folder holds its name): that is told too.
+    const std::wstring blocked = folder / L"blocked.dat";
+    ASSERT_TRUE(WriteBytes(blocked, corrupt));
+    ASSERT_TRUE(::CreateDirectoryW((blocked + L".bad").c_str(), nullptr));
+    Settings s;
+    Settings::Damage damage = Settings::Damage::None;
+    EXPECT_FALSE(s.Load(blocked, &damage));
+    EXPECT_EQ(damage, Settings::Damage::NotSetAside);
 }
 
 TEST(SettingsFile, SettingsFileSitsBesideTheProgram) {
