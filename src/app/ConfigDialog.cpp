@@ -11,6 +11,7 @@
 #include "kit/CheckBox.h"
 #include "kit/StartWithWindows.h"
 #include "kit/Image.h"
+#include "kit/MessageBox.h"
 #include "kit/ToolBar.h"
 #include "base/PathHelpers.h"
 #include "settings/Settings.h"
@@ -126,8 +127,12 @@ void ConfigDialog::Save(Settings& settings) {
     // touched only when the box differs from the key, so that OK alone never
     // rewrites what the user set up elsewhere
     const bool startWithWindows = ::IsDlgButtonChecked(handle_, IDC_CONFIG_START_WITH_WINDOWS) == BST_CHECKED;
-    if (startWithWindows != kit::StartsWithWindows(kRunValue))
-        kit::SetStartWithWindows(kRunValue, L"\"" + ModulePath() + L"\"", startWithWindows);
+    if (startWithWindows != kit::StartsWithWindows(kRunValue) &&
+        !kit::SetStartWithWindows(kRunValue, L"\"" + ModulePath() + L"\"", startWithWindows))
+        kit::ShowMessageBox(this,
+                            startWithWindows ? L"Windows の起動時に Kestrel を開始するように設定できませんでした。"
+                                             : L"Windows の起動時に Kestrel を開始する設定を解除できませんでした。",
+                            L"Kestrel", MB_OK | MB_ICONWARNING);
     if (!ignoreList_) return;
     // An edit still open counts, and the last row must be the blank one, or
     // the last name would be dropped as if it were.
