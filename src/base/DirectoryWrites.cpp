@@ -2,31 +2,38 @@
 
 namespace {
 constexpr size_t kBufferBytes = 16 * 1024;
+constexpr DWORD kCancelWaitMs = 2000;
 }
 
 DirectoryWrites::DirectoryWrites(const std::wstring& folder)
     : folder_(::CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr)),
-      event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      buffer_(kBufferBytes / sizeof(DWORD)) {
-    if (folder_ && event_) Ask();
+      request_(std::make_unique<Request>()) {
+    request_->event.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    request_->buffer.resize(kBufferBytes / sizeof(DWORD));
+    if (folder_ && request_->event) Ask();
 }
 
 DirectoryWrites::~DirectoryWrites() {
     if (!pending_) return;
-    // The system writes into buffer_ until the request is over.
-    ::CancelIoEx(folder_.Get(), &overlapped_);
-    DWORD bytes = 0;
-    ::GetOverlappedResult(folder_.Get(), &overlapped_, &bytes, TRUE);
+    ::CancelIoEx(folder_.Get(), &request_->overlapped);
+    // A file system that does not end the request soon (a share gone
+    // silent) must not hold the window: the request's memory and event are
+    // then left to it rather than freed under it.
+    if (::WaitForSingleObject(request_->event.Get(), kCancelWaitMs) != WAIT_OBJECT_0) {
+        (void)request_->event.Release();
+        (void)request_.release();
+    }
 }
 
 bool DirectoryWrites::Ask() {
-    ::ResetEvent(event_.Get());
-    overlapped_ = OVERLAPPED{};
-    overlapped_.hEvent = event_.Get();
-    pending_ = ::ReadDirectoryChangesW(folder_.Get(), buffer_.data(), static_cast<DWORD>(kBufferBytes), FALSE,
-                                       FILE_NOTIFY_CHANGE_LAST_WRITE, nullptr, &overlapped_, nullptr) != FALSE;
+    ::ResetEvent(request_->event.Get());
+    request_->overlapped = OVERLAPPED{};
+    request_->overlapped.hEvent = request_->event.Get();
+    pending_ = ::ReadDirectoryChangesW(folder_.Get(), request_->buffer.data(), static_cast<DWORD>(kBufferBytes),
+                                       FALSE, FILE_NOTIFY_CHANGE_LAST_WRITE, nullptr, &request_->overlapped,
+                                       nullptr) != FALSE;
     return pending_;
 }
 
@@ -34,7 +41,7 @@ bool DirectoryWrites::Collect(Written& written) {
     written = Written{};
     if (!pending_) return false;
     DWORD bytes = 0;
-    if (!::GetOverlappedResult(folder_.Get(), &overlapped_, &bytes, FALSE)) {
+    if (!::GetOverlappedResult(folder_.Get(), &request_->overlapped, &bytes, FALSE)) {
         // Still waiting (a stray wake-up) is no news; anything else ends it.
         if (::GetLastError() == ERROR_IO_INCOMPLETE) return true;
         pending_ = false;
@@ -43,7 +50,7 @@ bool DirectoryWrites::Collect(Written& written) {
     pending_ = false;
     // No bytes: more happened than the buffer could tell.
     written.namesKnown = bytes > 0;
-    const BYTE* at = reinterpret_cast<const BYTE*>(buffer_.data());
+    const BYTE* at = reinterpret_cast<const BYTE*>(request_->buffer.data());
     const BYTE* const end = at + (bytes < kBufferBytes ? bytes : kBufferBytes);
     while (written.namesKnown && at + sizeof(FILE_NOTIFY_INFORMATION) <= end) {
         const auto* record = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);

@@ -4,6 +4,7 @@
 // which is no news, while a write to any other file may be.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ public:
 
     bool Watching() const { return pending_; }
     // Signalled when files were written to.
-    HANDLE Event() const { return event_.Get(); }
+    HANDLE Event() const { return request_->event.Get(); }
 
     struct Written {
         std::vector<std::wstring> names;  // relative to the folder
@@ -30,11 +31,15 @@ public:
     bool Collect(Written& written);
 
 private:
+    // What the system writes into while a request is out.
+    struct Request {
+        kit::UniqueHandle event;
+        OVERLAPPED overlapped{};
+        std::vector<DWORD> buffer;  // DWORD-aligned, as the records need
+    };
     bool Ask();
 
     kit::UniqueHandle folder_;
-    kit::UniqueHandle event_;
-    OVERLAPPED overlapped_{};
-    std::vector<DWORD> buffer_;  // DWORD-aligned, as the records need
+    std::unique_ptr<Request> request_;
     bool pending_ = false;
 };
