@@ -128,12 +128,7 @@ private:
 // A block from the COM task allocator (CoTaskMemAlloc), such as the item
 // list a shell folder picker returns.
 template <typename Pointer>
-struct CoTaskMemoryTraits {
-    using Handle = Pointer;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle p) { return p != nullptr; }
-    static void Close(Handle p) { ::CoTaskMemFree(p); }
-};
+using CoTaskMemoryTraits = NullHandleTraits<Pointer, &::CoTaskMemFree>;
 
 using UniqueItemIdList = ScopedHandle<CoTaskMemoryTraits<PIDLIST_ABSOLUTE>>;
 

@@ -16,12 +16,7 @@
 
 namespace kit {
 // A folder change notification from FindFirstChangeNotificationW.
-struct ChangeNotificationTraits {
-    using Handle = HANDLE;
-    static Handle None() { return INVALID_HANDLE_VALUE; }
-    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { ::FindCloseChangeNotification(h); }
-};
+using ChangeNotificationTraits = KernelStyleHandleTraits<&::FindCloseChangeNotification>;
 using UniqueChangeNotification = ScopedHandle<ChangeNotificationTraits>;
 }  // namespace kit
 

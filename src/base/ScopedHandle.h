@@ -41,51 +41,34 @@ private:
     Handle handle_ = Traits::None();
 };
 
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle None() { return INVALID_HANDLE_VALUE; }
-    // CreateFile fails with INVALID_HANDLE_VALUE, most others with NULL.
-    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { ::CloseHandle(h); }
-};
-
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle None() { return INVALID_HANDLE_VALUE; }
-    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { ::FindClose(h); }
-};
-
-struct RegistryKeyTraits {
-    using Handle = HKEY;
+// A handle that is null when there is none, given back with `close`.
+template <typename H, auto close>
+struct NullHandleTraits {
+    using Handle = H;
     static Handle None() { return nullptr; }
     static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { ::RegCloseKey(h); }
+    static void Close(Handle h) { close(h); }
 };
 
+// A kernel-style handle: CreateFile and its kin fail with
+// INVALID_HANDLE_VALUE, most others with null.
+template <auto close>
+struct KernelStyleHandleTraits {
+    using Handle = HANDLE;
+    static Handle None() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { close(h); }
+};
+
+using KernelHandleTraits = KernelStyleHandleTraits<&::CloseHandle>;
+using FindHandleTraits = KernelStyleHandleTraits<&::FindClose>;
+using RegistryKeyTraits = NullHandleTraits<HKEY, &::RegCloseKey>;
 // A WinHTTP session, connection or request.
-struct WinHttpHandleTraits {
-    using Handle = HINTERNET;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { ::WinHttpCloseHandle(h); }
-};
-
+using WinHttpHandleTraits = NullHandleTraits<HINTERNET, &::WinHttpCloseHandle>;
 // The files of a WM_DROPFILES message, given back with DragFinish.
-struct DropTraits {
-    using Handle = HDROP;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { ::DragFinish(h); }
-};
-
+using DropTraits = NullHandleTraits<HDROP, &::DragFinish>;
 // Memory the system allocated with LocalAlloc for the caller (FormatMessageW).
-struct LocalMemoryTraits {
-    using Handle = wchar_t*;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { ::LocalFree(h); }
-};
+using LocalMemoryTraits = NullHandleTraits<wchar_t*, &::LocalFree>;
 
 // A C runtime descriptor, for libraries that take one; Release hands it to
 // a stream that closes it itself.

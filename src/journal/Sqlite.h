@@ -12,20 +12,9 @@
 
 namespace journal {
 
-struct SqliteConnectionTraits {
-    using Handle = sqlite3*;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    // _v2 waits for statements still alive instead of failing with SQLITE_BUSY.
-    static void Close(Handle h) { ::sqlite3_close_v2(h); }
-};
-
-struct SqliteStatementTraits {
-    using Handle = sqlite3_stmt*;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { ::sqlite3_finalize(h); }
-};
+// _v2 waits for statements still alive instead of failing with SQLITE_BUSY.
+using SqliteConnectionTraits = kit::NullHandleTraits<sqlite3*, &::sqlite3_close_v2>;
+using SqliteStatementTraits = kit::NullHandleTraits<sqlite3_stmt*, &::sqlite3_finalize>;
 
 class SqliteError : public std::runtime_error {
 public:

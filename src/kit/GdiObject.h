@@ -6,12 +6,7 @@
 
 namespace kit {
 
-struct GdiObjectTraits {
-    using Handle = HGDIOBJ;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { ::DeleteObject(h); }
-};
+using GdiObjectTraits = NullHandleTraits<HGDIOBJ, &::DeleteObject>;
 
 using UniqueGdiObject = ScopedHandle<GdiObjectTraits>;
 
