@@ -3,8 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <vector>
-
+#include "base/RegistryText.h"
 #include "itunes/ITunesIds.h"
 
 namespace {
@@ -24,21 +23,13 @@ std::wstring ProgramOf(const std::wstring& command) {
 std::wstring ITunesServerIdentity() {
     wchar_t classId[64] = {};
     if (!::StringFromGUID2(kITunesAppClass, classId, 64)) return {};
-    const std::wstring key = std::wstring(L"CLSID\\") + classId + L"\\LocalServer32";
-    const wchar_t* kLocalServerKey = key.c_str();
-    DWORD bytes = 0;
-    if (::RegGetValueW(HKEY_CLASSES_ROOT, kLocalServerKey, nullptr, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
-            ERROR_SUCCESS ||
-        bytes < sizeof(wchar_t) || bytes > 64 * 1024) {
+    std::wstring command;
+    DWORD type = 0;
+    if (!ReadRegistryText(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + classId + L"\\LocalServer32", nullptr,
+                          command, &type) ||
+        type != REG_SZ)
         return {};
-    }
-    std::vector<wchar_t> value(bytes / sizeof(wchar_t) + 1, L'\0');
-    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (::RegGetValueW(HKEY_CLASSES_ROOT, kLocalServerKey, nullptr, RRF_RT_REG_SZ, nullptr, value.data(), &bytes) !=
-        ERROR_SUCCESS) {
-        return {};
-    }
-    const std::wstring program = ProgramOf(value.data());
+    const std::wstring program = ProgramOf(command);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (program.empty() || !::GetFileAttributesExW(program.c_str(), GetFileExInfoStandard, &data)) return {};
     return program + L'|' + std::to_wstring(data.nFileSizeHigh) + L':' + std::to_wstring(data.nFileSizeLow) + L'|' +

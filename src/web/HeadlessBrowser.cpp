@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "base/RegistryText.h"
 #include "base/ScopedHandle.h"
 #include "web/Http.h"
 #include "web/TextDecoding.h"
@@ -13,12 +14,9 @@ namespace {
 const wchar_t kAppPaths[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 
 std::wstring RegistryDefaultValue(HKEY root, const std::wstring& path) {
-    wchar_t value[MAX_PATH * 2] = {};
-    DWORD size = sizeof(value) - sizeof(wchar_t);
-    if (RegGetValueW(root, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS)
-        return {};
-    std::wstring text = value;
+    std::wstring text;
+    DWORD type = 0;
+    if (!ReadRegistryText(root, path, nullptr, text, &type) || type != REG_SZ) return {};
     if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') text = text.substr(1, text.size() - 2);
     return text;
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/RegistryText.h"
 #include "base/ScopedHandle.h"
 
 namespace kit {
@@ -28,17 +29,6 @@ void WriteDefault(HKEY key, const std::wstring& value, DWORD type) {
                    static_cast<DWORD>(value.size() * sizeof(wchar_t)));
 }
 
-// The value of `name` (nullptr: the default value) under HKCU\`path`, when it is a string.
-bool ReadString(const wchar_t* path, const wchar_t* name, std::wstring& value, DWORD& type) {
-    DWORD size = 0;
-    const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
-    if (RegGetValueW(HKEY_CURRENT_USER, path, name, flags, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegGetValueW(HKEY_CURRENT_USER, path, name, flags, &type, text.data(), &size) != ERROR_SUCCESS) return false;
-    value = text.data();
-    return true;
-}
-
 void ForgetBackup() {
     RegDeleteKeyValueW(HKEY_CURRENT_USER, NavigationSound::kBackupKeyPath, NavigationSound::kBackupValue);
     // The key goes again when nothing else is kept there.
@@ -57,8 +47,8 @@ void ForgetBackup() {
 void NavigationSound::RestoreLeftSilenced() {
     std::wstring backup, current;
     DWORD backupType = REG_SZ, currentType = REG_SZ;
-    if (!ReadString(kBackupKeyPath, kBackupValue, backup, backupType)) return;
-    if (ReadString(kKeyPath, nullptr, current, currentType) && current.empty() && !backup.empty()) {
+    if (!ReadRegistryText(HKEY_CURRENT_USER, kBackupKeyPath, kBackupValue, backup, &backupType)) return;
+    if (ReadRegistryText(HKEY_CURRENT_USER, kKeyPath, nullptr, current, &currentType) && current.empty() && !backup.empty()) {
         const UniqueRegistryKey key = OpenSoundKey();
         if (key.Get()) WriteDefault(key.Get(), backup, backupType);
     }
