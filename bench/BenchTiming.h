@@ -20,6 +20,8 @@ inline double Seconds() {
     return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+inline double Milliseconds() { return Seconds() * 1000.0; }
+
 // Best time of `runs` calls, in milliseconds.
 inline double BestOf(int runs, const std::function<void()>& work) {
     double best = 1e300;

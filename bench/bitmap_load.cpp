@@ -11,6 +11,7 @@
 #include "support/SamplePictures.h"
 // The scratch folder shared with the tests.
 #include "../tests/support/TempFolder.cpp"
+#include "BenchTiming.h"
 
 namespace {
 
@@ -18,13 +19,6 @@ using samples::Bytes;
 
 constexpr std::uint32_t kSide = 2000;
 constexpr int kRounds = 25;
-
-double Seconds() {
-    LARGE_INTEGER now, frequency;
-    ::QueryPerformanceCounter(&now);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart) / frequency.QuadPart;
-}
 
 // A photograph-like picture: smooth gradients with a little grain.
 Bytes PhotoLike(int channels) {
@@ -90,12 +84,12 @@ void DecodePngBare(const Bytes& data) {
 double Ratio(const char* what, const std::function<void()>& ours, const std::function<void()>& bare) {
     double bestOurs = 1e9, bestBare = 1e9;
     for (int round = 0; round < kRounds; ++round) {
-        double start = Seconds();
+        double start = bench::Seconds();
         bare();
-        bestBare = std::min(bestBare, Seconds() - start);
-        start = Seconds();
+        bestBare = std::min(bestBare, bench::Seconds() - start);
+        start = bench::Seconds();
         ours();
-        bestOurs = std::min(bestOurs, Seconds() - start);
+        bestOurs = std::min(bestOurs, bench::Seconds() - start);
     }
     double ratio = bestOurs / bestBare;
     std::printf("%s: Bitmap::Load %.1f ms, bare library %.1f ms, ratio %.3f\n", what, bestOurs * 1000,

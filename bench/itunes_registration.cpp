@@ -15,19 +15,13 @@
 // The stand-in's registration and library file, shared with the tests.
 #include "../tests/support/ITunesStandIn.cpp"
 #include "../tests/support/ITunesStandInLibrary.cpp"
+#include "BenchTiming.h"
 
 namespace {
 
 constexpr int kLibrarySize = 20000;
 constexpr int kSameSongs = 12;
 constexpr int kRounds = 15;
-
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    ::QueryPerformanceCounter(&counter);
-    ::QueryPerformanceFrequency(&frequency);
-    return 1000.0 * counter.QuadPart / frequency.QuadPart;
-}
 
 std::wstring MakeFile(const std::wstring& path) {
     kit::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -127,14 +121,14 @@ int main() {
         const kit::ScopedBstr known(folder + L"t0.mp3");
         MakeFile(folder + L"t0.mp3");
         libraryPlaylist.Call(L"AddFile", {TextArgument(known)});
-        const double start = Now();
+        const double start = bench::Milliseconds();
         for (int i = 0; i < kRounds * 10; ++i) libraryPlaylist.Call(L"AddFile", {TextArgument(known)});
-        baseline = (Now() - start) / (kRounds * 10);
+        baseline = (bench::Milliseconds() - start) / (kRounds * 10);
         // The cheapest call there is, for scale: one property read.
-        const double probe = Now();
+        const double probe = bench::Milliseconds();
         long count = 0;
         for (int i = 0; i < 100; ++i) libraryTracks.GetLong(L"Count", count);
-        propertyRead = (Now() - probe) / 100;
+        propertyRead = (bench::Milliseconds() - probe) / 100;
 
         Settings settings;
         for (const wchar_t* key : {L"IsCommentSameMusic", L"IsUncheckSameMusic", L"IsSetLyrics",
@@ -149,7 +143,7 @@ int main() {
             song.title = L"Morning Song";
             song.artist = L"Kestrel Band";
             song.album = L"First Light";
-            double mark = Now();
+            double mark = bench::Milliseconds();
             const double begin = mark;
             const double cpuBegin = ThreadCpu();
             long callsBefore = 0;
@@ -158,19 +152,19 @@ int main() {
             long callsMark = callsBefore;
             double reading = 0;  // no part of any stage, nor of the whole
             options.stageDone = [&](const char* stage) {
-                const double now = Now();
+                const double now = bench::Milliseconds();
                 stages[stage] += now - mark;
                 const long answered = CallsAnswered();
                 stageCalls[stage] += answered - callsMark - kCallsOfAReading;
                 callsMark = answered;
-                mark = Now();
+                mark = bench::Milliseconds();
                 reading += mark - now;
             };
             if (!RegisterSong(song, settings, station, options)) {
                 std::printf("registration failed\n");
                 return 1;
             }
-            total += Now() - begin - reading;
+            total += bench::Milliseconds() - begin - reading;
             cpu += ThreadCpu() - cpuBegin;
             long callsAfter = 0;
             iTunes.GetLong(L"StandInCallCount", callsAfter);

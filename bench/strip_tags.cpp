@@ -10,19 +10,13 @@
 
 #include "base/ScopedHandle.h"
 #include "tags/StripTags.h"
+#include "BenchTiming.h"
 
 namespace {
 
 constexpr std::uint32_t kFileSize = 50u << 20;
 constexpr std::uint32_t kTagSize = 1u << 20;
 constexpr int kRuns = 3;
-
-double Seconds() {
-    LARGE_INTEGER now, frequency;
-    ::QueryPerformanceCounter(&now);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 bool WriteRecording(const std::wstring& path, bool leadingTag) {
     kit::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -69,17 +63,17 @@ bool Measure(const std::wstring& master, const std::wstring& work, double& copy,
     copy = strip = remove = 1e9;
     for (int run = 0; run < kRuns; ++run) {
         if (!::CopyFileW(master.c_str(), work.c_str(), FALSE) || !Flush(work)) return false;
-        double start = Seconds();
+        double start = bench::Seconds();
         if (!::DeleteFileW(work.c_str())) return false;
-        remove = std::min(remove, Seconds() - start);
+        remove = std::min(remove, bench::Seconds() - start);
 
-        start = Seconds();
+        start = bench::Seconds();
         if (!::CopyFileW(master.c_str(), work.c_str(), FALSE)) return false;
-        copy = std::min(copy, Seconds() - start);
+        copy = std::min(copy, bench::Seconds() - start);
         if (!Flush(work)) return false;
-        start = Seconds();
+        start = bench::Seconds();
         if (!StripTags(work)) return false;
-        strip = std::min(strip, Seconds() - start);
+        strip = std::min(strip, bench::Seconds() - start);
     }
     return true;
 }

@@ -28,23 +28,13 @@
 #include "../tests/support/LoopbackServer.cpp"
 #include "../tests/support/RecorderSimulator.cpp"
 #include "support/SamplePictures.h"
+#include "BenchTiming.h"
 
 namespace {
 
 constexpr int kIdleFiles = 10000;
 constexpr int kIdleSeconds = 15;
 constexpr int kIdleScanSeconds = 60;
-
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::wstring ExeFolder() {
     wchar_t buffer[MAX_PATH] = {};
@@ -62,10 +52,13 @@ void RemoveFolder(const std::wstring& folder) {
     ::SHFileOperationW(&operation);
 }
 
+// A FILETIME (100 ns steps) in milliseconds.
+double Ms(const FILETIME& t) { return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4; }
+
 double SystemMs() {
     FILETIME now;
     ::GetSystemTimeAsFileTime(&now);
-    return static_cast<double>((static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 1e4;
+    return Ms(now);
 }
 
 // When the stand-in last wrote its library: the end of a registration's
@@ -73,8 +66,7 @@ double SystemMs() {
 double LibraryWrittenMs(const std::wstring& libraryPath) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(libraryPath.c_str(), GetFileExInfoStandard, &data)) return 0;
-    const FILETIME& t = data.ftLastWriteTime;
-    return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+    return Ms(data.ftLastWriteTime);
 }
 
 bool StandInRunning() { return !ITunesStandInRegistration::WaitForServerExit(0); }
@@ -93,10 +85,7 @@ double PrivateMegabytes(HANDLE process) {
 double CpuMs(HANDLE process) {
     FILETIME created, exited, kernel, user;
     if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
-    const auto ms = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
-    };
-    return ms(kernel) + ms(user);
+    return Ms(kernel) + Ms(user);
 }
 
 struct Road {
@@ -122,7 +111,7 @@ struct Road {
         server.Put("/now", "text/html; charset=utf-8",
                    "<html><body><b>ベンチの歌 " + std::to_string(songs) + "番" +
                        "</b><i>ベンチ楽団</i><u>ベンチ盤</u><img src=\"/art/cover.jpg\"></body></html>");
-        handedOver = NowMs();
+        handedOver = bench::Milliseconds();
         const double handedOverSystem = SystemMs();
         if (!recorder.NextSong(name, {L"Road " + std::to_wstring(songs), L"Bench Artist"})) return false;
         registered = 0;
@@ -135,20 +124,20 @@ struct Road {
             const bool ended =
                 WaitUntil([&] { return kestrel.ControlText(IDC_MAIN_TITLE, 20000) == fetched; }, 60000, 5);
             if (!ended) return false;
-            registered = NowMs();
+            registered = bench::Milliseconds();
             lastChange = LibraryWrittenMs(libraryPath) - handedOverSystem;
         } else if (songs > 1) {
             bool seenServer = false;
             const bool ended = WaitUntil(
                 [&] {
                     const bool running = StandInRunning();
-                    if (running && !seenServer) serverStarted = NowMs();
+                    if (running && !seenServer) serverStarted = bench::Milliseconds();
                     seenServer = seenServer || running;
                     return seenServer && !running;
                 },
                 60000, 5);
             if (!ended) return false;
-            registered = NowMs();
+            registered = bench::Milliseconds();
             lastChange = LibraryWrittenMs(libraryPath) - handedOverSystem;
         }
         return WaitUntil(
@@ -252,7 +241,7 @@ int main(int argc, char** argv) {
         if (!road.Step(recorder, handedOver, registered)) return 1;
         const double afterOne = PrivateMegabytes(road.kestrel.process());
         const int first = road.songs;
-        const double loopStart = NowMs();
+        const double loopStart = bench::Milliseconds();
         changes.clear();
         while (road.songs - first < songTarget - 1) {
             if (!road.Step(recorder, handedOver, registered)) {
@@ -265,7 +254,7 @@ int main(int argc, char** argv) {
         const double afterMany = PrivateMegabytes(road.kestrel.process());
         std::printf("%-52s %7.1f MB -> %7.1f MB  growth %5.2f MB  (target < 2 MB) %s  [%d songs in %.0f s]\n",
                     "Kestrel.exe private memory, 1 song -> many", afterOne, afterMany, afterMany - afterOne,
-                    afterMany - afterOne < 2.0 ? "ok" : "MISSED", songTarget, (NowMs() - loopStart) / 1000.0);
+                    afterMany - afterOne < 2.0 ? "ok" : "MISSED", songTarget, (bench::Milliseconds() - loopStart) / 1000.0);
 
         // Idle ticks: one file in the recording folder, then 10,000 more (older).
         const auto idleCpuPerTick = [&] {
@@ -279,19 +268,16 @@ int main(int argc, char** argv) {
         const auto threadCpuMs = [] {
             FILETIME created, exited, kernel, user;
             ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user);
-            const auto ms = [](const FILETIME& t) {
-                return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
-            };
-            return ms(kernel) + ms(user);
+            return Ms(kernel) + Ms(user);
         };
         double scanCpu = 0;
         const auto scanMs = [&] {
             double best = 1e300;
             const double cpuStart = threadCpuMs();
             for (int i = 0; i < 10; ++i) {
-                const double start = NowMs();
+                const double start = bench::Milliseconds();
                 FindNewestRecording(station, road.end);
-                best = std::min(best, NowMs() - start);
+                best = std::min(best, bench::Milliseconds() - start);
             }
             scanCpu = (threadCpuMs() - cpuStart) / 10;
             return best;
@@ -325,14 +311,14 @@ int main(int argc, char** argv) {
         const double crowdedScan = scanMs();
         double bareWalk = 1e300;
         for (int i = 0; i < 10; ++i) {
-            const double start = NowMs();
+            const double start = bench::Milliseconds();
             WIN32_FIND_DATAW record;
             kit::UniqueFindHandle find(::FindFirstFileW((road.play + L"\\*.mp3").c_str(), &record));
             if (find) {
                 while (::FindNextFileW(find.Get(), &record)) {
                 }
             }
-            bareWalk = std::min(bareWalk, NowMs() - start);
+            bareWalk = std::min(bareWalk, bench::Milliseconds() - start);
         }
         std::printf("%-52s %7.2f ms  bare FindFirstFileW walk %7.2f ms  ratio %4.2f  (target <= 2) %s\n",
                     "the scan, timed in-process, 10,000 files", crowdedScan, bareWalk, crowdedScan / bareWalk,
