@@ -35,6 +35,7 @@ Kestrel::Kestrel()
 Kestrel::~Kestrel() = default;
 
 LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
+    completions_ = kit::WindowCompletions::Create();
     ::SendMessageW(handle_, WM_SETICON, ICON_BIG,
                    reinterpret_cast<LPARAM>(::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL))));
 
@@ -154,6 +155,8 @@ bool Kestrel::SaveSettings() {
 }
 
 LRESULT Kestrel::OnDestroy(WPARAM wParam, LPARAM lParam) {
+    // A worker that ends later finds no one to report to.
+    if (completions_) completions_->Close();
     PublishInstance(false);
     kit::RemoveTrayIcon(*this);
     if (cycle_.filing()) cycle_.filing()->RemoveShownArtwork();

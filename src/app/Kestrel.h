@@ -14,6 +14,7 @@
 #include "journal/Journal.h"
 #include "base/ComOwners.h"
 #include "kit/Dialog.h"
+#include "kit/WindowCompletions.h"
 #include "processing/CycleView.h"
 #include "processing/ProcessingCycle.h"
 #include "processing/StationHealth.h"
@@ -60,6 +61,7 @@ public:
     kit::WaitSource& waitSource() { return cycleWatch_; }
     // Null before the window is made.
     journal::Journal* journal() override { return journal_.get(); }
+    CompletionsPtr completions() override { return completions_; }
     const boost::shared_ptr<HistoryDialog>& history() const { return history_; }
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
@@ -116,6 +118,8 @@ private:
 
     // First, so that COM outlives every other member.
     kit::ComInitialization com_;
+    // Workers' results come back through it; closed when the window goes.
+    std::shared_ptr<kit::WindowCompletions> completions_;
     Settings settings_;
     SongServices services_;
     ProcessingCycle cycle_;

@@ -3,6 +3,8 @@
 // settings tree, the station being edited, the pop-up menus and the journal.
 #include <boost/shared_ptr.hpp>
 
+#include "base/Completions.h"
+
 class Settings;
 
 namespace journal {
@@ -23,6 +25,8 @@ public:
     virtual const boost::shared_ptr<kit::Menu>& menu() const = 0;
     // What the journal knows of the stations' pages; null when there is none.
     virtual journal::Journal* journal() = 0;
+    // Where a dialog's worker posts its result: back to the window's thread.
+    virtual CompletionsPtr completions() = 0;
 
 protected:
     ~MainWindowHost() = default;
