@@ -27,7 +27,7 @@ bool CycleWatch::Tick(ProcessingCycle::Scope scope) {
 bool CycleWatch::OnlyTheRecordingGrew(const FolderWatch::Signal& signal) const {
     const std::wstring& recording = cycle_.currentRecording();
     if (!signal.written.namesKnown || recording.empty() ||
-        signal.folder != cycle_.currentStation().GetString(L"PlayDirectory"))
+        signal.folder != cycle_.currentStation().playFolder)
         return false;
     for (const std::wstring& name : signal.written.names) {
         if (::CompareStringOrdinal(name.c_str(), static_cast<int>(name.size()), recording.c_str(),

@@ -27,15 +27,16 @@
 #include "settings/SettingsCatalogue.h"
 
 Kestrel::Kestrel()
-    : services_(settings_, AddBackslash(DirectoryOf(ModulePath())) + L"Artwork"),
-      cycle_(settings_, *this, services_),
+    : completions_(kit::WindowCompletions::Create()),
+      artworkDirectory_(AddBackslash(DirectoryOf(ModulePath())) + L"Artwork"),
+      services_(settings_, completions_),
+      cycle_(*this, services_),
       settingsPath_(SettingsFilePath()),
       journalPath_(AddBackslash(DirectoryOf(ModulePath())) + L"Kestrel.db") {}
 
 Kestrel::~Kestrel() = default;
 
 LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
-    completions_ = kit::WindowCompletions::Create();
     ::SendMessageW(handle_, WM_SETICON, ICON_BIG,
                    reinterpret_cast<LPARAM>(::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL))));
 
@@ -71,6 +72,7 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
                             L"Kestrel", MB_OK | MB_ICONWARNING);
     // A damaged journal is set aside inside; the program runs on regardless.
     journal_ = std::make_unique<journal::Journal>(journalPath_);
+    ApplySettings();
     cycle_.AttachJournal(*journal_, artworkDirectory(), DirectoryOf(settingsPath_));
     services_.AttachJournal(journal_.get());
     AddHistoryToSystemMenu();
@@ -220,9 +222,8 @@ LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
 bool Kestrel::RunTick(ProcessingCycle::Scope scope) {
     const bool wasSkipped = cycle_.skipCurrent();
     const bool whole = cycleWatch_.Tick(scope);
-    if (cycle_.pageCheck().healthRecords() != healthRecordsShown_) ShowStationHealth(true);
-    // What was clicked while the tick waited runs now, in its order.
-    if (!cycle_.ticking()) deferred_.Replay(handle_);
+    if (cycle_.follower() && cycle_.follower()->pageCheck().healthRecords() != healthRecordsShown_)
+        ShowStationHealth(true);
     // The grey background of the file-name box follows the skip flag.
     if (cycle_.skipCurrent() != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
     return whole;
@@ -266,9 +267,6 @@ LRESULT Kestrel::OnCtlColorStatic(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
-    // The tick's waits dispatch messages: a command that would change its
-    // station or end the window waits for the tick's end.
-    if (cycle_.ticking() && deferred_.Defer(WM_COMMAND, wParam, lParam)) return 0;
     switch (LOWORD(wParam)) {
     case IDCANCEL:
     case IDC_MAIN_QUIT:
@@ -317,10 +315,16 @@ Settings Kestrel::SelectedStation() {
     return name.empty() ? Settings() : settings_.Group(L"Station").Group(name);
 }
 
-const Settings& Kestrel::currentStation() const { return newStation_ ? *newStation_ : cycle_.currentStation(); }
+const Settings& Kestrel::currentStation() const { return newStation_ ? *newStation_ : shownStation_; }
+
+void Kestrel::ApplySettings() {
+    cycle_.ApplySettings(settings_);
+    services_.SetLibraryRules(ReadLibraryRules(settings_));
+}
 
 void Kestrel::SelectStationChanged() {
-    cycle_.SelectStation(SelectedStation());
+    shownStation_ = SelectedStation();
+    cycle_.SelectStation(ReadStation(shownStation_));
     cycleWatch_.RequestScan();
     healthWarning_ = HealthWarning();
     ShowStationHealth(false);
@@ -335,7 +339,6 @@ void Kestrel::UpdateStationCommands() {
 
 void Kestrel::DeleteSelectedStation() {
     if (!stations_ || stations_->GetSelection() == CB_ERR) return;  // nothing to ask about
-    ProcessingCycle::PauseScope pause(cycle_);
     const std::wstring name = stations_->GetText();
     if (kit::ShowMessageBox(this, L"ラジオ局『" + name + L"』を削除しますか？", L"確認", MB_YESNO) == IDYES) {
         settings_.Group(L"Station").RemoveGroup(name);
@@ -344,13 +347,14 @@ void Kestrel::DeleteSelectedStation() {
         const int count = stations_->GetCount();
         stations_->SetSelection(count > 0 ? std::min(index, count - 1) : -1);
         // Another station is now selected: its first song starts afresh.
+        ApplySettings();
         SelectStationChanged();
         SaveSettings();
     }
 }
 
 void Kestrel::RunStationDialog(bool isNew) {
-    ProcessingCycle::PauseScope pause(cycle_);
+    // The road goes on while the dialog is open; what it edits is a copy.
     Settings newStation;
     if (isNew) StartNewStation(settings_, newStation);
     newStation_ = isNew ? &newStation : nullptr;
@@ -361,12 +365,18 @@ void Kestrel::RunStationDialog(bool isNew) {
     const Settings& edited = dialog.result();
     const std::wstring name = edited.GetString(L"StationName");
     Settings& stations = settings_.Group(L"Station");
-    if (!isNew) stations.RemoveGroup(cycle_.currentStation().GetString(L"StationName"));
+    if (!isNew) stations.RemoveGroup(shownStation_.GetString(L"StationName"));
     stations.SetGroup(name, edited);
-    // Added or edited, the station starts afresh like any newly selected one.
-    cycle_.SelectStation(stations.Group(name));
-    cycleWatch_.RequestScan();
+    shownStation_ = stations.Group(name);
     RememberStationValues(edited, settings_);
+    ApplySettings();
+    // An added station starts afresh; an edited one keeps its song in
+    // progress unless its play or end folder changed.
+    if (isNew)
+        cycle_.SelectStation(ReadStation(shownStation_));
+    else
+        cycle_.UpdateStation(ReadStation(shownStation_));
+    cycleWatch_.RequestScan();
     FillStationList();
     if (stations_) {
         const LRESULT found = ::SendMessageW(stations_->handle(), CB_FINDSTRING, static_cast<WPARAM>(-1),
@@ -379,9 +389,9 @@ void Kestrel::RunStationDialog(bool isNew) {
 }
 
 void Kestrel::RunConfigDialog() {
-    ProcessingCycle::PauseScope pause(cycle_);
     ConfigDialog dialog(*this);
     if (dialog.DoModal(this, IDD_CONFIG) == 1) {
+        ApplySettings();
         ApplyTopmost();
         SaveSettings();
     }
@@ -415,4 +425,24 @@ void Kestrel::ShowMessage(const std::wstring& text) {
     if (!message_->Create(this, IDD_MESSAGE)) message_.reset();
 }
 
-void Kestrel::CloseMessage() { message_.reset(); }
+void Kestrel::JobStarted(const std::wstring& text) {
+    jobs_.push_back(text);
+    ShowMessage(text);
+}
+
+void Kestrel::JobEnded(const std::wstring& text) {
+    const auto found = std::find(jobs_.rbegin(), jobs_.rend(), text);
+    if (found != jobs_.rend()) jobs_.erase(std::next(found).base());
+    // The message window names the newest job still under way.
+    if (jobs_.empty())
+        message_.reset();
+    else if (!message_ || message_->text() != jobs_.back())
+        ShowMessage(jobs_.back());
+}
+
+void Kestrel::PageFetched(const std::wstring& station, const std::wstring& html) {
+    // Kept as fetched, so that the station dialog shows the last page.
+    Settings& stations = settings_.Group(L"Station");
+    if (stations.FindGroup(station)) stations.Group(station).SetString(L"Html", html);
+    if (shownStation_.GetString(L"StationName") == station) shownStation_.SetString(L"Html", html);
+}

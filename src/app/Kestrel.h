@@ -9,14 +9,13 @@
 
 #include "app/CycleWatch.h"
 #include "app/MainWindowHost.h"
-#include "app/SongServices.h"
-#include "app/DeferredCommands.h"
 #include "journal/Journal.h"
 #include "base/ComOwners.h"
 #include "kit/Dialog.h"
 #include "kit/WindowCompletions.h"
 #include "processing/CycleView.h"
 #include "processing/ProcessingCycle.h"
+#include "processing/SongWork.h"
 #include "processing/StationHealth.h"
 #include "settings/Settings.h"
 
@@ -44,12 +43,12 @@ public:
     // Where settings and artwork live; the defaults sit beside the program
     // file. Tests point them elsewhere before Create.
     void SetSettingsPath(const std::wstring& path) { settingsPath_ = path; }
-    void SetArtworkDirectory(const std::wstring& path) { services_.SetArtworkFolder(path); }
+    void SetArtworkDirectory(const std::wstring& path) { artworkDirectory_ = path; }
     void SetJournalPath(const std::wstring& path) { journalPath_ = path; }
     // The first running copy's mark, set on the window while it lives.
     void SetSingleInstance(const kit::SingleInstance* instance) { instance_ = instance; }
     const std::wstring& settingsPath() const { return settingsPath_; }
-    const std::wstring& artworkDirectory() const { return services_.artworkFolder(); }
+    const std::wstring& artworkDirectory() const { return artworkDirectory_; }
 
     // MainWindowHost
     Settings& settings() override { return settings_; }
@@ -57,6 +56,7 @@ public:
     const boost::shared_ptr<kit::Menu>& menu() const override { return menu_; }
 
     ProcessingCycle& cycle() { return cycle_; }
+    SongWork& songWork() { return services_; }
     // What the main loop waits for beside messages: the watched folders.
     kit::WaitSource& waitSource() { return cycleWatch_; }
     // Null before the window is made.
@@ -93,10 +93,12 @@ private:
     void ShowSongBoxes(const std::wstring& title, const std::wstring& artist, const std::wstring& album) override;
     bool ShowArtwork(const std::wstring& path) override;
     void ClearArtwork() override;
-    void ShowMessage(const std::wstring& text) override;
-    void CloseMessage() override;
+    void JobStarted(const std::wstring& text) override;
+    void JobEnded(const std::wstring& text) override;
     void SongGivenUp(const journal::SongRecord& song) override { WarnGivenUp(song); }
     void JournalChanged() override { RefreshHistory(); }
+    void JournalTrouble(const std::wstring& reason) override;
+    void PageFetched(const std::wstring& station, const std::wstring& html) override;
 
     void OnTrayIcon(LPARAM mouseMessage);
     void FillStationList();
@@ -110,6 +112,9 @@ private:
     bool MoveToTray();
     void StoreControlStates();
     bool RunTick(ProcessingCycle::Scope scope);
+    // The road reads the settings afresh after every change.
+    void ApplySettings();
+    void ShowMessage(const std::wstring& text);
     void AddHistoryToSystemMenu();
     void RefreshHistory();
     void WarnGivenUp(const journal::SongRecord& song);
@@ -121,11 +126,14 @@ private:
     // Workers' results come back through it; closed when the window goes.
     std::shared_ptr<kit::WindowCompletions> completions_;
     Settings settings_;
-    SongServices services_;
+    std::wstring artworkDirectory_;
+    SongWork services_;
     ProcessingCycle cycle_;
     CycleWatch cycleWatch_{cycle_};
     // A new station's start values while the station dialog adds one.
     const Settings* newStation_ = nullptr;
+    // The combo box's station, as the settings hold it.
+    Settings shownStation_;
     boost::shared_ptr<kit::CheckBox> cooperation_;
     boost::shared_ptr<kit::EditBox> fileNameBox_, titleBox_, artistBox_, albumBox_;
     boost::shared_ptr<kit::StaticText> artwork_;
@@ -141,7 +149,10 @@ private:
     // taskbar's next start adds it (again).
     bool wantsTray_ = false;
     bool iconInTray_ = false;
-    DeferredCommands deferred_;
+    // The jobs under way that the message window names, newest last.
+    std::vector<std::wstring> jobs_;
+    // Why the journal could not be written, for the caption; told once.
+    std::wstring journalTrouble_;
     std::wstring journalPath_;
     std::unique_ptr<journal::Journal> journal_;
     HealthWarning healthWarning_;

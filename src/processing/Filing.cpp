@@ -4,8 +4,6 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-
-#include <cwctype>
 #include <set>
 
 #include "base/File.h"
@@ -22,7 +20,9 @@ namespace {
 
 const wchar_t kNotHandedOver[] = L"10分待っても録音終了フォルダーに現れませんでした";
 const wchar_t kRegistrationFailed[] = L"iTunesに登録できませんでした";
+const wchar_t kRegistrationTimedOut[] = L"iTunesが応答しませんでした";
 const wchar_t kFileGone[] = L"出力フォルダーのファイルが見つかりません";
+const wchar_t kRegistering[] = L"iTunesへ登録中...";
 
 // Another program has the file open (a player, a virus scanner): a strip now
 // would fail and leave the tags in.
@@ -38,10 +38,39 @@ bool IsAllDigits(const std::wstring& text) {
     return true;
 }
 
+// The name of the recording in its end folder (the file system's spelling),
+// or empty when it is not there.
+std::wstring FindInEndFolder(const Station& station, const std::wstring& sourceName) {
+    FileFinder finder;
+    return finder.First(AddBackslash(station.endFolder) + sourceName);
+}
+
+journal::SongActionKind StoredKind(LibraryAction::Kind kind) {
+    switch (kind) {
+    case LibraryAction::Kind::Unchecked: return journal::SongActionKind::Unchecked;
+    case LibraryAction::Kind::Commented: return journal::SongActionKind::Commented;
+    case LibraryAction::Kind::Deleted: return journal::SongActionKind::Deleted;
+    case LibraryAction::Kind::LyricsCopied: break;
+    }
+    return journal::SongActionKind::LyricsCopied;
+}
+
 }  // namespace
 
-Filing::Filing(journal::Journal& journal, Settings& settings, FilingServices& services, std::wstring artworkRoot)
-    : journal_(journal), settings_(settings), services_(services), artworkRoot_(std::move(artworkRoot)) {}
+Filing::Filing(journal::Journal& journal, SongServices& services, FilingView& view, std::wstring artworkRoot)
+    : journal_(journal),
+      services_(services),
+      view_(view),
+      artworkRoot_(std::move(artworkRoot)),
+      self_(std::make_shared<Filing*>(this)) {}
+
+Filing::~Filing() { *self_ = nullptr; }
+
+Moment Filing::Current() const { return clock_ ? clock_() : Moment::Now(); }
+
+std::int64_t Filing::SteadyOf(Time wall, Moment now) const {
+    return now.steadyMs - (now.wall - wall) * 1000;
+}
 
 Time Filing::NextAttempt(int attempts, Time firstAttempt, Time now) {
     static const Time kDelays[] = {1 * 60, 2 * 60, 5 * 60, 10 * 60, 30 * 60};
@@ -51,30 +80,70 @@ Time Filing::NextAttempt(int attempts, Time firstAttempt, Time now) {
     return next > firstAttempt + kRetryPeriod ? 0 : next;
 }
 
-SongId Filing::Notice(const Settings& station, const std::wstring& sourceName, SongState state, Time now) {
-    const std::wstring stationName = station.GetString(L"StationName");
-    // After a restart the recorder may still be writing the song the last
-    // session left unfinished: it is the same song, not a second one.
+void Filing::Wrote(bool written) {
+    if (!written) view_.JournalTrouble(journal_.lastError().empty() ? std::wstring(L"不明なエラー")
+                                                                    : std::wstring(journal_.lastError().begin(),
+                                                                                   journal_.lastError().end()));
+}
+
+SongId Filing::Notice(const Station& station, const std::wstring& sourceName, SongState state, Moment now) {
+    const SongId id = journal_.AddSong(station.name, sourceName, now.wall, state);
+    Wrote(id != 0);
+    if (state == SongState::Playing) {
+        // Filed from memory even when the journal could not take its row.
+        const SongId key = id ? id : -static_cast<SongId>(songs_.size() + 1);
+        Song& song = songs_[key];
+        song.record.id = key;
+        song.record.station = station.name;
+        song.record.sourceName = sourceName;
+        song.record.noticed = now.wall;
+        song.station = station;
+        view_.JournalChanged();
+        return key;
+    }
+    view_.JournalChanged();
+    return id;
+}
+
+SongId Filing::NoticeMissed(const Station& station, const std::wstring& sourceName, Moment now) {
+    const SongId id = Notice(station, sourceName, SongState::Playing, now);
+    auto found = songs_.find(id);
+    if (found == songs_.end()) return id;
+    // Its page was never read: the tags say what it is.
+    found->second.record.lastError = L"見逃した曲: タグから";
+    HandOver(id, now);
+    return id;
+}
+
+bool Filing::Knows(const std::wstring& station, const std::wstring& sourceName) const {
+    for (const auto& [id, song] : songs_) {
+        if (song.record.station == station &&
+            ::CompareStringOrdinal(song.record.sourceName.c_str(), -1, sourceName.c_str(), -1, TRUE) == CSTR_EQUAL)
+            return true;
+    }
+    return false;
+}
+
+SongId Filing::AdoptPlaying(const std::wstring& station, const std::wstring& sourceName) {
     for (auto& [id, song] : songs_) {
-        if (song.record.state == SongState::AwaitingHandOver && song.record.sourceName == sourceName &&
-            song.record.station == stationName && song.record.outputPath.empty()) {
-            // Playing again: handed over once more when it ends. Skipped now
-            // (the first song after the start), it stays handed over.
-            if (state == SongState::Playing) song.handedOver = false;
+        if (song.leftPlaying && song.record.station == station &&
+            ::CompareStringOrdinal(song.record.sourceName.c_str(), -1, sourceName.c_str(), -1, TRUE) ==
+                CSTR_EQUAL) {
+            song.leftPlaying = false;
             return id;
         }
     }
-    const SongId id = journal_.AddSong(stationName, sourceName, now, state);
-    if (id && state == SongState::Playing) {
-        Song& song = songs_[id];
-        song.record.id = id;
-        song.record.station = stationName;
-        song.record.sourceName = sourceName;
-        song.record.noticed = now;
-        song.station = station;
+    return 0;
+}
+
+void Filing::HandOverLeftPlaying(Moment now) {
+    std::vector<SongId> left;
+    for (auto& [id, song] : songs_)
+        if (song.leftPlaying) left.push_back(id);
+    for (SongId id : left) {
+        songs_[id].leftPlaying = false;
+        HandOver(id, now);
     }
-    services_.JournalChanged();
-    return id;
 }
 
 std::wstring Filing::ArtworkFolder(SongId id) const { return AddBackslash(artworkRoot_) + std::to_wstring(id); }
@@ -87,133 +156,197 @@ void Filing::SaveInfo(SongId id, const SongInfo& info) {
         record.artworkFile = info.artwork;
     else
         record.artworkUrl = info.artwork;
-    journal_.SaveSongInfo(id, record);
+    if (id > 0) Wrote(journal_.SaveSongInfo(id, record));
     auto found = songs_.find(id);
     if (found != songs_.end()) found->second.record.info = record;
-    services_.JournalChanged();
+    view_.JournalChanged();
 }
 
-void Filing::HandOver(SongId id, Time now) {
+void Filing::HandOver(SongId id, Moment now) {
     auto found = songs_.find(id);
     if (found == songs_.end()) return;
     Song& song = found->second;
     if (song.handedOver) return;
     song.handedOver = true;
+    song.leftPlaying = false;
     if (song.record.state == SongState::Playing) {
         song.record.state = SongState::AwaitingHandOver;
-        song.record.handedOver = now;
-        journal_.MarkAwaitingHandOver(id, now);
+        song.record.handedOver = now.wall;
+        song.handedOverMs = now.steadyMs;
+        if (id > 0) Wrote(journal_.MarkAwaitingHandOver(id, now.wall));
     }
-    services_.JournalChanged();
+    view_.JournalChanged();
 }
 
 void Filing::Abandon(SongId id) {
     auto found = songs_.find(id);
     if (found == songs_.end() || found->second.handedOver) return;
-    journal_.MarkSkipped(id, SongState::SkippedFirstSong);
+    if (id > 0) Wrote(journal_.MarkSkipped(id, SongState::SkippedFirstSong));
     Finish(id);
-    services_.JournalChanged();
+    view_.JournalChanged();
 }
 
-bool Filing::TryMove(Song& song, Time now) {
-    const std::wstring endFolder = AddBackslash(song.station.GetString(L"EndDirectory"));
-    std::wstring name;
-    {
-        FileFinder finder;
-        name = finder.First(endFolder + song.record.sourceName);
-    }
+bool Filing::TryMove(Song& song, Moment now) {
+    const std::wstring name = FindInEndFolder(song.station, song.record.sourceName);
     if (name.empty()) return false;
-    const std::wstring source = endFolder + name;
+    const std::wstring source = AddBackslash(song.station.endFolder) + name;
     {
         // Still open for writing in the recorder: looked for again next time.
         kit::File probe;
         if (!probe.OpenRead(source, FILE_SHARE_READ)) return false;
     }
-    const std::wstring outputFolder = song.station.GetString(L"OutputDirectory");
+    const std::wstring outputFolder = song.station.outputFolder;
     CreateDirectoryPath(outputFolder);
     std::wstring target = AddBackslash(outputFolder) + name;
     if (::PathFileExistsW(target.c_str())) target = MakeUniquePath(target);
+    const SongId id = song.record.id;
     // Written first: a kill between the two steps leaves a song whose file
     // is still in the end folder or already at its target, never one lost.
-    journal_.MarkMoved(song.record.id, target, now);
+    if (id > 0) Wrote(journal_.MarkMoved(id, target, now.wall));
     if (!MoveFileForce(target, source)) {
-        journal_.MarkAwaitingHandOver(song.record.id, song.record.handedOver);
+        // No output path is kept for a file that never got there.
+        if (id > 0) Wrote(journal_.MarkAwaitingHandOver(id, song.record.handedOver));
         return false;
     }
     song.record.outputPath = target;
-    song.record.moved = now;
+    song.record.moved = now.wall;
+    song.movedMs = now.steadyMs;
     song.record.state = SongState::Moved;
     return true;
 }
 
 void Filing::FinishInterruptedMove(Song& song) {
     if (::PathFileExistsW(song.record.outputPath.c_str())) return;
-    FileFinder finder;
-    const std::wstring endFolder = AddBackslash(song.station.GetString(L"EndDirectory"));
-    const std::wstring name = finder.First(endFolder + song.record.sourceName);
-    finder.Close();
+    const std::wstring name = FindInEndFolder(song.station, song.record.sourceName);
     if (!name.empty()) {
         CreateDirectoryPath(DirectoryOf(song.record.outputPath));
-        MoveFileForce(song.record.outputPath, endFolder + name);
+        MoveFileForce(song.record.outputPath, AddBackslash(song.station.endFolder) + name);
     }
 }
 
-bool Filing::Strip(Song& song, Time now) {
+void Filing::StartStrip(Song& song, Moment now) {
     // Held: the song stays moved, in the journal too, and the strip is tried
     // at every step until the file is let go, for as long as a hand-over.
-    if (now - song.record.moved < kHandOverWait && HeldElsewhere(song.record.outputPath)) return false;
+    if (now.steadyMs - song.movedMs < kHandOverWait * 1000 && HeldElsewhere(song.record.outputPath)) return;
+    song.busy = true;
+    const std::weak_ptr<Filing*> alive = self_;
+    const SongId id = song.record.id;
+    services_.StripTags(song.record.outputPath, [alive, id](SongServices::Strip strip) {
+        if (const auto self = alive.lock(); self && *self) (*self)->Stripped(id, strip);
+    });
+}
+
+void Filing::Stripped(SongId id, const SongServices::Strip& strip) {
+    auto found = songs_.find(id);
+    if (found == songs_.end()) return;
+    Song& song = found->second;
+    song.busy = false;
     journal::SongInfoRecord& info = song.record.info;
     if (info.title.empty() || info.artist.empty()) {
         // What the page did not say, the recorder's own tags may.
-        if (info.title.empty()) info.title = services_.ReadTagText(song.record.outputPath, "TIT2");
-        if (info.artist.empty()) info.artist = services_.ReadTagText(song.record.outputPath, "TPE1");
-        journal_.SaveSongInfo(song.record.id, info);
+        if (info.title.empty()) info.title = strip.tagTitle;
+        if (info.artist.empty()) info.artist = strip.tagArtist;
+        if (id > 0) Wrote(journal_.SaveSongInfo(id, info));
     }
-    services_.StripTags(song.record.outputPath);
-    song.record.stripped = now;
+    const Moment now = Current();
+    song.record.stripped = now.wall;
+    song.firstAttemptMs = now.steadyMs;
+    song.nextAttemptMs = now.steadyMs;
     song.record.state = SongState::Stripped;
-    journal_.MarkStripped(song.record.id, now);
-    return true;
+    if (id > 0) Wrote(journal_.MarkStripped(id, now.wall));
+    view_.JournalChanged();
+    QueueRegistrations(now);
 }
 
-void Filing::Register(Song& song, Time now) {
-    const SongId id = song.record.id;
-    if (!::PathFileExistsW(song.record.outputPath.c_str())) {
-        GiveUp(song, kFileGone);
-        return;
+void Filing::QueueRegistrations(Moment now) {
+    std::vector<Song*> due;
+    for (auto& [id, song] : songs_) {
+        if (song.busy) continue;
+        const bool ready = song.record.state == SongState::Stripped ||
+                           (song.record.state == SongState::AwaitingRetry && song.nextAttemptMs <= now.steadyMs);
+        if (ready) due.push_back(&song);
     }
-    PendingSong pending;
-    pending.filePath = song.record.outputPath;
-    pending.artworkPath = song.record.info.artworkFile;
-    pending.title = song.record.info.title;
-    pending.artist = song.record.info.artist;
-    pending.album = song.record.info.album;
-    // An earlier attempt, or one cut short by a kill, may have added it.
-    pending.checkLibraryFirst = song.record.attempts > 0 || song.resumed;
-    Settings station = song.station;
-    const bool registered = services_.RegisterSong(pending, settings_, station);
-    // The attempt pumped messages: the song may have been touched meanwhile.
+    // In the order the recorder handed them over.
+    std::sort(due.begin(), due.end(), [](const Song* a, const Song* b) {
+        return std::make_pair(a->record.handedOver, a->record.id) < std::make_pair(b->record.handedOver, b->record.id);
+    });
+    std::vector<SongId> ids;
+    for (Song* song : due) ids.push_back(song->record.id);
+    for (SongId id : ids) {
+        auto found = songs_.find(id);
+        if (found == songs_.end()) continue;
+        Song& song = found->second;
+        if (!::PathFileExistsW(song.record.outputPath.c_str())) {
+            GiveUp(song, kFileGone);
+            continue;
+        }
+        PendingSong pending;
+        pending.filePath = song.record.outputPath;
+        pending.artworkPath = song.record.info.artworkFile;
+        pending.title = song.record.info.title;
+        pending.artist = song.record.info.artist;
+        pending.album = song.record.info.album;
+        pending.stationName = song.station.name;
+        pending.outputFolder = song.station.outputFolder;
+        // An earlier attempt, or one cut short by a kill, may have added it.
+        pending.checkLibraryFirst = song.record.attempts > 0 || song.resumed;
+        song.busy = true;
+        if (registrationsRunning_++ == 0) view_.JobStarted(kRegistering);
+        const std::weak_ptr<Filing*> alive = self_;
+        services_.RegisterSong(pending, [alive, id, counted = std::make_shared<bool>(true)](
+                                            const RegistrationResult& result) {
+            const auto self = alive.lock();
+            if (!self || !*self) return;
+            // Only the first answer ends the job; a late success comes on its own.
+            const bool first = *counted;
+            *counted = false;
+            Filing& filing = **self;
+            if (first && --filing.registrationsRunning_ == 0) filing.view_.JobEnded(kRegistering);
+            filing.Registered(id, result);
+        });
+    }
+}
+
+void Filing::Registered(SongId id, const RegistrationResult& result) {
     auto found = songs_.find(id);
     if (found == songs_.end()) return;
-    Song& current = found->second;
-    ++current.record.attempts;
-    if (registered) {
-        current.record.state = SongState::Registered;
-        current.record.registered = now;
-        journal_.MarkRegistered(id, now);
+    Song& song = found->second;
+    const Moment now = Current();
+    if (result.registered) {
+        // Perhaps a late success of an attempt already counted as failed.
+        if (id > 0) {
+            Wrote(journal_.MarkRegistered(id, now.wall, result.trackId));
+            for (const LibraryAction& action : result.actions) {
+                journal::SongAction stored;
+                stored.at = now.wall;
+                stored.kind = StoredKind(action.kind);
+                stored.track = action.track;
+                stored.filePath = action.filePath;
+                stored.destination = action.destination;
+                Wrote(journal_.AddAction(id, stored));
+            }
+        }
         Finish(id);
+        view_.JournalChanged();
         return;
     }
-    const Time first = current.record.stripped ? current.record.stripped : now;
-    const Time next = NextAttempt(current.record.attempts, first, now);
-    journal_.MarkAttemptFailed(id, kRegistrationFailed, next);
-    current.record.lastError = kRegistrationFailed;
-    current.record.nextAttempt = next;
-    current.record.state = next ? SongState::AwaitingRetry : SongState::Failed;
+    if (!song.busy) return;  // the late end of an attempt that was given up on
+    song.busy = false;
+    ++song.record.attempts;
+    const std::wstring error = result.timedOut ? kRegistrationTimedOut : kRegistrationFailed;
+    // Decided on the steady clock; the journal keeps the wall-clock time.
+    const Time first = now.wall - (now.steadyMs - song.firstAttemptMs) / 1000;
+    const Time next = NextAttempt(song.record.attempts, first, now.wall);
+    if (id > 0) Wrote(journal_.MarkAttemptFailed(id, error, next));
+    song.record.lastError = error;
+    song.record.nextAttempt = next;
+    song.nextAttemptMs = now.steadyMs + (next - now.wall) * 1000;
+    song.record.state = next ? SongState::AwaitingRetry : SongState::Failed;
     if (!next) {
-        services_.SongGivenUp(current.record);
+        view_.SongGivenUp(song.record);
         Finish(id);
     }
+    view_.JournalChanged();
 }
 
 void Filing::GiveUp(Song& song, const std::wstring& reason) {
@@ -221,8 +354,8 @@ void Filing::GiveUp(Song& song, const std::wstring& reason) {
     song.record.state = SongState::Failed;
     song.record.lastError = reason;
     song.record.nextAttempt = 0;
-    journal_.MarkFailed(id, reason);
-    services_.SongGivenUp(song.record);
+    if (id > 0) Wrote(journal_.MarkFailed(id, reason));
+    view_.SongGivenUp(song.record);
     Finish(id);
 }
 
@@ -231,7 +364,7 @@ void Filing::Finish(SongId id) {
     songs_.erase(id);
 }
 
-void Filing::Step(Time now) {
+void Filing::Step(Moment now) {
     bool changed = false;
     std::vector<SongId> ids;
     for (const auto& [id, song] : songs_) ids.push_back(id);
@@ -239,11 +372,11 @@ void Filing::Step(Time now) {
         auto found = songs_.find(id);
         if (found == songs_.end()) continue;
         Song& song = found->second;
-        if (!song.handedOver) continue;
+        if (!song.handedOver || song.busy) continue;
         if (song.record.state == SongState::AwaitingHandOver) {
             if (TryMove(song, now)) {
                 changed = true;
-            } else if (now - song.record.handedOver >= kHandOverWait) {
+            } else if (now.steadyMs - song.handedOverMs >= kHandOverWait * 1000) {
                 GiveUp(song, kNotHandedOver);
                 changed = true;
                 continue;
@@ -251,77 +384,84 @@ void Filing::Step(Time now) {
         }
         if (song.record.state == SongState::Moved) {
             if (song.resumed) FinishInterruptedMove(song);
-            if (Strip(song, now)) changed = true;
+            StartStrip(song, now);
+            changed = true;
         }
     }
-
-    // One registration per step: each may take seconds.
-    Song* due = nullptr;
-    for (auto& [id, song] : songs_) {
-        const bool ready = song.record.state == SongState::Stripped ||
-                           (song.record.state == SongState::AwaitingRetry && song.record.nextAttempt <= now);
-        if (ready && (!due || song.record.nextAttempt < due->record.nextAttempt)) due = &song;
-    }
-    if (due) {
-        Register(*due, now);
-        changed = true;
-    }
-    if (changed) services_.JournalChanged();
+    QueueRegistrations(now);
+    if (changed) view_.JournalChanged();
 }
 
-bool Filing::RetryNow(SongId id, Time now) {
+bool Filing::RetryNow(SongId id, Moment now) {
     auto found = songs_.find(id);
     if (found != songs_.end()) {
         Song& song = found->second;
-        if (song.record.state != SongState::AwaitingRetry) return false;
-        song.record.nextAttempt = now;
-        journal_.RetryNow(id, now);
-        services_.JournalChanged();
+        if (song.record.state != SongState::AwaitingRetry || song.busy) return false;
+        song.record.nextAttempt = now.wall;
+        song.nextAttemptMs = now.steadyMs;
+        if (id > 0) Wrote(journal_.RetryNow(id, now.wall));
+        view_.JournalChanged();
         return true;
     }
     const auto record = journal_.FindSong(id);
     if (!record || record->state != SongState::Failed) return false;
-    Song song{*record, StationNamed(record->station), true, true};
-    if (record->outputPath.empty()) {
-        // Never handed over: looked for in the end folder once more.
+    Song song;
+    song.record = *record;
+    song.station = StationNamed(record->station);
+    song.handedOver = true;
+    song.resumed = true;
+    if (record->outputPath.empty() || !::PathFileExistsW(record->outputPath.c_str())) {
+        // Never moved (or its move never happened): looked for in the end
+        // folder once more.
         song.record.state = SongState::AwaitingHandOver;
-        song.record.handedOver = now;
-        journal_.MarkAwaitingHandOver(id, now);
+        song.record.outputPath.clear();
+        song.record.handedOver = now.wall;
+        song.handedOverMs = now.steadyMs;
+        Wrote(journal_.MarkAwaitingHandOver(id, now.wall));
     } else {
         song.record.state = SongState::AwaitingRetry;
-        song.record.nextAttempt = now;
+        song.record.nextAttempt = now.wall;
+        song.nextAttemptMs = now.steadyMs;
         // The 24 hours start again from this request.
-        song.record.stripped = now;
-        journal_.RetryNow(id, now);
+        song.record.stripped = now.wall;
+        song.firstAttemptMs = now.steadyMs;
+        Wrote(journal_.RetryNow(id, now.wall));
     }
     songs_[id] = song;
-    services_.JournalChanged();
+    view_.JournalChanged();
     return true;
 }
 
-Settings Filing::StationNamed(const std::wstring& name) const {
-    if (const Settings* stations = settings_.FindGroup(L"Station")) {
-        if (const Settings* station = stations->FindGroup(name)) return *station;
-    }
-    Settings station;
-    station.SetString(L"StationName", name);
+Station Filing::StationNamed(const std::wstring& name) const {
+    for (const Station& station : stations_)
+        if (station.name == name) return station;
+    Station station;
+    station.name = name;
     return station;
 }
 
-void Filing::Resume(Time now, const std::wstring& programFolder) {
+void Filing::Resume(Moment now, const std::wstring& programFolder) {
     for (journal::SongRecord& record : journal_.UnfinishedSongs()) {
-        Song song{record, StationNamed(record.station), true, true};
+        Song song;
+        song.record = record;
+        song.station = StationNamed(record.station);
+        song.resumed = true;
         if (record.state == SongState::Playing) {
-            // It was playing when the last session ended: finished since.
-            song.record.state = SongState::AwaitingHandOver;
-            song.record.handedOver = now;
-            journal_.MarkAwaitingHandOver(record.id, now);
+            // Perhaps still recording: a follower that finds it playing
+            // takes it on; otherwise it is handed over then.
+            song.leftPlaying = true;
+        } else {
+            song.handedOver = true;
+            song.handedOverMs = SteadyOf(record.handedOver ? record.handedOver : now.wall, now);
+            song.movedMs = SteadyOf(record.moved ? record.moved : now.wall, now);
+            song.firstAttemptMs = SteadyOf(record.stripped ? record.stripped : now.wall, now);
+            song.nextAttemptMs = SteadyOf(record.nextAttempt ? record.nextAttempt : now.wall, now);
         }
         songs_[record.id] = song;
     }
     RemoveOwnArtworkFolders();
     RemoveOwnTemporaryFiles(programFolder);
-    services_.JournalChanged();
+    view_.JournalChanged();
 }
 
 void Filing::RemoveShownArtwork() const { RemoveArtwork(0); }
@@ -355,16 +495,10 @@ void Filing::RemoveOwnArtworkFolders() {
 void Filing::RemoveOwnTemporaryFiles(const std::wstring& programFolder) const {
     std::set<std::wstring> folders;
     if (!programFolder.empty()) folders.insert(programFolder);
-    if (const Settings* stations = settings_.FindGroup(L"Station")) {
-        for (const auto& [name, station] : stations->groups) {
-            const std::wstring output = station.GetString(L"OutputDirectory");
-            if (!output.empty()) folders.insert(output);
-        }
-    }
-    for (const auto& [id, song] : songs_) {
-        const std::wstring output = song.station.GetString(L"OutputDirectory");
-        if (!output.empty()) folders.insert(output);
-    }
+    for (const Station& station : stations_)
+        if (!station.outputFolder.empty()) folders.insert(station.outputFolder);
+    for (const auto& [id, song] : songs_)
+        if (!song.station.outputFolder.empty()) folders.insert(song.station.outputFolder);
     for (const std::wstring& folder : folders) {
         // Our temporary names: a strip or a settings save that a kill cut short.
         std::vector<std::wstring> left;
@@ -383,8 +517,8 @@ std::vector<std::wstring> Filing::HandOverFolders() const {
     std::vector<std::wstring> folders;
     for (const auto& [id, song] : songs_) {
         if (!song.handedOver || song.record.state != journal::SongState::AwaitingHandOver) continue;
-        const std::wstring folder = song.station.GetString(L"EndDirectory");
-        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+        if (std::find(folders.begin(), folders.end(), song.station.endFolder) == folders.end())
+            folders.push_back(song.station.endFolder);
     }
     return folders;
 }

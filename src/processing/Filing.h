@@ -1,30 +1,39 @@
 #pragma once
-// The road of every finished song after the tick that noticed its end: the
+// The road of every finished song after its follower noticed its end: the
 // wait for the recorder to hand its file over, the move into the song's own
 // station's output folder, the strip and the registration with its retries.
 // Each step is written to the journal before the next starts, so a start
-// after a kill finishes what was left (Resume).
+// after a kill finishes what was left (Resume). Strips and registrations run
+// as jobs; their results come back through the SongServices' `done`.
+#include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "itunes/PendingSong.h"
+#include "itunes/LibraryAction.h"
 #include "journal/Journal.h"
-#include "settings/Settings.h"
+#include "processing/Moment.h"
+#include "processing/SongServices.h"
+#include "settings/Station.h"
 #include "web/SongInfo.h"
 
-// What filing needs from outside: the tag and library work, and who is told.
-class FilingServices {
+// Who hears of the road: the window, or a test.
+class FilingView {
 public:
-    virtual ~FilingServices() = default;
-    // The text of an ID3 frame ("TIT2", "TPE1"); empty when absent.
-    virtual std::wstring ReadTagText(const std::wstring& path, const char* frameId) = 0;
-    virtual bool StripTags(const std::wstring& path) = 0;
-    virtual bool RegisterSong(const PendingSong& song, Settings& settings, Settings& station) = 0;
     // The song was given up: the hand-over never came, or the retries ran out.
     virtual void SongGivenUp(const journal::SongRecord& song) {}
     // A song's row changed; an open history window refreshes.
     virtual void JournalChanged() {}
+    // A journal write failed: the road goes on from memory.
+    virtual void JournalTrouble(const std::wstring& reason) {}
+    // A job the user may wait on started or ended (the message window).
+    virtual void JobStarted(const std::wstring& text) {}
+    virtual void JobEnded(const std::wstring& text) {}
+
+protected:
+    ~FilingView() = default;
 };
 
 class Filing {
@@ -34,39 +43,57 @@ public:
 
     // `artworkRoot`: the Artwork folder beside the program; each song's
     // pictures go to a folder of its own inside it.
-    Filing(journal::Journal& journal, Settings& settings, FilingServices& services, std::wstring artworkRoot);
+    Filing(journal::Journal& journal, SongServices& services, FilingView& view, std::wstring artworkRoot);
     Filing(const Filing&) = delete;
     Filing& operator=(const Filing&) = delete;
+    ~Filing();
+
+    // The stations as the settings now say, for songs known only by their
+    // station's name (taken up from the journal, retried by hand).
+    void SetStations(std::vector<Station> stations) { stations_ = std::move(stations); }
+    // When a job's result arrives (tests set it).
+    void SetClock(std::function<Moment()> clock) { clock_ = std::move(clock); }
 
     // A new song of `station` started playing. `state` is Playing, or the
-    // reason it is skipped. The station is kept as it is now.
-    journal::SongId Notice(const Settings& station, const std::wstring& sourceName, journal::SongState state,
-                           journal::Time now);
+    // reason it is skipped (a skipped song gets its row and nothing more).
+    journal::SongId Notice(const Station& station, const std::wstring& sourceName, journal::SongState state,
+                           Moment now);
+    // A file turned up in `station`'s end folder that no follower saw
+    // playing: filed at once with what its tags say.
+    journal::SongId NoticeMissed(const Station& station, const std::wstring& sourceName, Moment now);
+    // Whether a song of that station and file is on the road.
+    bool Knows(const std::wstring& station, const std::wstring& sourceName) const;
+    // The last session left this file of `station` playing, and it still is:
+    // its song is followed on (0 when there is none such).
+    journal::SongId AdoptPlaying(const std::wstring& station, const std::wstring& sourceName);
+    // The songs the last session left playing that no follower adopted
+    // have ended since: handed over now.
+    void HandOverLeftPlaying(Moment now);
+
     // Where this song's artwork is fetched to; id 0 (a skipped song whose
     // picture is only shown) has a folder too.
     std::wstring ArtworkFolder(journal::SongId id) const;
     void SaveInfo(journal::SongId id, const SongInfo& info);
     // The song finished playing: from now on its file is looked for in its
     // station's end folder at every step, for up to kHandOverWait.
-    void HandOver(journal::SongId id, journal::Time now);
+    void HandOver(journal::SongId id, Moment now);
     // The song was cut off while playing (another station was chosen): it
     // is not filed.
     void Abandon(journal::SongId id);
 
-    // Moves what has arrived, strips what was moved, makes at most one
-    // registration attempt (the oldest due song), and gives up on what waited
-    // too long.
-    void Step(journal::Time now);
+    // Moves what has arrived, starts the strip of what was moved and queues
+    // what is due for registration, in the order of hand-over; gives up on
+    // what waited too long.
+    void Step(Moment now);
     // At start: takes up what the journal shows unfinished, removes the
     // artwork folders of finished songs and our own temporary files.
-    void Resume(journal::Time now, const std::wstring& programFolder);
-    // A song waiting for a retry, or given up after its move, is tried at the
-    // next step.
-    bool RetryNow(journal::SongId id, journal::Time now);
-    // After a failed attempt made at `now`, the time of the next one; 0 when
-    // the song is given up. `attempts` counts the attempts made so far.
+    void Resume(Moment now, const std::wstring& programFolder);
+    // A song waiting for a retry, or given up, is tried at the next step.
+    bool RetryNow(journal::SongId id, Moment now);
     // At the end of a session: the picture of a skipped song, only shown.
     void RemoveShownArtwork() const;
+    // After a failed attempt made at `now`, the time of the next one; 0 when
+    // the song is given up. `attempts` counts the attempts made so far.
     static journal::Time NextAttempt(int attempts, journal::Time firstAttempt, journal::Time now);
 
     // The end folders where handed-over songs are still awaited.
@@ -78,27 +105,44 @@ public:
 private:
     struct Song {
         journal::SongRecord record;
-        Settings station;
-        bool handedOver = false;  // Playing until then
-        bool resumed = false;     // taken up from the journal: may be in the library already
+        Station station;
+        bool handedOver = false;   // Playing until then
+        bool resumed = false;      // taken up from the journal: may be in the library already
+        bool leftPlaying = false;  // the last session left it playing: no follower has it yet
+        bool busy = false;         // a strip or a registration of it runs
+        std::int64_t handedOverMs = 0;
+        std::int64_t movedMs = 0;
+        std::int64_t firstAttemptMs = 0;  // the 24 hours of retries count from here
+        std::int64_t nextAttemptMs = 0;
     };
 
-    bool TryMove(Song& song, journal::Time now);
+    bool TryMove(Song& song, Moment now);
     // A kill came between the journal's note of the move and the move.
     void FinishInterruptedMove(Song& song);
-    // False while another program holds the file: tried again next step.
-    bool Strip(Song& song, journal::Time now);
-    void Register(Song& song, journal::Time now);
+    void StartStrip(Song& song, Moment now);
+    void Stripped(journal::SongId id, const SongServices::Strip& strip);
+    void QueueRegistrations(Moment now);
+    void Registered(journal::SongId id, const RegistrationResult& result);
     void GiveUp(Song& song, const std::wstring& reason);
     void Finish(journal::SongId id);
+    // Notes a failed journal write for the window; the road goes on.
+    void Wrote(bool written);
     void RemoveArtwork(journal::SongId id) const;
     void RemoveOwnArtworkFolders();
     void RemoveOwnTemporaryFiles(const std::wstring& programFolder) const;
-    Settings StationNamed(const std::wstring& name) const;
+    Station StationNamed(const std::wstring& name) const;
+    // A wall-clock stamp of the journal on this session's steady clock.
+    std::int64_t SteadyOf(journal::Time wall, Moment now) const;
+    Moment Current() const;
 
     journal::Journal& journal_;
-    Settings& settings_;
-    FilingServices& services_;
+    SongServices& services_;
+    FilingView& view_;
     std::wstring artworkRoot_;
+    std::vector<Station> stations_;
     std::map<journal::SongId, Song> songs_;
+    std::function<Moment()> clock_;
+    int registrationsRunning_ = 0;
+    // Cleared when the filing goes: a job's result then finds no one.
+    std::shared_ptr<Filing*> self_;
 };

@@ -72,3 +72,9 @@ bool IsIgnoredFileName(const Settings& settings, const std::wstring& name) {
     }
     return name.empty() && stored < count;
 }
+
+bool IsIgnoredName(const std::vector<std::wstring>& wildcards, const std::wstring& name) {
+    for (const std::wstring& wildcard : wildcards)
+        if (MatchesWildcard(wildcard, name)) return true;
+    return false;
+}

@@ -1,8 +1,9 @@
 #pragma once
-// The once-a-second tick that follows the recorder: notices a new song,
-// counts down to the page fetch and hands the finished song to the filing,
-// which moves, strips and registers it. The main window owns one and ticks it
-// from its timer and when a watched folder changes.
+// The road's scheduler: the once-a-second tick (and the ticks that a folder
+// change brings) drives the station follower and the filing, which moves,
+// strips and registers each finished song and retries what failed. Nothing
+// here waits: the jobs it hands out report back through SongServices. The
+// main window owns one.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,114 +12,83 @@
 
 #include "journal/Journal.h"
 #include "processing/Filing.h"
-#include "processing/FirstSongRule.h"
-#include "processing/SongPageCheck.h"
-#include "settings/Settings.h"
-#include "web/SongInfo.h"
+#include "processing/StationFollower.h"
+#include "settings/Station.h"
 
-class CycleServices;
 class CycleView;
+class Settings;
+class SongServices;
 
-class ProcessingCycle : private FilingServices {
+class ProcessingCycle {
 public:
-    ProcessingCycle(Settings& settings, CycleView& view, CycleServices& services)
-        : settings_(settings), view_(view), services_(services) {}
+    ProcessingCycle(CycleView& view, SongServices& services) : view_(view), services_(services) {}
     ProcessingCycle(const ProcessingCycle&) = delete;
     ProcessingCycle& operator=(const ProcessingCycle&) = delete;
-    ~ProcessingCycle() override;
+    ~ProcessingCycle();
 
+    // Reads what the road needs of the settings: the stations, the first-song
+    // rule and the ignore list. Called at start and after every change.
+    void ApplySettings(const Settings& root);
     // The journal every song is filed through; until then the tick does
     // nothing. Takes up what the journal shows unfinished and removes our
     // temporary files in the output folders and in `programFolder`.
     void AttachJournal(journal::Journal& journal, const std::wstring& artworkRoot, const std::wstring& programFolder);
     // A failed or waiting song is tried again at the next tick.
     bool RetryNow(journal::SongId id);
-    // Milliseconds of a steady clock, for the first-song rule (tests set it).
-    void SetClock(std::function<std::uint64_t()> clock) { clock_ = std::move(clock); }
-
-    // Holds the ticks for its lifetime, however it ends (a modal dialog
-    // runs, a question is asked). Scopes nest.
-    class PauseScope {
-    public:
-        explicit PauseScope(ProcessingCycle& cycle) : cycle_(cycle) { ++cycle_.pauses_; }
-        ~PauseScope() { --cycle_.pauses_; }
-        PauseScope(const PauseScope&) = delete;
-        PauseScope& operator=(const PauseScope&) = delete;
-
-    private:
-        ProcessingCycle& cycle_;
-    };
+    // Milliseconds of a steady clock (tests set it).
+    void SetClock(std::function<std::uint64_t()> clock);
 
     // What a tick looks at. Scanning the play folder is the costly part, so
     // it is done when a folder changed (or now and then, to be safe).
     enum class Scope {
-        // The whole tick: scan, then register and count down.
+        // The whole tick: scan, then file and count down.
         ScanFolders,
-        // The song in progress taken as it was: register and count down.
+        // The song in progress taken as it was: file and count down.
         CountdownOnly,
-        // A folder changed: scan, and go on with the whole tick only when
-        // a new recording turned up; the countdown keeps to its seconds.
+        // A folder changed: scan and file; the countdown keeps to its
+        // seconds unless a new recording turned up.
         NewRecordingOnly,
     };
 
-    // One tick. Does nothing while paused, while the check box is off, or
-    // when called again from inside a tick (the message window pumps messages).
-    // True when it went through the whole tick.
+    // One tick; does nothing while the check box is off. True when it went
+    // through the whole tick.
     bool Tick(Scope scope = Scope::ScanFolders);
-    // The folders whose changes call for a scanning tick: the station's
-    // play and end folders.
+    // The folders whose changes call for a scanning tick: the followed
+    // station's play and end folders and the end folders of songs awaited.
     std::vector<std::wstring> WatchedFolders() const;
     // How many times a tick scanned the play folder.
     long folderScans() const { return folderScans_; }
 
-    // Follows another station (or the same one, changed): the song in its
-    // play folder counts as its first, nothing is counted down or fetched.
-    void SelectStation(const Settings& station);
+    // Follows another station: the song in its play folder counts as its
+    // first, nothing is counted down or fetched; the song in progress of the
+    // one before is cut off.
+    void SelectStation(const Station& station);
+    // The followed station was edited: with the same play and end folders
+    // the song in progress goes on; otherwise it is followed afresh.
+    void UpdateStation(const Station& station);
 
-    bool ticking() const { return ticking_; }
-    bool paused() const { return pauses_ > 0; }
-    bool skipCurrent() const { return skipCurrent_; }
-    const std::wstring& currentRecording() const { return currentRecording_; }
-    int countdown() const { return countdown_; }
-    const SongInfo& songInfo() const { return songInfo_; }
+    bool skipCurrent() const { return follower_ && follower_->skipCurrent(); }
+    const std::wstring& currentRecording() const;
+    int countdown() const { return follower_ ? follower_->countdown() : 0; }
+    const SongInfo& songInfo() const;
     // The journal's id of the song being recorded; 0 when it is skipped.
-    journal::SongId currentSong() const { return currentSong_; }
+    journal::SongId currentSong() const { return follower_ ? follower_->currentSong() : 0; }
     Filing* filing() { return filing_.get(); }
-    // Whether the page shows the song yet; what the journal learns of it.
-    SongPageCheck& pageCheck() { return pageCheck_; }
-    const Settings& currentStation() const { return currentStation_; }
+    // The followed station; null before one is selected.
+    StationFollower* follower() { return follower_.get(); }
+    const Station& currentStation() const;
 
 private:
     bool Run(Scope scope);
-    void NoticeNewRecording(const std::wstring& newest, std::uint64_t nowMs);
-    void HandOverCurrentSong();
-    void AdvanceCountdown();
-    void RefreshSongBoxes();
-    void FetchFromPage();
+    Moment Current() const;
 
-    Settings& settings_;
     CycleView& view_;
-    CycleServices& services_;
-    bool ticking_ = false;
+    SongServices& services_;
+    FollowRules rules_;
+    std::vector<Station> stations_;
     long folderScans_ = 0;
-    int pauses_ = 0;
-    bool skipCurrent_ = false;
-    std::wstring currentRecording_;
-    std::wstring lastEndDirectory_;
-    int countdown_ = 0;
-    SongInfo songInfo_;
-    Settings currentStation_;
-    journal::SongId currentSong_ = 0;
-    FirstSongRule firstSong_;
-    SongPageCheck pageCheck_;
-    bool noticedThisRun_ = false;
     std::unique_ptr<Filing> filing_;
+    std::unique_ptr<StationFollower> follower_;
+    Station pendingStation_;  // selected before the journal was attached
     std::function<std::uint64_t()> clock_;
-
-    // FilingServices
-    std::wstring ReadTagText(const std::wstring& path, const char* frameId) override;
-    bool StripTags(const std::wstring& path) override;
-    bool RegisterSong(const PendingSong& song, Settings& settings, Settings& station) override;
-    void SongGivenUp(const journal::SongRecord& song) override;
-    void JournalChanged() override;
 };

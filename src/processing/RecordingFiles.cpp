@@ -8,7 +8,11 @@
 
 std::wstring FindNewestRecording(const Settings& station, const std::wstring& lastEndDirectory) {
     if (lastEndDirectory.empty()) return std::wstring();
-    const std::wstring folder = AddBackslash(station.GetString(L"PlayDirectory"));
+    return FindNewestRecording(station.GetString(L"PlayDirectory"));
+}
+
+std::wstring FindNewestRecording(const std::wstring& playFolder) {
+    const std::wstring folder = AddBackslash(playFolder);
     FileFinder finder;
     FILETIME best{};
     std::wstring result;

@@ -42,7 +42,7 @@ void SongPageCheck::RecordHealth(journal::ExtractionHealth health) {
 }
 
 void SongPageCheck::RecordPageDelay() {
-    if (!journal_) return;
-    if (songId_ == 0) songId_ = journal_->AddSong(watch_.station(), sourceName_, journal::Now());
-    if (songId_ != 0) journal_->SavePageDelay(songId_, seconds_);
+    // A skipped song has no row of its own, and gets none from here.
+    if (!journal_ || songId_ <= 0) return;
+    journal_->SavePageDelay(songId_, seconds_);
 }

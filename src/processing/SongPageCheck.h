@@ -21,7 +21,7 @@ public:
     void Attach(journal::Journal* journal) { journal_ = journal; }
 
     // The song `sourceName` of `station` started; `songId` is its row in the
-    // journal, 0 to add one when a delay is recorded. `afresh`: the first
+    // journal, 0 for a skipped song (nothing is recorded for it). `afresh`: the first
     // song after a start or a change of station, compared with nothing.
     void SongStarted(const std::wstring& station, const std::wstring& sourceName, bool afresh,
                      journal::SongId songId = 0);

@@ -5,6 +5,7 @@
 #include "base/ScopedHandle.h"
 #include "base/TemporaryFile.h"
 #include "processing/Filing.h"
+#include "processing/SongServices.h"
 #include "support/TempFolder.h"
 
 using journal::SongState;
@@ -15,37 +16,44 @@ using testing_support::WriteBytes;
 
 namespace {
 
-class CountingServices : public FilingServices {
+class CountingServices : public SongServices, public FilingView {
 public:
     std::vector<PendingSong> attempts;
     std::vector<std::wstring> givenUp;
     bool registers = false;
     int strips = 0;
 
-    std::wstring ReadTagText(const std::wstring&, const char*) override { return L""; }
-    bool StripTags(const std::wstring&) override {
-        ++strips;
-        return true;
+    void FetchPage(const Station&, std::function<void(Page)> done) override { done(Page()); }
+    void FetchArtwork(const std::wstring&, const SongInfo&, std::function<void(std::wstring)> done) override {
+        done(std::wstring());
     }
-    bool RegisterSong(const PendingSong& song, Settings&, Settings&) override {
+    void StripTags(const std::wstring&, std::function<void(Strip)> done) override {
+        ++strips;
+        done(Strip{true, L"", L""});
+    }
+    void RegisterSong(const PendingSong& song, std::function<void(const RegistrationResult&)> done) override {
         attempts.push_back(song);
-        return registers;
+        RegistrationResult result;
+        result.registered = registers;
+        done(result);
     }
     void SongGivenUp(const journal::SongRecord& song) override { givenUp.push_back(song.info.title); }
 };
 
 class FilingRoad : public ::testing::Test {
 protected:
-    FilingRoad() : journal(root / L"Kestrel.db"), filing(journal, settings, services, root / L"Artwork") {
+    FilingRoad() : journal(root / L"Kestrel.db"), filing(journal, services, services, root / L"Artwork") {
         ::CreateDirectoryW((root / L"end").c_str(), nullptr);
-        station.SetString(L"StationName", L"局");
-        station.SetString(L"EndDirectory", root / L"end");
-        station.SetString(L"OutputDirectory", root / L"out");
-        settings.Group(L"Station").SetGroup(L"局", station);
+        station.name = L"局";
+        station.endFolder = root / L"end";
+        station.outputFolder = root / L"out";
+        filing.SetStations({station});
+        filing.SetClock([this] { return Moment(clock); });
     }
 
     // A song played, ended and arrived in the end folder.
     journal::SongId Played(const std::wstring& name, journal::Time at) {
+        clock = at;
         const journal::SongId id = filing.Notice(station, name, SongState::Playing, at);
         filing.SaveInfo(id, {L"T " + name, L"A", L"", L""});
         EXPECT_TRUE(WriteBytes(root / (L"end\\" + name), {1, 2, 3}));
@@ -54,8 +62,15 @@ protected:
     }
     SongState StateOf(journal::SongId id) { return journal.FindSong(id)->state; }
 
+    // Steps at a time also set the clock the jobs' results arrive by.
+    void StepAt(journal::Time at) {
+        clock = at;
+        filing.Step(at);
+    }
+
     TempFolder root;
-    Settings settings, station;
+    Station station;
+    journal::Time clock = 0;
     CountingServices services;
     journal::Journal journal;
     Filing filing;
@@ -72,18 +87,18 @@ TEST_F(FilingRoad, RetriesFollowTheScheduleAndGiveUpAfterADay) {
 
     const journal::SongId id = Played(L"a.mp3", t);
     ::CreateDirectoryW(filing.ArtworkFolder(id).c_str(), nullptr);
-    filing.Step(t + 200);
+    StepAt(t + 200);
     ASSERT_EQ(services.attempts.size(), 1u);
     EXPECT_FALSE(services.attempts[0].checkLibraryFirst);
     EXPECT_EQ(StateOf(id), SongState::AwaitingRetry);
     EXPECT_EQ(journal.FindSong(id)->nextAttempt, t + 260);
 
-    filing.Step(t + 259);  // not due yet
+    StepAt(t + 259);  // not due yet
     EXPECT_EQ(services.attempts.size(), 1u);
     journal::Time now = t + 260;
     while (StateOf(id) == SongState::AwaitingRetry) {
         now = journal.FindSong(id)->nextAttempt;
-        filing.Step(now);
+        StepAt(now);
     }
     // At 0, 1, 3, 8, 18 and 48 minutes, then hourly within the 24 hours.
     EXPECT_EQ(services.attempts.size(), 6u + 23u);
@@ -95,7 +110,7 @@ TEST_F(FilingRoad, RetriesFollowTheScheduleAndGiveUpAfterADay) {
     // Asked for by hand, a given-up song is tried again, and registered.
     services.registers = true;
     ASSERT_TRUE(filing.RetryNow(id, now + 10));
-    filing.Step(now + 10);
+    StepAt(now + 10);
     EXPECT_EQ(StateOf(id), SongState::Registered);
     EXPECT_EQ(filing.pendingCount(), 0u);
 }
@@ -124,14 +139,16 @@ TEST_F(FilingRoad, StartAfterAKillFinishesTheRoadAndCleansOnlyItsOwnFiles) {
 
     services.registers = true;
     filing.Resume(t + 100, root.path());
+    // No follower finds b still recording: it ended while Kestrel was away.
+    filing.HandOverLeftPlaying(t + 100);
     EXPECT_FALSE(Exists(leftInOutput));
     EXPECT_FALSE(Exists(leftBesideProgram));
     EXPECT_FALSE(Exists(filing.ArtworkFolder(done)));
     EXPECT_TRUE(Exists(filing.ArtworkFolder(stripped)));  // still on its road
     EXPECT_TRUE(Exists(root / L"Artwork\\mine.jpg"));
 
-    filing.Step(t + 100);
-    filing.Step(t + 101);
+    StepAt(t + 100);
+    StepAt(t + 101);
     EXPECT_EQ(StateOf(stripped), SongState::Registered);
     EXPECT_EQ(StateOf(playing), SongState::Registered);
     ASSERT_EQ(services.attempts.size(), 2u);
@@ -153,23 +170,23 @@ TEST_F(FilingRoad, AFileHeldByAnotherProgramIsStrippedOnceLetGo) {
     {
         const kit::UniqueHandle held = hold(L"a.mp3");
         ASSERT_TRUE(held);
-        filing.Step(t + 200);
-        filing.Step(t + 201);
+        StepAt(t + 200);
+        StepAt(t + 201);
         EXPECT_EQ(StateOf(id), SongState::Moved);
         EXPECT_TRUE(Exists(root / L"out\\a.mp3"));
         EXPECT_EQ(services.strips, 0);
         EXPECT_TRUE(services.attempts.empty());
     }
-    filing.Step(t + 202);
+    StepAt(t + 202);
     EXPECT_EQ(StateOf(id), SongState::Registered);
     EXPECT_EQ(services.strips, 1);
 
     // Held for good: after as long as a hand-over may take, it goes on as it is.
     const journal::SongId kept = Played(L"b.mp3", t + 300);
     const kit::UniqueHandle held = hold(L"b.mp3");
-    filing.Step(t + 500);
-    filing.Step(t + 500 + Filing::kHandOverWait - 1);
+    StepAt(t + 500);
+    StepAt(t + 500 + Filing::kHandOverWait - 1);
     EXPECT_EQ(StateOf(kept), SongState::Moved);
-    filing.Step(t + 500 + Filing::kHandOverWait);
+    StepAt(t + 500 + Filing::kHandOverWait);
     EXPECT_EQ(StateOf(kept), SongState::Registered);
 }

@@ -1,0 +1,110 @@
+#include "processing/SongWork.h"
+
+#include "base/FileOperations.h"
+#include "itunes/RegistrationQueue.h"
+#include "processing/BitmapFile.h"
+#include "tags/Mp3Tag.h"
+#include "tags/StripTags.h"
+#include "web/FetchSongInfo.h"
+
+namespace {
+
+std::wstring TagText(const kit::Mp3Tag& tag, const wchar_t* frameId) { return tag.GetText(frameId); }
+
+// Only a picture our own decoder reads is kept; anything else goes at once.
+std::wstring KeepIfDecodable(const std::wstring& path) {
+    if (path.empty()) return path;
+    if (kit::LoadBitmapFile(path)) return path;
+    DeleteFileForce(path);
+    return std::wstring();
+}
+
+}  // namespace
+
+SongWork::SongWork(const Settings& root, CompletionsPtr completions)
+    : completions_(std::move(completions)),
+      artworkSearch_(root, artworkSearchCache_),
+      registrations_(std::make_unique<RegistrationQueue>(completions_)) {}
+
+SongWork::~SongWork() = default;
+
+size_t SongWork::registrationsWaiting() const { return registrations_->waiting(); }
+
+void SongWork::FetchPage(const Station& station, std::function<void(Page)> done) {
+    auto page = std::make_shared<Page>();
+    const bool started = StartWorker(
+        completions_,
+        [station, page] { page->status = FetchPageFields(station, page->info, page->html); },
+        [page, done] { done(std::move(*page)); });
+    if (!started) completions_->Post([done] { done(Page()); });
+}
+
+void SongWork::FetchArtwork(const std::wstring& folder, const SongInfo& info, std::function<void(std::wstring)> done) {
+    DeleteFilesInFolder(folder);
+    if (!info.artwork.empty()) {
+        DownloadArtwork(folder, info.artwork, info, true, std::move(done));
+        return;
+    }
+    SearchArtwork(folder, info, std::move(done));
+}
+
+void SongWork::DownloadArtwork(const std::wstring& folder, const std::wstring& url, const SongInfo& info,
+                               bool searchAfter, std::function<void(std::wstring)> done) {
+    auto path = std::make_shared<std::wstring>();
+    const bool started = StartWorker(
+        completions_, [folder, url, path] { *path = KeepIfDecodable(::DownloadArtwork(folder, url)); },
+        [this, folder, info, searchAfter, path, done] {
+            if (path->empty() && searchAfter) {
+                SearchArtwork(folder, info, done);
+                return;
+            }
+            done(*path);
+        });
+    if (!started) completions_->Post([done] { done(std::wstring()); });
+}
+
+void SongWork::SearchArtwork(const std::wstring& folder, const SongInfo& info, std::function<void(std::wstring)> done) {
+    // The cache and the minute's limit are asked here; only the service on a worker.
+    const ArtworkSearch::Prepared prepared = artworkSearch_.Prepare(info.artist, info.title);
+    if (prepared.ask.empty()) {
+        if (prepared.result.outcome == ArtworkSearch::Outcome::Found)
+            DownloadArtwork(folder, prepared.result.artworkUrl, info, false, std::move(done));
+        else
+            completions_->Post([done] { done(std::wstring()); });
+        return;
+    }
+    auto answer = std::make_shared<ArtworkSearch::Result>();
+    const std::wstring artist = info.artist, title = info.title, ask = prepared.ask;
+    const bool started = StartWorker(
+        completions_, [ask, artist, title, answer] { *answer = ArtworkSearch::Ask(ask, artist, title); },
+        [this, folder, info, answer, done] {
+            artworkSearch_.Remember(info.artist, info.title, *answer);
+            if (answer->outcome == ArtworkSearch::Outcome::Found)
+                DownloadArtwork(folder, answer->artworkUrl, info, false, done);
+            else
+                done(std::wstring());
+        });
+    if (!started) completions_->Post([done] { done(std::wstring()); });
+}
+
+void SongWork::StripTags(const std::wstring& path, std::function<void(Strip)> done) {
+    auto strip = std::make_shared<Strip>();
+    const bool started = StartWorker(
+        completions_,
+        [path, strip] {
+            {
+                kit::Mp3Tag tag;
+                if (tag.Open(path)) {
+                    strip->tagTitle = TagText(tag, L"TIT2");
+                    strip->tagArtist = TagText(tag, L"TPE1");
+                }
+            }
+            strip->stripped = ::StripTags(path);
+        },
+        [strip, done] { done(*strip); });
+    if (!started) completions_->Post([done] { done(Strip()); });
+}
+
+void SongWork::RegisterSong(const PendingSong& song, std::function<void(const RegistrationResult&)> done) {
+    registrations_->Enqueue(song, rules_, std::move(done));
+}
