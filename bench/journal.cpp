@@ -52,7 +52,7 @@ void FileOneSong(journal::Journal& journal, int n) {
     journal.MarkStripped(id, t + 232);
     journal.MarkRegistered(id, t + 235);
     if (n % 5 == 0)
-        journal.AddAction(id, {t + 236, journal::SongActionKind::Unchecked, L"アーティスト名 - 夜明けのメロディー", L""});
+        journal.AddAction(id, {t + 236, journal::SongActionKind::Unchecked, L"アーティスト名 - 夜明けのメロディー", L"", L""});
 }
 
 // The fastest of five registrations of a new song; 0 when one fails.

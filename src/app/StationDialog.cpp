@@ -13,6 +13,7 @@
 #include "app/StationFolderPicker.h"
 #include "app/StationSnippet.h"
 #include "app_ids.h"
+#include "base/Completions.h"
 #include "base/ErrorText.h"
 #include "base/PathHelpers.h"
 #include "kit/Button.h"
@@ -24,8 +25,9 @@
 #include "kit/MessageDialog.h"
 #include "kit/TrackBar.h"
 #include "settings/SettingsCatalogue.h"
+#include "settings/Station.h"
 #include "web/FeedExtraction.h"
-#include "web/FetchSongInfo.h"
+#include "web/FetchPageFields.h"
 #include "web/JsonDetection.h"
 
 namespace {
@@ -269,23 +271,46 @@ void StationDialog::RunTest() {
 }
 
 void StationDialog::FetchPage() {
-    if (!boxes_[UrlBox] || !boxes_[HtmlBox]) return;
-    std::wstring text;
-    {
-        MessageDialog message(kFetching);
-        message.Create(this, IDD_MESSAGE);
-        // Fetched as the station will be: its charset, the browser component.
-        Settings station;
-        station.SetString(L"Url", boxes_[UrlBox]->GetText());
-        const int charset = charset_ ? charset_->GetSelection() : 0;
-        station.SetString(L"Charset", kStationCharsets[charset >= 0 && charset < 4 ? charset : 0]);
-        station.SetBool(L"Component", component_ && component_->IsChecked());
-        SongInfo ignored;
-        const FetchStatus status = FetchSongFields(station, ignored);
-        if (status != FetchStatus::NoAddress && status != FetchStatus::FetchFailed) text = station.GetString(L"Html");
-        ShowPage(text.empty() ? std::wstring(kFetchFailed) : std::move(text));
-        RunTest();
-    }
+    if (!boxes_[UrlBox] || !boxes_[HtmlBox] || fetchRunning_) return;
+    // Fetched as the station will be: its charset, the browser component.
+    Station station;
+    station.url = boxes_[UrlBox]->GetText();
+    const int charset = charset_ ? charset_->GetSelection() : 0;
+    station.charset = kStationCharsets[charset >= 0 && charset < 4 ? charset : 0];
+    station.useBrowser = component_ && component_->IsChecked();
+    fetchNote_ = std::make_unique<MessageDialog>(kFetching);
+    fetchNote_->Create(this, IDD_MESSAGE);
+    fetchRunning_ = std::make_shared<int>(0);
+    const std::weak_ptr<int> running = fetchRunning_;
+    auto page = std::make_shared<std::wstring>();
+    const bool started = StartWorker(
+        mainWindow_.completions(),
+        [station, page] {
+            SongInfo ignored;
+            const FetchStatus status = FetchPageFields(station, ignored, *page);
+            if (status == FetchStatus::NoAddress || status == FetchStatus::FetchFailed) page->clear();
+            // No more than the box shows crosses back to the window's thread.
+            if (page->size() > static_cast<size_t>(kPageLimit)) page->resize(kPageLimit);
+        },
+        [this, running, page] {
+            // Runs on the dialog's thread, where the dialog ends: no race.
+            if (!running.expired()) ShowFetchedPage(std::move(*page));
+        });
+    if (!started) ShowFetchedPage(std::wstring());
+}
+
+void StationDialog::ShowFetchedPage(std::wstring page) {
+    fetchRunning_.reset();
+    fetchNote_.reset();
+    ShowPage(page.empty() ? std::wstring(kFetchFailed) : std::move(page));
+    RunTest();
+}
+
+LRESULT StationDialog::OnDestroy(WPARAM wParam, LPARAM lParam) {
+    // A fetch still running finds no window to show its page in.
+    fetchRunning_.reset();
+    fetchNote_.reset();
+    return kit::ModalDialog::OnDestroy(wParam, lParam);
 }
 
 bool StationDialog::ChooseFolder(const std::wstring& startFolder, std::wstring& chosen) {

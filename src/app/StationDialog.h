@@ -3,6 +3,7 @@
 // that fetches the station's page and shows what the pattern and templates
 // cut out of it.
 #include <array>
+#include <memory>
 #include <string>
 
 #include <boost/shared_ptr.hpp>
@@ -11,6 +12,7 @@
 #include "settings/Settings.h"
 
 class MainWindowHost;
+class MessageDialog;
 
 namespace kit {
 class Button;
@@ -50,6 +52,7 @@ public:
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnDestroy(WPARAM wParam, LPARAM lParam) override;
 
     // Filled on OK: the station as it was, with StationName, the folders,
     // Url, MatchPattern, the four templates, Html, WaitTime, Charset,
@@ -58,7 +61,10 @@ public:
 
     // What the buttons do, callable without a click.
     void RunTest();
+    // Starts fetching the page on a worker, unless a fetch is running; the
+    // page is shown and tested when it comes back.
     void FetchPage();
+    bool fetching() const { return static_cast<bool>(fetchRunning_); }
     void BrowseForFolder(int box);
     void InsertSnippet(UINT commandId);
     // "この値にする": WaitTime from the page delays of recent songs.
@@ -81,6 +87,8 @@ private:
     void ShowSnippetMenu(int box, int buttonIndex);
     void FocusName(bool selectAll);
     void ShowPage(std::wstring page);
+    // The fetch's page (empty: it failed) back on the dialog's thread.
+    void ShowFetchedPage(std::wstring page);
     // The page delays and the health states the journal keeps for the station.
     void ShowPageState();
 
@@ -98,4 +106,8 @@ private:
     std::array<boost::shared_ptr<kit::Button>, 6> buttons_;
     bool isNew_;
     int snippetTarget_ = PatternBox;
+    // While a fetch runs: its note, and the token its posted result holds
+    // weakly, so that a result arriving after the dialog is gone is dropped.
+    std::unique_ptr<MessageDialog> fetchNote_;
+    std::shared_ptr<int> fetchRunning_;
 };

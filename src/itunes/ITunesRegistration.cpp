@@ -1,16 +1,15 @@
 #include "itunes/ITunesRegistration.h"
 
 #include <exception>
-#include <memory>
 #include <mutex>
 
 #include "itunes/AutomationObject.h"
+#include "itunes/ITunesConnection.h"
 #include "itunes/ITunesIds.h"
 #include "itunes/LibraryLookup.h"
+#include "itunes/PersistentId.h"
 #include "itunes/SameSongRules.h"
 #include "itunes/SameSongSearch.h"
-#include "itunes/ServerIdentity.h"
-#include "itunes/WorkerApartment.h"
 
 namespace {
 
@@ -20,46 +19,9 @@ constexpr int kNameAttempts = 100;
 constexpr unsigned kImportPollWait = 100;  // ms
 constexpr int kImportPolls = 300;          // 30 s
 
-// The caller's callbacks, cut off when the caller stops waiting: they may
-// refer to what no longer exists then.
-class Callbacks {
-public:
-    explicit Callbacks(const RegistrationOptions& options)
-        : wait_(options.wait), stageDone_(options.stageDone) {}
-
-    void Wait(unsigned milliseconds) {
-        {
-            std::lock_guard<std::mutex> lock(lock_);
-            if (open_ && wait_) {
-                wait_(milliseconds);
-                return;
-            }
-        }
-        ::Sleep(milliseconds);
-    }
-    void StageDone(const char* stage) {
-        std::lock_guard<std::mutex> lock(lock_);
-        if (open_ && stageDone_) stageDone_(stage);
-    }
-    void Close() {
-        std::lock_guard<std::mutex> lock(lock_);
-        open_ = false;
-    }
-
-private:
-    std::mutex lock_;
-    bool open_ = true;
-    std::function<void(unsigned)> wait_;
-    std::function<void(const char*)> stageDone_;
-};
-
-std::vector<FileIdentity> OutputFolders(const Settings& settings, const Settings& station) {
-    std::vector<std::wstring> folders = {station.GetString(L"OutputDirectory")};
-    if (const Settings* stations = settings.FindGroup(L"Station")) {
-        for (const auto& [name, each] : stations->groups) {
-            folders.push_back(each.GetString(L"OutputDirectory"));
-        }
-    }
+std::vector<FileIdentity> OutputFolders(const PendingSong& song, const LibraryRules& rules) {
+    std::vector<std::wstring> folders = rules.outputFolders;
+    folders.push_back(song.outputFolder);
     std::vector<FileIdentity> identities;
     for (const std::wstring& folder : folders) {
         FileIdentity identity;
@@ -84,45 +46,48 @@ bool IsDecodedArtworkName(const std::wstring& path) {
 
 class Registration {
 public:
-    Registration(const PendingSong& song, const Settings& settings, const Settings& station,
-                 Callbacks& callbacks)
-        : song_(song), settings_(settings), station_(station), callbacks_(callbacks) {}
+    Registration(ITunesConnection& connection, const PendingSong& song, const LibraryRules& rules,
+                 const RegistrationOptions& options)
+        : connection_(connection), song_(song), rules_(rules), options_(options) {}
 
-    bool Run();
+    // Fills `result` as far as it gets.
+    void Run(RegistrationResult& result);
 
 private:
-    void Wait(unsigned milliseconds) const { callbacks_.Wait(milliseconds); }
-    void StageDone(const char* stage) const { callbacks_.StageDone(stage); }
+    void Wait(unsigned milliseconds) const {
+        if (options_.wait) {
+            options_.wait(milliseconds);
+        } else {
+            ::Sleep(milliseconds);
+        }
+    }
+    void StageDone(const char* stage) const {
+        if (options_.stageDone) options_.stageDone(stage);
+    }
+    // Empty when iTunes cannot say.
+    std::wstring TrackId(const AutomationObject& track) const;
 
-    bool Connect();
     AutomationObject AddFile() const;
     bool AddToStationPlaylist(const AutomationObject& track) const;
     AutomationObject FindStationPlaylist(const std::wstring& name) const;
     bool SetFields(const AutomationObject& track) const;
 
+    ITunesConnection& connection_;
     const PendingSong& song_;
-    const Settings& settings_;
-    const Settings& station_;
-    Callbacks& callbacks_;
-    AutomationObject iTunes_;
-    AutomationObject libraryPlaylist_;
+    const LibraryRules& rules_;
+    const RegistrationOptions& options_;
 };
 
-bool Registration::Connect() {
-    kit::ComPtr<IDispatch> application;
-    if (FAILED(::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                  reinterpret_cast<void**>(application.Receive()))) ||
-        !application) {
-        return false;
-    }
-    iTunes_ = AutomationObject(std::move(application), ITunesServerIdentity());
-    libraryPlaylist_ = iTunes_.GetObject(L"LibraryPlaylist");
-    return static_cast<bool>(libraryPlaylist_);
+std::wstring Registration::TrackId(const AutomationObject& track) const {
+    PersistentId id;
+    bool pairFails = false;
+    if (!ReadPersistentId(connection_.iTunes(), track, id, pairFails)) return {};
+    return PersistentIdText(id);
 }
 
 AutomationObject Registration::AddFile() const {
     kit::ScopedBstr path(song_.filePath);
-    AutomationObject status = libraryPlaylist_.CallObject(L"AddFile", {TextArgument(path)});
+    AutomationObject status = connection_.libraryPlaylist().CallObject(L"AddFile", {TextArgument(path)});
     if (!status) return {};
     for (int poll = 0;; ++poll) {
         // A status that cannot say is taken as finished: its tracks decide.
@@ -137,7 +102,7 @@ AutomationObject Registration::AddFile() const {
 }
 
 AutomationObject Registration::FindStationPlaylist(const std::wstring& name) const {
-    AutomationObject source = iTunes_.GetObject(L"LibrarySource");
+    AutomationObject source = connection_.iTunes().GetObject(L"LibrarySource");
     if (!source) return {};
     AutomationObject playlists = source.GetObject(L"Playlists");
     if (!playlists) return {};
@@ -151,11 +116,11 @@ AutomationObject Registration::FindStationPlaylist(const std::wstring& name) con
     });
     if (found) return found;
     kit::ScopedBstr newName(name);
-    return iTunes_.CallObject(L"CreatePlaylist", {TextArgument(newName)});
+    return connection_.iTunes().CallObject(L"CreatePlaylist", {TextArgument(newName)});
 }
 
 bool Registration::AddToStationPlaylist(const AutomationObject& track) const {
-    const AutomationObject playlist = FindStationPlaylist(station_.GetString(L"StationName"));
+    const AutomationObject playlist = FindStationPlaylist(song_.stationName);
     if (!playlist) return false;
     AutomationObject userPlaylist = playlist.Query(kIITUserPlaylist);
     if (!userPlaylist) return false;
@@ -183,51 +148,65 @@ bool Registration::SetFields(const AutomationObject& track) const {
     return true;
 }
 
-bool Registration::Run() {
-    if (!Connect()) return false;
+void Registration::Run(RegistrationResult& result) {
+    if (!connection_.Open()) return;
     StageDone("connect");
+    const AutomationObject& libraryPlaylist = connection_.libraryPlaylist();
     // Added by an attempt that could not report: registered, once.
-    if (song_.checkLibraryFirst && LibraryHoldsFile(libraryPlaylist_, song_.title, song_.filePath)) return true;
+    if (song_.checkLibraryFirst) {
+        if (const AutomationObject held = FindTrackOfFile(libraryPlaylist, song_.title, song_.filePath)) {
+            result.trackId = TrackId(held);
+            result.registered = true;
+            return;
+        }
+    }
 
     SameSongQuery query;
     query.title = song_.title;
     query.artist = song_.artist;
     query.album = song_.album;
-    query.titleCheck = ToCheckType(settings_.GetInt(L"CheckTypeTitle"));
-    query.artistCheck = ToCheckType(settings_.GetInt(L"CheckTypeArtist"));
-    query.albumCheck = ToCheckType(settings_.GetInt(L"CheckTypeAlbum"));
-    const SameSongSearchResult sameSongs = SearchSameSongs(iTunes_, libraryPlaylist_, query);
+    query.titleCheck = ToCheckType(rules_.titleCheck);
+    query.artistCheck = ToCheckType(rules_.artistCheck);
+    query.albumCheck = ToCheckType(rules_.albumCheck);
+    const SameSongSearchResult sameSongs = SearchSameSongs(connection_.iTunes(), libraryPlaylist, query);
     StageDone("search");
 
     const AutomationObject track = AddFile();
-    if (!track) return false;
-    if (settings_.GetBool(L"IsAddPlayList") && !AddToStationPlaylist(track)) return false;
-    if (!SetFields(track)) return false;
+    if (!track) return;
+    if (rules_.addToStationPlaylist && !AddToStationPlaylist(track)) return;
+    if (!SetFields(track)) return;
+    result.trackId = TrackId(track);
     StageDone("add");
 
     RegisteredSong registered;
     registered.track = track;
     registered.filePath = song_.filePath;
+    registered.label = TrackLabel(song_.artist, song_.title);
     registered.query = query;
-    registered.outputFolders = OutputFolders(settings_, station_);
-    ApplySameSongRules(libraryPlaylist_, sameSongs, registered, settings_);
+    registered.outputFolders = OutputFolders(song_, rules_);
+    ApplySameSongRules(libraryPlaylist, sameSongs, registered, rules_, result.actions);
     StageDone("rules");
-    return true;
+    result.registered = true;
+}
+
+// Two registrations at once could both take the same track for a copy to
+// delete; one given up at its deadline may still be running.
+std::mutex& OneAtATime() {
+    static std::mutex lock;
+    return lock;
 }
 
 }  // namespace
 
-bool RegisterSong(const PendingSong& song, const Settings& settings, const Settings& station,
-                  const RegistrationOptions& options) {
+RegistrationResult RegisterSongOn(ITunesConnection& connection, const PendingSong& song, const LibraryRules& rules,
+                                  const RegistrationOptions& options) {
+    std::lock_guard<std::mutex> one(OneAtATime());
+    RegistrationResult result;
     try {
-        // The worker may outlive this call: it owns copies of what it reads.
-        auto callbacks = std::make_shared<Callbacks>(options);
-        auto work = [song, settings, station, callbacks] {
-            return Registration(song, settings, station, *callbacks).Run();
-        };
-        return RunInWorkerApartment(work, options.deadlineMs, [&] { callbacks->Close(); });
+        Registration(connection, song, rules, options).Run(result);
     } catch (const std::exception&) {
         // Memory exhaustion while copying texts; every owner has let go by now.
-        return false;
+        result.registered = false;
     }
+    return result;
 }

@@ -1,6 +1,5 @@
 #pragma once
-// What a registration did to the library: the new track's identity and what
-// the same-song rules changed.
+// What a registration did in the library, for the history of filed songs.
 #include <string>
 #include <vector>
 
@@ -8,13 +7,21 @@ struct LibraryAction {
     enum class Kind { Unchecked = 1, Commented = 2, Deleted = 3, LyricsCopied = 4 };
     Kind kind = Kind::Unchecked;
     std::wstring track;        // how the track was named: "artist - title"
-    std::wstring filePath;     // for Deleted: the path the file had
-    std::wstring destination;  // for Deleted: where it went
+    std::wstring filePath;     // Deleted: the path the file had
+    // Deleted: where the file went; empty when only the library entry went
+    // and the file stayed at filePath.
+    std::wstring destination;
 };
+
+// Where a deleted copy's file goes; the shell does not say where in the
+// Recycle Bin it ends up.
+inline const wchar_t kRecycleBinName[] = L"ごみ箱";
 
 struct RegistrationResult {
     bool registered = false;
-    bool timedOut = false;  // given up at the deadline; may still end later
-    std::wstring trackId;   // the new track's persistent ID, 16 hex digits; empty when unknown
+    bool timedOut = false;  // given up at the deadline; the attempt may still end
+    // The new track's persistent ID ("HHHHHHHHLLLLLLLL", 16 hex digits), or
+    // that of the track found already holding the file; empty when unknown.
+    std::wstring trackId;
     std::vector<LibraryAction> actions;
 };

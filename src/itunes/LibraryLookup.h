@@ -6,5 +6,12 @@
 #include "itunes/AutomationObject.h"
 
 // Searches the song names for `title` (all fields for the file's name when
-// the title is empty) and compares each hit's location with `path`.
-bool LibraryHoldsFile(const AutomationObject& libraryPlaylist, const std::wstring& title, const std::wstring& path);
+// the title is empty) and compares each hit's location with `path`. Null
+// when no track holds the file.
+AutomationObject FindTrackOfFile(const AutomationObject& libraryPlaylist, const std::wstring& title,
+                                 const std::wstring& path);
+
+inline bool LibraryHoldsFile(const AutomationObject& libraryPlaylist, const std::wstring& title,
+                             const std::wstring& path) {
+    return static_cast<bool>(FindTrackOfFile(libraryPlaylist, title, path));
+}

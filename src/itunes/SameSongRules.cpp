@@ -9,6 +9,10 @@
 
 const wchar_t kNoLyricsMark[] = L"歌詞未登録";
 
+std::wstring TrackLabel(const std::wstring& artist, const std::wstring& title) {
+    return artist + L" - " + title;
+}
+
 namespace {
 
 // A same song and its file-track interface, asked for once, when first needed.
@@ -70,11 +74,13 @@ void CollectSameSongs(const SameSongSearchResult& search, SameSongs& songs) {
 }
 
 // Read from the track now: a partial search finds "Last Love" for "Love", and
-// the track may have been renamed since the search.
-bool IsStillTheSong(const AutomationObject& track, const SameSongQuery& query) {
+// the track may have been renamed since the search. `label` gets the
+// track's name as read.
+bool IsStillTheSong(const AutomationObject& track, const SameSongQuery& query, std::wstring* label = nullptr) {
     std::wstring name, artist;
     if (!track.GetText(L"Name", name) || !SameSongText(name, query.title)) return false;
     if (!track.GetText(L"Artist", artist) || !SameSongText(artist, query.artist)) return false;
+    if (label) *label = TrackLabel(artist, name);
     if (query.albumCheck == CheckType::Ignore || FoldSongText(query.album).empty()) return true;
     std::wstring album;
     if (!track.GetText(L"Album", album)) return false;
@@ -91,8 +97,8 @@ bool MayTouchOthers(const SameSongQuery& query) {
 // takes the check mark as read moments before, when the same songs were
 // collected; the look right before deleting reads it again.
 std::wstring DeletableFile(const SameSong& copy, const RegisteredSong& song,
-                           const FileIdentity& newFile, bool rereadCheckMark) {
-    if (!IsStillTheSong(copy.track(), song.query)) return {};
+                           const FileIdentity& newFile, bool rereadCheckMark, std::wstring* label = nullptr) {
+    if (!IsStillTheSong(copy.track(), song.query, label)) return {};
     if (rereadCheckMark && ReadEnabled(copy.track()).value_or(true)) return {};
     const AutomationObject& fileTrack = copy.fileTrack();
     std::wstring location;
@@ -105,7 +111,8 @@ std::wstring DeletableFile(const SameSong& copy, const RegisteredSong& song,
     return location;
 }
 
-void DeleteUncheckedCopies(const SameSongs& songs, const RegisteredSong& song) {
+void DeleteUncheckedCopies(const SameSongs& songs, const RegisteredSong& song,
+                           std::vector<LibraryAction>& actions) {
     FileIdentity newFile;
     if (!ReadFileIdentity(song.filePath, newFile)) return;
     std::vector<const SameSong*> copies;
@@ -116,46 +123,57 @@ void DeleteUncheckedCopies(const SameSongs& songs, const RegisteredSong& song) {
     for (const SameSong* copy : copies) {
         // Checked again right before: the library may have changed while
         // earlier copies went to the Recycle Bin.
-        const std::wstring location = DeletableFile(*copy, song, newFile, true);
+        std::wstring label;
+        const std::wstring location = DeletableFile(*copy, song, newFile, true, &label);
         // What cannot be recycled keeps its library entry too.
         if (location.empty() || !CanRecycle(location)) continue;
-        if (copy->track().Call(L"Delete")) RecycleFile(location);
+        if (!copy->track().Call(L"Delete")) continue;
+        const bool recycled = RecycleFile(location);
+        actions.push_back({LibraryAction::Kind::Deleted, label, location, recycled ? kRecycleBinName : L""});
     }
 }
 
 // True when the new track was unchecked here.
-bool ApplyToSameSongs(const SameSongs& songs, const RegisteredSong& song,
-                      const Settings& settings) {
+bool ApplyToSameSongs(const SameSongs& songs, const RegisteredSong& song, const LibraryRules& rules,
+                      std::vector<LibraryAction>& actions) {
     if (!songs.any) return false;
     const bool mayTouchOthers = MayTouchOthers(song.query);
     bool unchecked = false;
     if (songs.checked.empty()) {
-        if (settings.GetBool(L"IsUncheckSameMusic")) unchecked = song.track.PutBool(L"Enabled", false);
-    } else if (settings.GetBool(L"IsCommentSameMusic")) {
+        if (rules.uncheckSameSongs) unchecked = song.track.PutBool(L"Enabled", false);
+        if (unchecked) actions.push_back({LibraryAction::Kind::Unchecked, song.label, {}, {}});
+    } else if (rules.commentSameSongs) {
         if (mayTouchOthers) {
             for (const SameSong* checked : songs.checked) {
                 const AutomationObject& track = checked->track();
-                if (IsStillTheSong(track, song.query)) track.PutText(L"Comment", song.filePath);
+                std::wstring label;
+                if (IsStillTheSong(track, song.query, &label) && track.PutText(L"Comment", song.filePath)) {
+                    actions.push_back({LibraryAction::Kind::Commented, label, {}, {}});
+                }
             }
         }
-        song.track.PutText(L"Comment", song.filePath);
+        if (song.track.PutText(L"Comment", song.filePath)) {
+            actions.push_back({LibraryAction::Kind::Commented, song.label, {}, {}});
+        }
     }
-    if (settings.GetBool(L"IsDeleteFile") && mayTouchOthers && !songs.unchecked.empty()) {
-        DeleteUncheckedCopies(songs, song);
+    if (rules.deleteSameSongs && mayTouchOthers && !songs.unchecked.empty()) {
+        DeleteUncheckedCopies(songs, song, actions);
     }
     return unchecked;
 }
 
 // `unchecked`: the new track was just unchecked, so its check mark is known.
-void SetLyricsOrMark(const SameSongs& songs, const AutomationObject& newTrack, bool unchecked,
-                     const Settings& settings) {
+void SetLyricsOrMark(const SameSongs& songs, const RegisteredSong& song, bool unchecked,
+                     const LibraryRules& rules, std::vector<LibraryAction>& actions) {
+    const AutomationObject& newTrack = song.track;
     if (songs.lyricsFound) {
-        if (settings.GetBool(L"IsSetLyrics")) {
+        if (rules.copyLyrics) {
             AutomationObject fileTrack = newTrack.Query(kIITFileOrCDTrack);
-            if (fileTrack) fileTrack.PutText(L"Lyrics", songs.lyrics);
+            if (fileTrack && fileTrack.PutText(L"Lyrics", songs.lyrics)) {
+                actions.push_back({LibraryAction::Kind::LyricsCopied, song.label, {}, {}});
+            }
         }
-    } else if (settings.GetBool(L"IsSetNoneLyrics") && !unchecked &&
-               ReadEnabled(newTrack).value_or(false)) {
+    } else if (rules.markMissingLyrics && !unchecked && ReadEnabled(newTrack).value_or(false)) {
         newTrack.PutText(L"Composer", kNoLyricsMark);
     }
 }
@@ -183,10 +201,10 @@ void CleanUpNoLyricsMarks(const AutomationObject& libraryPlaylist) {
 
 void ApplySameSongRules(const AutomationObject& libraryPlaylist,
                         const SameSongSearchResult& search, const RegisteredSong& song,
-                        const Settings& settings) {
+                        const LibraryRules& rules, std::vector<LibraryAction>& actions) {
     SameSongs songs;
     CollectSameSongs(search, songs);
-    const bool unchecked = ApplyToSameSongs(songs, song, settings);
-    SetLyricsOrMark(songs, song.track, unchecked, settings);
-    if (settings.GetBool(L"IsSetNoneLyrics")) CleanUpNoLyricsMarks(libraryPlaylist);
+    const bool unchecked = ApplyToSameSongs(songs, song, rules, actions);
+    SetLyricsOrMark(songs, song, unchecked, rules, actions);
+    if (rules.markMissingLyrics) CleanUpNoLyricsMarks(libraryPlaylist);
 }

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "itunes/AutomationObject.h"
 #include "base/FileIdentity.h"
+#include "itunes/AutomationObject.h"
+#include "itunes/LibraryAction.h"
 #include "itunes/SameSongSearch.h"
-#include "settings/Settings.h"
+#include "settings/LibraryRules.h"
 
 // The composer text that marks a checked track whose lyrics are missing.
 extern const wchar_t kNoLyricsMark[];
@@ -16,6 +17,7 @@ extern const wchar_t kNoLyricsMark[];
 struct RegisteredSong {
     AutomationObject track;
     std::wstring filePath;
+    std::wstring label;  // "artist - title", for the actions on it
     SameSongQuery query;  // what it was searched by
     // The stations' output folders: only recordings filed there are ever deleted.
     std::vector<FileIdentity> outputFolders;
@@ -25,12 +27,15 @@ struct RegisteredSong {
 // loose: nothing is deleted then.
 constexpr size_t kMaxDeletions = 5;
 
-// Reads IsUncheckSameMusic, IsCommentSameMusic, IsDeleteFile, IsSetLyrics and
-// IsSetNoneLyrics from `settings`. Nothing here fails the registration:
+// Nothing here fails the registration:
 // setter results are ignored and tracks that cannot be read are skipped.
 // The same songs of the search decide what happens to the new track; another
 // track is written to or deleted only when its name and artist (and album,
 // when compared) are still those of the new song when read just before.
+// What was done, to the new track or another, is added to `actions`.
 void ApplySameSongRules(const AutomationObject& libraryPlaylist,
                         const SameSongSearchResult& search, const RegisteredSong& song,
-                        const Settings& settings);
+                        const LibraryRules& rules, std::vector<LibraryAction>& actions);
+
+// "artist - title", the way actions name a track.
+std::wstring TrackLabel(const std::wstring& artist, const std::wstring& title);

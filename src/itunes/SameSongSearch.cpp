@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "itunes/ITunesIds.h"
+#include "itunes/PersistentId.h"
 
 namespace {
 
@@ -61,25 +62,6 @@ void TallyByIndex(const std::vector<CriterionHits>& searches, SameSongSearchResu
         first = false;
     }
     for (auto& [index, candidate] : tally) candidate.metCriteria = result.activeCriteria;
-}
-
-struct PersistentId {
-    long high = 0, low = 0;
-};
-
-// Both halves in one call; by the two properties that scripts use where
-// that call fails (`pairFails` then says so for the next track).
-bool ReadPersistentId(const AutomationObject& iTunes, const AutomationObject& track, PersistentId& id,
-                      bool& pairFails) {
-    const VARIANT object = ObjectArgument(track.Get());
-    if (!pairFails) {
-        if (iTunes.Call(L"GetITObjectPersistentIDs", {object, LongReference(id.high), LongReference(id.low)})) {
-            return true;
-        }
-        pairFails = true;
-    }
-    return iTunes.GetLong(L"ITObjectPersistentIDHigh", {object}, id.high) &&
-           iTunes.GetLong(L"ITObjectPersistentIDLow", {object}, id.low);
 }
 
 enum class Membership { In, Out, Unknown };

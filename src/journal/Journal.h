@@ -7,6 +7,10 @@
 // renamed to <path>.bad and a new journal started, and when even that cannot
 // be opened the journal lives in memory for this session. Writes report
 // false and reads return nothing when SQLite fails; lastError() says why.
+//
+// The schema's version is the file's user_version. An older file is brought
+// up to date when opened; a newer one is used as it is: its columns that we
+// do not know are left alone, as SQLite only adds columns with defaults.
 // One thread uses it: the main window's, which runs the processing cycle.
 #include <functional>
 #include <memory>
@@ -29,6 +33,8 @@ public:
     Journal& operator=(const Journal&) = delete;
 
     // Songs, one step each. Updates report false for an unknown id.
+    // A new song's id is above every id this object handed out or read, even
+    // after a damaged file was set aside: songs still in flight keep theirs.
     SongId AddSong(const std::wstring& station, const std::wstring& sourceName, Time noticed,
                    SongState state = SongState::Playing);
     bool SaveSongInfo(SongId id, const SongInfoRecord& info);
@@ -36,7 +42,8 @@ public:
     bool MarkAwaitingHandOver(SongId id, Time handedOver);
     bool MarkMoved(SongId id, const std::wstring& outputPath, Time moved);
     bool MarkStripped(SongId id, Time stripped);
-    bool MarkRegistered(SongId id, Time registered);  // counts the attempt
+    // Counts the attempt; trackId is the new track's persistent ID, if known.
+    bool MarkRegistered(SongId id, Time registered, const std::wstring& trackId = {});
     // Counts the attempt; AwaitingRetry until nextAttempt, or Failed when 0.
     bool MarkAttemptFailed(SongId id, const std::wstring& error, Time nextAttempt);
     bool MarkFailed(SongId id, const std::wstring& error);
@@ -44,6 +51,9 @@ public:
     // A failed or waiting song becomes due at `now`.
     bool RetryNow(SongId id, Time now);
     bool AddAction(SongId id, const SongAction& action);
+    // Writes the whole song under its own id, replacing a row that has it:
+    // puts the songs in flight back into a journal that was set aside.
+    bool RestoreSong(const SongRecord& song);
 
     // Oldest first: what a start has to finish.
     std::vector<SongRecord> UnfinishedSongs();
@@ -74,6 +84,9 @@ public:
     // The file could not be used; this session's journal lives in memory.
     bool inMemory() const { return inMemory_; }
     const std::string& lastError() const { return lastError_; }
+    // Writes SQLite refused since this object opened (a full disk, a
+    // read-only file...); lastError() has the latest reason.
+    int failedWrites() const { return failedWrites_; }
 
 private:
     void Open();
@@ -84,12 +97,22 @@ private:
     void OpenInMemory();
     // Runs `work` as one step; a damaged file is set aside and the step lost.
     bool Run(const std::function<void(Database&)>& work);
+    // Run, counting a failure in failedWrites_.
+    bool Write(const std::function<void(Database&)>& work);
     bool Update(const char* sql, const std::function<void(Statement&)>& bind);
+    void Saw(SongId id) {
+        if (id > highestId_) highestId_ = id;
+    }
+    void Saw(const std::vector<SongRecord>& songs) {
+        for (const SongRecord& song : songs) Saw(song.id);
+    }
 
     std::wstring path_;
     std::unique_ptr<Database> database_;
     int songCount_ = -1;  // not counted yet
     int setAside_ = 0;
+    int failedWrites_ = 0;
+    SongId highestId_ = 0;  // handed out or read
     bool inMemory_ = false;
     std::string lastError_;
 };

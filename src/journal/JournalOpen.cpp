@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <new>
+#include <string>
 
 #include "journal/Journal.h"
 #include "journal/Sqlite.h"
@@ -11,6 +12,8 @@ namespace journal {
 namespace {
 
 // The stored numbers of the enums in JournalTypes.h are part of this schema.
+// A change to it is a new kVersion, and Migrate brings older files up to it.
+constexpr int kVersion = 1;
 const char kSchema[] = R"sql(
 CREATE TABLE IF NOT EXISTS songs(
   id INTEGER PRIMARY KEY,
@@ -24,7 +27,8 @@ CREATE TABLE IF NOT EXISTS songs(
   attempts INTEGER NOT NULL DEFAULT 0,
   next_attempt INTEGER,
   last_error TEXT,
-  page_delay INTEGER);
+  page_delay INTEGER,
+  track_id TEXT);
 CREATE INDEX IF NOT EXISTS songs_by_state ON songs(state, next_attempt);
 CREATE INDEX IF NOT EXISTS songs_by_station ON songs(station);
 CREATE TABLE IF NOT EXISTS song_actions(
@@ -33,7 +37,8 @@ CREATE TABLE IF NOT EXISTS song_actions(
   at INTEGER NOT NULL,
   kind INTEGER NOT NULL,
   track TEXT NOT NULL,
-  destination TEXT);
+  destination TEXT,
+  file_path TEXT);
 CREATE INDEX IF NOT EXISTS song_actions_by_song ON song_actions(song_id);
 CREATE TABLE IF NOT EXISTS station_health(
   id INTEGER PRIMARY KEY,
@@ -48,6 +53,35 @@ CREATE TABLE IF NOT EXISTS artwork_search(
   at INTEGER NOT NULL,
   PRIMARY KEY(artist, title)) WITHOUT ROWID;
 )sql";
+
+int UserVersion(Database& database) {
+    Statement query = database.Prepare("PRAGMA user_version");
+    return query.Step() ? static_cast<int>(query.Int(0)) : 0;
+}
+
+bool HasColumn(Database& database, const std::wstring& table, const std::wstring& column) {
+    Statement query = database.Prepare("SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
+    query.Bind(1, table).Bind(2, column);
+    return query.Step();
+}
+
+void AddColumn(Database& database, const wchar_t* table, const wchar_t* column, const char* alter) {
+    if (!HasColumn(database, table, column)) database.Execute(alter);
+}
+
+// A new file gets the whole schema; a version-0 file (the first release's)
+// its new columns. One transaction: a file is never left half migrated.
+// A newer file is left as it is: every statement of the journal names the
+// columns it reads and writes.
+void Migrate(Database& database) {
+    if (UserVersion(database) >= kVersion) return;
+    Transaction step(database);
+    database.Execute(kSchema);
+    AddColumn(database, L"songs", L"track_id", "ALTER TABLE songs ADD COLUMN track_id TEXT");
+    AddColumn(database, L"song_actions", L"file_path", "ALTER TABLE song_actions ADD COLUMN file_path TEXT");
+    database.Execute(("PRAGMA user_version=" + std::to_string(kVersion)).c_str());
+    step.Commit();
+}
 
 // Opens the file and sets it up. Damage further in than the schema is found
 // by the step that reads it (Run sets the file aside then): a full check here
@@ -64,7 +98,7 @@ std::unique_ptr<Database> OpenDatabase(const std::wstring& path) {
     // journal lies beside the program on a local disk, where mapped reads do
     // not fail.
     database->Execute("PRAGMA mmap_size=268435456");
-    database->Execute(kSchema);
+    Migrate(*database);
     return database;
 }
 
@@ -129,11 +163,17 @@ void Journal::OpenInMemory() {
     inMemory_ = true;
     try {
         database_ = std::make_unique<Database>(L":memory:");
-        database_->Execute(kSchema);
+        Migrate(*database_);
     } catch (const std::exception& error) {
         lastError_ = error.what();
         database_.reset();
     }
+}
+
+bool Journal::Write(const std::function<void(Database&)>& work) {
+    if (Run(work)) return true;
+    ++failedWrites_;
+    return false;
 }
 
 bool Journal::Run(const std::function<void(Database&)>& work) {

@@ -9,7 +9,7 @@ namespace {
 // Every reader of whole songs selects these columns in this order.
 #define SONG_COLUMNS                                                                                        \
     "id, station, source_name, noticed, handed_over, moved, stripped, registered, title, artist, album, " \
-    "artwork_url, artwork_file, output_path, state, attempts, next_attempt, last_error, page_delay"
+    "artwork_url, artwork_file, output_path, state, attempts, next_attempt, last_error, page_delay, track_id"
 
 SongRecord ReadSong(const Statement& row) {
     SongRecord song;
@@ -28,6 +28,7 @@ SongRecord ReadSong(const Statement& row) {
     song.nextAttempt = row.Int(16);
     song.lastError = row.Text(17);
     if (!row.IsNull(18)) song.pageDelay = static_cast<int>(row.Int(18));
+    song.trackId = row.Text(19);
     return song;
 }
 
@@ -43,7 +44,7 @@ std::int64_t Stored(SongState state) { return static_cast<std::int64_t>(state); 
 
 bool Journal::Update(const char* sql, const std::function<void(Statement&)>& bind) {
     bool changed = false;
-    const bool ran = Run([&](Database& database) {
+    const bool ran = Write([&](Database& database) {
         Statement update = database.Prepare(sql);
         bind(update);
         update.Run();
@@ -55,15 +56,20 @@ bool Journal::Update(const char* sql, const std::function<void(Statement&)>& bin
 SongId Journal::AddSong(const std::wstring& station, const std::wstring& sourceName, Time noticed,
                         SongState state) {
     SongId id = 0;
-    Run([&](Database& database) {
-        database.Prepare("INSERT INTO songs(station, source_name, noticed, state) VALUES(?, ?, ?, ?)")
-            .Bind(1, station)
-            .Bind(2, sourceName)
-            .Bind(3, noticed)
-            .Bind(4, Stored(state))
+    Write([&](Database& database) {
+        // Past the file's own highest id too: the rowid SQLite would choose.
+        database
+            .Prepare("INSERT INTO songs(id, station, source_name, noticed, state)"
+                     " VALUES(max(?, ifnull((SELECT max(id) FROM songs), 0)) + 1, ?, ?, ?, ?)")
+            .Bind(1, highestId_)
+            .Bind(2, station)
+            .Bind(3, sourceName)
+            .Bind(4, noticed)
+            .Bind(5, Stored(state))
             .Run();
         id = database.LastInsertId();
     });
+    Saw(id);
     if (id && songCount_ >= 0) ++songCount_;
     return id;
 }
@@ -100,10 +106,13 @@ bool Journal::MarkStripped(SongId id, Time stripped) {
     });
 }
 
-bool Journal::MarkRegistered(SongId id, Time registered) {
+bool Journal::MarkRegistered(SongId id, Time registered, const std::wstring& trackId) {
     return Update(
-        "UPDATE songs SET state = ?, registered = ?, attempts = attempts + 1, next_attempt = NULL WHERE id = ?",
-        [&](Statement& s) { s.Bind(1, Stored(SongState::Registered)).Bind(2, registered).Bind(3, id); });
+        "UPDATE songs SET state = ?, registered = ?, track_id = ?, attempts = attempts + 1, next_attempt = NULL"
+        " WHERE id = ?",
+        [&](Statement& s) {
+            s.Bind(1, Stored(SongState::Registered)).Bind(2, registered).BindOrNull(3, trackId).Bind(4, id);
+        });
 }
 
 bool Journal::MarkAttemptFailed(SongId id, const std::wstring& error, Time nextAttempt) {
@@ -132,11 +141,44 @@ bool Journal::RetryNow(SongId id, Time now) {
 }
 
 bool Journal::AddAction(SongId id, const SongAction& action) {
-    return Update("INSERT INTO song_actions(song_id, at, kind, track, destination) VALUES(?, ?, ?, ?, ?)",
-                  [&](Statement& s) {
-                      s.Bind(1, id).Bind(2, action.at).Bind(3, static_cast<std::int64_t>(action.kind));
-                      s.Bind(4, action.track).BindOrNull(5, action.destination);
-                  });
+    return Update(
+        "INSERT INTO song_actions(song_id, at, kind, track, destination, file_path) VALUES(?, ?, ?, ?, ?, ?)",
+        [&](Statement& s) {
+            s.Bind(1, id).Bind(2, action.at).Bind(3, static_cast<std::int64_t>(action.kind));
+            s.Bind(4, action.track).BindOrNull(5, action.destination).BindOrNull(6, action.filePath);
+        });
+}
+
+// An upsert rather than INSERT OR REPLACE: a newer program's columns in the
+// row stay as they were.
+bool Journal::RestoreSong(const SongRecord& song) {
+    if (song.id <= 0) return false;
+    const bool written = Update(
+        "INSERT INTO songs(id, station, source_name, noticed, handed_over, moved, stripped, registered, title,"
+        " artist, album, artwork_url, artwork_file, output_path, state, attempts, next_attempt, last_error,"
+        " page_delay, track_id) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17,"
+        " ?18, ?19, ?20) ON CONFLICT(id) DO UPDATE SET station = ?2, source_name = ?3, noticed = ?4,"
+        " handed_over = ?5, moved = ?6, stripped = ?7, registered = ?8, title = ?9, artist = ?10, album = ?11,"
+        " artwork_url = ?12, artwork_file = ?13, output_path = ?14, state = ?15, attempts = ?16,"
+        " next_attempt = ?17, last_error = ?18, page_delay = ?19, track_id = ?20",
+        [&](Statement& s) {
+            s.Bind(1, song.id).Bind(2, song.station).Bind(3, song.sourceName).Bind(4, song.noticed);
+            s.BindOrNull(5, song.handedOver).BindOrNull(6, song.moved).BindOrNull(7, song.stripped);
+            s.BindOrNull(8, song.registered).BindOrNull(9, song.info.title).BindOrNull(10, song.info.artist);
+            s.BindOrNull(11, song.info.album).BindOrNull(12, song.info.artworkUrl);
+            s.BindOrNull(13, song.info.artworkFile).BindOrNull(14, song.outputPath).Bind(15, Stored(song.state));
+            s.Bind(16, std::int64_t{song.attempts}).BindOrNull(17, song.nextAttempt).BindOrNull(18, song.lastError);
+            if (song.pageDelay) {
+                s.Bind(19, std::int64_t{*song.pageDelay});
+            } else {
+                s.BindOrNull(19, std::int64_t{0});
+            }
+            s.BindOrNull(20, song.trackId);
+        });
+    if (!written) return false;
+    Saw(song.id);
+    songCount_ = -1;  // added or replaced: counted again when asked
+    return true;
 }
 
 std::vector<SongRecord> Journal::UnfinishedSongs() {
@@ -146,6 +188,7 @@ std::vector<SongRecord> Journal::UnfinishedSongs() {
         query.Bind(1, Stored(SongState::Registered));
         songs = ReadSongs(query);
     });
+    Saw(songs);
     return songs;
 }
 
@@ -158,6 +201,7 @@ std::vector<SongRecord> Journal::SongsDueForRetry(Time now) {
         query.Bind(1, Stored(SongState::AwaitingRetry)).Bind(2, now);
         songs = ReadSongs(query);
     });
+    Saw(songs);
     return songs;
 }
 
@@ -168,6 +212,7 @@ std::vector<SongRecord> Journal::SongPage(int offset, int count) {
         query.Bind(1, std::int64_t{count}).Bind(2, std::int64_t{offset});
         songs = ReadSongs(query);
     });
+    Saw(songs);
     return songs;
 }
 
@@ -189,6 +234,7 @@ std::optional<SongRecord> Journal::FindSong(SongId id) {
         query.Bind(1, id);
         if (query.Step()) song = ReadSong(query);
     });
+    if (song) Saw(song->id);
     return song;
 }
 
@@ -196,11 +242,12 @@ std::vector<SongAction> Journal::Actions(SongId id) {
     std::vector<SongAction> actions;
     Run([&](Database& database) {
         Statement query =
-            database.Prepare("SELECT at, kind, track, destination FROM song_actions WHERE song_id = ? ORDER BY id");
+            database.Prepare("SELECT at, kind, track, destination, file_path FROM song_actions WHERE song_id = ?"
+                             " ORDER BY id");
         query.Bind(1, id);
         while (query.Step()) {
             actions.push_back({query.Int(0), static_cast<SongActionKind>(query.Int(1)), query.Text(2),
-                               query.Text(3)});
+                               query.Text(3), query.Text(4)});
         }
     });
     return actions;

@@ -25,7 +25,7 @@ std::vector<int> Journal::RecentPageDelays(const std::wstring& station, int coun
 }
 
 bool Journal::AddHealth(const std::wstring& station, ExtractionHealth health, Time at) {
-    return Run([&](Database& database) {
+    return Write([&](Database& database) {
         Transaction step(database);
         database.Prepare("INSERT INTO station_health(station, at, health) VALUES(?, ?, ?)")
             .Bind(1, station)
@@ -67,7 +67,7 @@ std::optional<ArtworkSearchEntry> Journal::FindArtworkSearch(const std::wstring&
 
 bool Journal::SaveArtworkSearch(const std::wstring& artist, const std::wstring& title, const std::wstring& url,
                                 Time at) {
-    return Run([&](Database& database) {
+    return Write([&](Database& database) {
         Transaction step(database);
         database.Prepare("INSERT OR REPLACE INTO artwork_search(artist, title, url, at) VALUES(?, ?, ?, ?)")
             .Bind(1, artist)

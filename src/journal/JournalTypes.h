@@ -55,10 +55,11 @@ struct SongRecord {
     Time nextAttempt = 0;
     std::wstring lastError;
     std::optional<int> pageDelay;  // seconds from the song's start to the page that showed it
+    std::wstring trackId;          // the new track's persistent ID in iTunes, 16 hex digits
 };
 
 // The numbers are stored.
-enum class SongActionKind : int { Unchecked = 1, Commented = 2, Deleted = 3 };
+enum class SongActionKind : int { Unchecked = 1, Commented = 2, Deleted = 3, LyricsCopied = 4 };
 
 // Something done to an older copy of the same song in the library.
 struct SongAction {
@@ -66,6 +67,7 @@ struct SongAction {
     SongActionKind kind = SongActionKind::Unchecked;
     std::wstring track;        // how the track was named, or its location
     std::wstring destination;  // where its file went; empty when it stayed
+    std::wstring filePath;     // deleted: where its file was
 };
 
 // The numbers are stored.

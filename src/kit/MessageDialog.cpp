@@ -13,7 +13,6 @@ LRESULT MessageDialog::OnInitDialog(WPARAM, LPARAM) {
     kit::CenterOverWindow(::GetParent(handle_), handle_);
     textControl_ = kit::AttachItem<kit::StaticText>(this, IDC_MESSAGE_TEXT);
     if (textControl_) textControl_->SetText(text_);
-    ::ShowWindow(handle_, SW_SHOW);
-    kit::PumpMessages();
+    ::ShowWindow(handle_, SW_SHOWNA);
     return 0;  // no default focus
 }

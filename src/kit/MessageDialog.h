@@ -1,6 +1,6 @@
 #pragma once
-// The small window that says what the program is busy with while a long
-// operation blocks the thread.
+// The small window that says what the program is busy with while a job runs
+// on a worker; the owner stays usable and closes it when the result is back.
 #include <string>
 
 #include <boost/shared_ptr.hpp>
@@ -16,7 +16,8 @@ public:
     explicit MessageDialog(const std::wstring& text);
     ~MessageDialog() override;
 
-    // Centres over the owner, shows the text and lets the window paint.
+    // Centres over the owner and shows the text without taking the focus; it
+    // paints as the running message loop gets to it.
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
 
     const std::wstring& text() const { return text_; }

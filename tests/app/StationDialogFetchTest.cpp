@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "DialogTestSupport.h"
 #include "MessageDialogIds.h"
@@ -19,7 +21,7 @@ using dialog_test::ItemText;
 namespace {
 
 // The text of the message window over `owner`, read without sending a
-// message: the owner's thread is blocked in the fetch.
+// message: the server's thread reads it while the fetch runs.
 struct ShownTexts {
     HWND owner;
     std::wstring texts;
@@ -70,6 +72,23 @@ std::wstring DeadUrl() {
     return gone.Url("/");
 }
 
+// Runs the thread's messages, as the dialog's loop would, until `done` or
+// five seconds.
+template <class Done>
+bool PumpUntil(Done done) {
+    const ULONGLONG deadline = ::GetTickCount64() + 5000;
+    while (!done()) {
+        if (::GetTickCount64() > deadline) return false;
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
 using StationDialogFetch = dialog_test::OverMainWindow;
 
 TEST_F(StationDialogFetch, FetchedPageIsShownAndTested) {
@@ -87,6 +106,7 @@ TEST_F(StationDialogFetch, FetchedPageIsShownAndTested) {
 
     server.watchedOwner = h;
     Click(h, IDC_STATION_FETCH);
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.fetching(); }));
     EXPECT_EQ(server.requests, 1);
     EXPECT_EQ(server.shownDuringRequest, L"WEBから取得中...");
     EXPECT_EQ(TextsShownOver(::GetCurrentThreadId(), h), L"");  // the message window is gone
@@ -97,6 +117,7 @@ TEST_F(StationDialogFetch, FetchedPageIsShownAndTested) {
 
     ::SetDlgItemTextW(h, IDC_STATION_URL, DeadUrl().c_str());
     Click(h, IDC_STATION_FETCH);
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.fetching(); }));
     EXPECT_EQ(ItemText(h, IDC_STATION_HTML), L"取得失敗");
     EXPECT_EQ(ItemText(h, IDC_STATION_RESULT_TITLE), L"検索に失敗しました");
     EXPECT_EQ(ItemText(h, IDC_STATION_RESULT_ARTIST), L"検索に失敗しました");
@@ -118,8 +139,61 @@ TEST_F(StationDialogFetch, PageTextStopsAtTheBoxLimit) {
     ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();
     Click(h, IDC_STATION_FETCH);
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.fetching(); }));
     EXPECT_EQ(::GetWindowTextLengthW(::GetDlgItem(h, IDC_STATION_HTML)), StationDialog::kPageLimit);
     EXPECT_EQ(ItemText(h, IDC_STATION_RESULT_TITLE), L"found");
+}
+
+// A page that trickles in over a second: the dialog answers meanwhile, a
+// second click starts nothing, and a dialog closed before the page comes
+// drops it.
+TEST_F(StationDialogFetch, TheDialogAnswersWhileThePageTrickles) {
+    std::atomic<int> served{0};
+    LoopbackServer server([&served](const LoopbackServer::Request&, LoopbackServer&, SOCKET s) {
+        const std::string body = "<p>Song / Singer</p>";
+        LoopbackServer::Send(s, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                    std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n");
+        for (char c : body) {
+            ::Sleep(50);
+            LoopbackServer::Send(s, std::string(1, c));
+        }
+        ++served;
+    });
+    Settings station;
+    station.SetString(L"Url", server.Url("/now"));
+    station.SetString(L"MatchPattern", L"<p>(.*?) / (.*?)</p>");
+    station.SetString(L"Title", L"$1");
+    window.cycle().SelectStation(station);
+    auto dialog = std::make_unique<StationDialog>(window, true);
+    ASSERT_TRUE(dialog->Create(&window, IDD_STATION));
+    HWND h = dialog->handle();
+
+    const ULONGLONG start = ::GetTickCount64();
+    Click(h, IDC_STATION_FETCH);
+    EXPECT_LT(::GetTickCount64() - start, 250u);
+    Click(h, IDC_STATION_FETCH);
+    EXPECT_EQ(TextsShownOver(::GetCurrentThreadId(), h), L"WEBから取得中...");
+    std::atomic<bool> asked{false};
+    bool answered = false;
+    std::thread asker([&] {
+        DWORD_PTR ignored = 0;
+        answered = ::SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_NORMAL, 250, &ignored) != 0;
+        asked = true;
+    });
+    PumpUntil([&] { return asked.load(); });
+    asker.join();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(served, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !dialog->fetching(); }));
+    EXPECT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(ItemText(h, IDC_STATION_RESULT_TITLE), L"Song");
+
+    Click(h, IDC_STATION_FETCH);
+    dialog.reset();
+    PumpUntil([&] { return served == 2; });
+    const ULONGLONG settled = ::GetTickCount64() + 500;
+    PumpUntil([&] { return ::GetTickCount64() > settled; });
+    EXPECT_EQ(TextsShownOver(::GetCurrentThreadId(), h), L"");
 }
 
 }  // namespace

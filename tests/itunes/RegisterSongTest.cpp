@@ -3,8 +3,11 @@
 #include <thread>
 
 #include "StandInFixture.h"
+#include "base/ScopedHandle.h"
 #include "itunes/AutomationObject.h"
 #include "itunes/ITunesIds.h"
+#include "itunes/RegistrationQueue.h"
+#include "kit/WindowCompletions.h"
 
 using RegisterSongTest = StandInTest;
 
@@ -12,6 +15,25 @@ namespace {
 
 long CountOf(const std::vector<unsigned>& waits, unsigned milliseconds) {
     return static_cast<long>(std::count(waits.begin(), waits.end(), milliseconds));
+}
+
+// What a queue reported to the test's thread, as the window would hear it.
+struct Heard {
+    std::wstring title;
+    RegistrationResult result;
+    ULONGLONG at;
+};
+
+// The test's own message loop, until `done` or the time is up.
+template <typename Done>
+bool PumpUntil(Done done, DWORD timeoutMs) {
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (::GetTickCount64() >= end) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&message);
+    }
+    return true;
 }
 
 }  // namespace
@@ -286,4 +308,82 @@ TEST_F(RegisterSongTest, MemberNamesAreAskedOncePerServerProgram) {
     EXPECT_EQ(callsToFetchTheLibrary(program), 2);
     EXPECT_EQ(callsToFetchTheLibrary(folder + L"iTunes.exe|2"), 4);
     EXPECT_EQ(callsToFetchTheLibrary(L""), 4);
+}
+
+class RegistrationQueueTest : public StandInTest {
+protected:
+    void TearDown() override {
+        if (completions) completions->Close();
+        StandInTest::TearDown();
+    }
+    void Enqueue(RegistrationQueue& queue, const std::wstring& title) {
+        queue.Enqueue(Song(title, L"歌手", L"", title + L".mp3"), ReadLibraryRules(settings),
+                      [this, title](const RegistrationResult& result) {
+                          heard.push_back({title, result, ::GetTickCount64()});
+                      });
+    }
+
+    std::shared_ptr<kit::WindowCompletions> completions = kit::WindowCompletions::Create();
+    std::vector<Heard> heard;
+};
+
+TEST_F(RegistrationQueueTest, SongsQueuedTogetherGoInInOrderOverOneConnection) {
+    Serve(StandInLibrary());
+    ASSERT_TRUE(completions);
+    // The first song waits at its connection until the second is queued.
+    const kit::UniqueHandle bothQueued(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    RegistrationOptions hooks;
+    hooks.stageDone = [&](const char* stage) {
+        if (std::string(stage) == "connect") ::WaitForSingleObject(bothQueued.Get(), 10000);
+    };
+    RegistrationQueue queue(completions, 30000, hooks);
+    Enqueue(queue, L"一曲目");
+    Enqueue(queue, L"二曲目");
+    EXPECT_EQ(queue.waiting(), 2u);
+    ::SetEvent(bothQueued.Get());
+    ASSERT_TRUE(PumpUntil([&] { return heard.size() == 2 && queue.waiting() == 0; }, 30000));
+
+    const StandInLibrary library = Served();
+    ASSERT_EQ(library.tracks.size(), 2u);
+    EXPECT_EQ(library.connections, 1);
+    for (size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(heard[i].title, library.tracks[i].name);
+        EXPECT_TRUE(heard[i].result.registered);
+        EXPECT_EQ(heard[i].result.trackId, TrackIdOf(library.tracks[i].id));
+    }
+}
+
+// A hung iTunes fails its song at the deadline while the owner's thread runs
+// on; the song behind it waits for the hang to end, and the hung song's late
+// success is told too.
+TEST_F(RegistrationQueueTest, AHungRegistrationTimesOutAndDelaysOnlyTheNext) {
+    StandInLibrary initial;
+    initial.hangMember = L"AddFile";
+    initial.hangMs = 6000;
+    Serve(initial);
+    ASSERT_TRUE(completions);
+    RegistrationQueue queue(completions, 2000);
+    const ULONGLONG start = ::GetTickCount64();
+    Enqueue(queue, L"固まり");
+    Enqueue(queue, L"次");
+    ASSERT_TRUE(PumpUntil([&] { return !heard.empty(); }, 10000));
+    EXPECT_EQ(queue.waiting(), 2u) << "the hung registration still counts";
+    ASSERT_TRUE(PumpUntil([&] { return heard.size() == 3; }, 40000));
+
+    EXPECT_EQ(heard[0].title, L"固まり");
+    EXPECT_TRUE(heard[0].result.timedOut);
+    EXPECT_FALSE(heard[0].result.registered);
+    EXPECT_GE(heard[0].at - start, 1900u);
+    EXPECT_LT(heard[0].at - start, 4000u);
+    EXPECT_EQ(heard[1].title, L"固まり");
+    EXPECT_TRUE(heard[1].result.registered);
+    EXPECT_FALSE(heard[1].result.trackId.empty());
+    EXPECT_GE(heard[1].at - start, 5500u);
+    EXPECT_EQ(heard[2].title, L"次");
+    EXPECT_TRUE(heard[2].result.registered);
+    const StandInLibrary library = Served();
+    EXPECT_NE(library.FindByName(L"固まり"), nullptr);
+    EXPECT_NE(library.FindByName(L"次"), nullptr);
+    EXPECT_TRUE(library.hangMember.empty());
 }

@@ -54,6 +54,41 @@ TEST_F(SameSongRulesTest, AllSameSongsUncheckedAreReplacedByAnUncheckedNewTrack)
     EXPECT_TRUE(Exists(song.filePath));
 }
 
+// The history shows what a registration did: told by the typed entry, with
+// the new track's persistent ID, also when a retry finds the file already in.
+TEST_F(SameSongRulesTest, TheResultNamesTheNewTrackAndWhatTheRulesDid) {
+    StandInLibrary initial;
+    const StandInTrack copy = AddOnDisk(initial, L"星の歌", L"青木", L"夜", false);
+    initial.tracks.back().lyrics = L"きらきら";
+    Serve(initial);
+    PendingSong song = Song(L"星の歌", L"青木", L"夜", L"new.mp3");
+    const RegistrationResult result = RegisterNow(song);
+    ASSERT_TRUE(result.registered);
+    EXPECT_FALSE(result.timedOut);
+
+    const StandInLibrary library = Served();
+    const StandInTrack& added = NewTrack(library, song);
+    EXPECT_EQ(result.trackId, TrackIdOf(added.id));
+    using Kind = LibraryAction::Kind;
+    ASSERT_EQ(result.actions.size(), 3u);
+    EXPECT_EQ(result.actions[0].kind, Kind::Unchecked);
+    EXPECT_EQ(result.actions[0].track, L"青木 - 星の歌");
+    EXPECT_EQ(result.actions[1].kind, Kind::Deleted);
+    EXPECT_EQ(result.actions[1].track, L"青木 - 星の歌");
+    EXPECT_EQ(result.actions[1].filePath, copy.location);
+    EXPECT_EQ(result.actions[1].destination, L"ごみ箱");
+    EXPECT_EQ(result.actions[2].kind, Kind::LyricsCopied);
+    EXPECT_FALSE(added.enabled);
+    EXPECT_EQ(added.lyrics, L"きらきら");
+    EXPECT_FALSE(Exists(copy.location));
+
+    song.checkLibraryFirst = true;
+    const RegistrationResult again = RegisterNow(song);
+    EXPECT_TRUE(again.registered);
+    EXPECT_EQ(again.trackId, result.trackId);
+    EXPECT_TRUE(again.actions.empty());
+}
+
 TEST_F(SameSongRulesTest, OneCheckedAndOneUncheckedSameSong) {
     StandInLibrary initial;
     const StandInTrack unchecked = AddOnDisk(initial, L"Song", L"Band", L"LP", false);

@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
 #include <string>
 
 #include "base/ScopedHandle.h"
@@ -87,6 +88,8 @@ PendingSong StandInTest::Song(const std::wstring& title, const std::wstring& art
     song.title = title;
     song.artist = artist;
     song.album = album;
+    song.stationName = station.GetString(L"StationName");
+    song.outputFolder = folder;
     return song;
 }
 
@@ -95,4 +98,17 @@ bool StandInTest::Register(const PendingSong& song) {
     options.wait = [this](unsigned milliseconds) { waits.push_back(milliseconds); };
     options.deadlineMs = deadlineMs;
     return RegisterSong(song, settings, station, options);
+}
+
+RegistrationResult StandInTest::RegisterNow(const PendingSong& song) {
+    RegistrationOptions options;
+    options.wait = [this](unsigned milliseconds) { waits.push_back(milliseconds); };
+    options.deadlineMs = deadlineMs;
+    return RegisterSongNow(song, ReadLibraryRules(settings), options);
+}
+
+std::wstring StandInTest::TrackIdOf(long standInId) {
+    wchar_t id[17] = {};
+    std::swprintf(id, 17, L"4B53544C%08lX", static_cast<unsigned long>(standInId));
+    return id;
 }

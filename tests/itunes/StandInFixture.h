@@ -26,11 +26,15 @@ protected:
     // A small file in the output folder standing for a finished recording.
     std::wstring MakeRecording(const std::wstring& fileName) const;
     static bool Exists(const std::wstring& path) { return testing_support::Exists(path); }
+    // The persistent ID the stand-in gives the track with this id.
+    static std::wstring TrackIdOf(long standInId);
 
     PendingSong Song(const std::wstring& title, const std::wstring& artist,
                      const std::wstring& album, const std::wstring& fileName) const;
-    // Waits are recorded instead of slept.
+    // Waits are recorded instead of slept. Register goes through the entry
+    // that reads the settings tree, RegisterNow through the typed one.
     bool Register(const PendingSong& song);
+    RegistrationResult RegisterNow(const PendingSong& song);
     // Where the Recycle Bin puts files under Wine: a scratch folder of this
     // test program ($XDG_DATA_HOME/Trash/files), set before the first test.
     static std::wstring TrashFolder();

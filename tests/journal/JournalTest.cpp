@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "journal/Journal.h"
+#include "journal/Sqlite.h"
 #include "support/TempFolder.h"
 
 using journal::ExtractionHealth;
@@ -14,6 +15,42 @@ using testing_support::WriteBytes;
 namespace {
 
 constexpr journal::Time kStart = 1796000000;  // a fixed day in 2026
+
+// The two tables of the first release that later versions widen, as it
+// created them; the migration adds the others.
+const char kVersion0Tables[] = R"sql(
+CREATE TABLE songs(
+  id INTEGER PRIMARY KEY,
+  station TEXT NOT NULL,
+  source_name TEXT NOT NULL,
+  noticed INTEGER NOT NULL,
+  handed_over INTEGER, moved INTEGER, stripped INTEGER, registered INTEGER,
+  title TEXT, artist TEXT, album TEXT, artwork_url TEXT, artwork_file TEXT,
+  output_path TEXT,
+  state INTEGER NOT NULL,
+  attempts INTEGER NOT NULL DEFAULT 0,
+  next_attempt INTEGER,
+  last_error TEXT,
+  page_delay INTEGER);
+CREATE INDEX songs_by_state ON songs(state, next_attempt);
+CREATE INDEX songs_by_station ON songs(station);
+CREATE TABLE song_actions(
+  id INTEGER PRIMARY KEY,
+  song_id INTEGER NOT NULL,
+  at INTEGER NOT NULL,
+  kind INTEGER NOT NULL,
+  track TEXT NOT NULL,
+  destination TEXT);
+CREATE INDEX song_actions_by_song ON song_actions(song_id);
+INSERT INTO songs(station, source_name, noticed, state, title) VALUES('FM', 'old.mp3', 1796000000, 3, 'Old');
+INSERT INTO song_actions(song_id, at, kind, track, destination) VALUES(1, 1796000001, 1, 'Old track', NULL);
+)sql";
+
+std::int64_t QueryInt(const std::wstring& path, const char* sql) {
+    journal::Database database(path);
+    journal::Statement query = database.Prepare(sql);
+    return query.Step() ? query.Int(0) : -1;
+}
 
 std::vector<SongState> StatesOf(const std::vector<journal::SongRecord>& songs) {
     std::vector<SongState> states;
@@ -40,9 +77,10 @@ TEST(Journal, SongRoundTripThroughItsStates) {
         EXPECT_TRUE(journal.MarkStripped(id, kStart + 251));
         EXPECT_TRUE(journal.MarkAttemptFailed(id, L"iTunes が応答しません", kStart + 311));
         EXPECT_EQ(journal.FindSong(id)->state, SongState::AwaitingRetry);
-        EXPECT_TRUE(journal.MarkRegistered(id, kStart + 320));
+        EXPECT_TRUE(journal.MarkRegistered(id, kStart + 320, L"0123456789ABCDEF"));
         EXPECT_TRUE(journal.AddAction(id, {kStart + 321, journal::SongActionKind::Deleted, L"歌手 - 夜明けの歌",
-                                           L"ごみ箱"}));
+                                           L"ごみ箱", L"D:\\音楽\\夜明けの歌.mp3"}));
+        EXPECT_TRUE(journal.AddAction(id, {kStart + 322, journal::SongActionKind::LyricsCopied, L"歌手 - 夜明けの歌", L"", L""}));
         EXPECT_FALSE(journal.MarkStripped(id + 1, kStart)) << "an unknown song is no success";
     }
     Journal journal(path);
@@ -65,10 +103,14 @@ TEST(Journal, SongRoundTripThroughItsStates) {
     EXPECT_EQ(song->nextAttempt, 0);
     EXPECT_EQ(song->lastError, L"iTunes が応答しません");
     EXPECT_EQ(song->pageDelay, 17);
+    EXPECT_EQ(song->trackId, L"0123456789ABCDEF");
     const auto actions = journal.Actions(id);
-    ASSERT_EQ(actions.size(), 1u);
+    ASSERT_EQ(actions.size(), 2u);
     EXPECT_EQ(actions[0].kind, journal::SongActionKind::Deleted);
     EXPECT_EQ(actions[0].destination, L"ごみ箱");
+    EXPECT_EQ(actions[0].filePath, L"D:\\音楽\\夜明けの歌.mp3");
+    EXPECT_EQ(actions[1].kind, journal::SongActionKind::LyricsCopied);
+    EXPECT_EQ(actions[1].filePath, L"");
     EXPECT_TRUE(journal.UnfinishedSongs().empty());
 }
 
@@ -173,4 +215,76 @@ TEST(Journal, StationHistoryAndArtworkSearchCache) {
     EXPECT_EQ(none->url, L"");
     EXPECT_FALSE(journal.FindArtworkSearch(L"歌手", L"曲", kStart + 86400)) << "a day old";
     EXPECT_FALSE(journal.FindArtworkSearch(L"他", L"曲", kStart));
+}
+
+// A first-release file gains the new columns and keeps its songs; a file of a
+// later version is used without touching what we do not know.
+TEST(Journal, OlderFileIsMigratedAndNewerOneLeftAlone) {
+    TempFolder folder;
+    const std::wstring path = folder / L"Kestrel.db";
+    journal::Database(path).Execute(kVersion0Tables);
+    {
+        Journal journal(path);
+        EXPECT_EQ(journal.setAsideCount(), 0);
+        const auto old = journal.FindSong(1);
+        ASSERT_TRUE(old);
+        EXPECT_EQ(old->info.title, L"Old");
+        EXPECT_EQ(old->state, SongState::Stripped);
+        EXPECT_TRUE(journal.MarkRegistered(1, kStart + 5, L"00000000DEADBEEF"));
+        ASSERT_EQ(journal.Actions(1).size(), 1u);
+        EXPECT_EQ(journal.Actions(1)[0].track, L"Old track");
+        EXPECT_TRUE(journal.AddHealth(L"FM", ExtractionHealth::Ok, kStart));
+        EXPECT_EQ(journal.AddSong(L"FM", L"new.mp3", kStart + 10), 2);
+    }
+    EXPECT_EQ(QueryInt(path, "PRAGMA user_version"), 1);
+    EXPECT_EQ(Journal(path).FindSong(1)->trackId, L"00000000DEADBEEF");
+
+    journal::Database(path).Execute(
+        "ALTER TABLE songs ADD COLUMN rating INTEGER NOT NULL DEFAULT 3; UPDATE songs SET rating = 5 WHERE id = 1;"
+        "PRAGMA user_version = 7;");
+    {
+        Journal journal(path);
+        auto song = journal.FindSong(1);
+        ASSERT_TRUE(song);
+        song->lastError = L"restored";
+        EXPECT_TRUE(journal.RestoreSong(*song));
+        EXPECT_EQ(journal.AddSong(L"FM", L"newer.mp3", kStart + 20), 3);
+        EXPECT_EQ(journal.failedWrites(), 0) << journal.lastError();
+    }
+    EXPECT_EQ(QueryInt(path, "PRAGMA user_version"), 7);
+    EXPECT_EQ(QueryInt(path, "SELECT rating FROM songs WHERE id = 1"), 5);
+    EXPECT_EQ(QueryInt(path, "SELECT rating FROM songs WHERE id = 3"), 3);
+}
+
+// A file found damaged mid-session is replaced by an empty one, whose rowids
+// would start again at 1: the songs still in flight must keep their ids, and
+// are written back whole. The step that found the damage is lost, and said so.
+TEST(Journal, IdsAreNotHandedOutTwiceAfterASetAside) {
+    TempFolder folder;
+    const std::wstring path = folder / L"Kestrel.db";
+    {
+        Journal journal(path);
+        for (int i = 0; i < 3; ++i) journal.AddSong(L"局", L"a.mp3", kStart + i);
+        journal.AddHealth(L"局", ExtractionHealth::Ok, kStart);
+    }
+    // Only the health table's page is broken: the songs read well until then.
+    const auto page = QueryInt(path, "SELECT rootpage FROM sqlite_master WHERE name = 'station_health'");
+    std::vector<std::uint8_t> bytes = ReadBytes(path);
+    ASSERT_GE(bytes.size(), static_cast<size_t>(page * 4096));
+    std::fill(bytes.begin() + (page - 1) * 4096, bytes.begin() + page * 4096, 0x5A);
+    ASSERT_TRUE(WriteBytes(path, bytes));
+
+    Journal journal(path);
+    const auto inFlight = journal.UnfinishedSongs();
+    ASSERT_EQ(inFlight.size(), 3u);
+    EXPECT_EQ(journal.failedWrites(), 0);
+    EXPECT_FALSE(journal.AddHealth(L"局", ExtractionHealth::Ok, kStart + 5));
+    EXPECT_EQ(journal.setAsideCount(), 1);
+    EXPECT_EQ(journal.failedWrites(), 1);
+    EXPECT_NE(journal.lastError().find("malformed"), std::string::npos) << journal.lastError();
+    EXPECT_EQ(journal.AddSong(L"局", L"b.mp3", kStart + 10), 4);
+    EXPECT_TRUE(journal.RestoreSong(inFlight[1]));
+    EXPECT_EQ(journal.FindSong(2)->sourceName, L"a.mp3");
+    EXPECT_EQ(journal.SongCount(), 2);
+    EXPECT_EQ(journal.AddSong(L"局", L"c.mp3", kStart + 11), 5);
 }

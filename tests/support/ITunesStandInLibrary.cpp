@@ -152,6 +152,7 @@ bool StandInLibrary::Save(const std::wstring& path) const {
     }
     text += "busy\t" + std::to_string(busyPolls) + '\n';
     text += "reject\t" + std::to_string(rejectMs) + '\n';
+    text += "connections\t" + std::to_string(connections) + '\n';
     if (!hangMember.empty()) {
         std::string line = "hang";
         AppendField(line, hangMember);
@@ -223,6 +224,8 @@ bool StandInLibrary::Load(const std::wstring& path) {
             busyPolls = static_cast<int>(ToLong(f[1]));
         } else if (f[0] == L"reject" && f.size() >= 2) {
             rejectMs = ToLong(f[1]);
+        } else if (f[0] == L"connections" && f.size() >= 2) {
+            connections = ToLong(f[1]);
         } else if (f[0] == L"hang" && f.size() >= 3) {
             hangMember = f[1];
             hangMs = ToLong(f[2]);

@@ -12,6 +12,7 @@
 //   insert  (the fields of a track)   added at the front when AddFile is called
 //   reject  milliseconds              IDispatch calls refused from the first one on
 //   hang  member milliseconds         the first call of the member blocks the server
+//   connections  count                 clients that connected (the server counts them)
 #include <map>
 #include <string>
 #include <vector>
@@ -65,5 +66,7 @@ public:
     // The first call of this member keeps the server busy for hangMs.
     std::wstring hangMember;
     long hangMs = 0;
+    // Application objects made for clients, by every server run on this file.
+    long connections = 0;
     long nextId = 1;
 };

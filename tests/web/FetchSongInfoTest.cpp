@@ -2,8 +2,11 @@
 
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "support/LoopbackServer.h"
+#include "settings/Station.h"
+#include "web/ArtworkDownload.h"
 #include "web/ArtworkSearch.h"
 #include "web/FetchSongInfo.h"
 
@@ -169,21 +172,41 @@ TEST_F(FetchSongInfoTest, AHugeFieldIsCutBeforeDecoding) {
     EXPECT_EQ(L"Singer B", songInfo.artist);
 }
 
-// The download runs on a worker: the calling window's thread goes on
-// handling its messages (here a timer's) while the server thinks.
-int g_timerCalls = 0;
-void CALLBACK CountTimerCall(HWND, UINT, UINT_PTR, DWORD) { ++g_timerCalls; }
+// The worker's pieces: a typed station record in, the page and the fields out.
+TEST_F(FetchSongInfoTest, PageFieldsFromAStationRecord) {
+    Station record = ReadStation(station);
+    record.pattern = L"<title>(.*?) - (.*?)</title>";
+    record.removeLineBreaks = true;
+    page = "<title>Song\r\nA - Singer B</title>";
+    std::wstring fetched;
+    EXPECT_EQ(FetchStatus::Ok, FetchPageFields(record, songInfo, fetched));
+    EXPECT_EQ(L"SongA", songInfo.title);
+    EXPECT_EQ(L"Singer B", songInfo.artist);
+    EXPECT_EQ(L"<title>Song\r\nA - Singer B</title>", fetched);
 
-TEST_F(FetchSongInfoTest, TheCallingThreadHandlesItsMessagesMeanwhile) {
-    page = PageWithArtwork("Song A - Singer B", ServerUrl(artworkTarget));
-    station.SetString(L"Url", server.Url("/now/slow"));
-    g_timerCalls = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &CountTimerCall);
-    ASSERT_TRUE(FetchSongInfo(station, folder, view, songInfo));
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(L"Song A", songInfo.title);
-    EXPECT_EQ(folder + L"\\cover.jpg", songInfo.artwork);
-    EXPECT_GE(g_timerCalls, 5);
+    record.url = server.Url("/gone");
+    record.pattern = L"(no) such (thing)";
+    EXPECT_EQ(FetchStatus::ErrorStatus, FetchPageFields(record, songInfo, fetched));
+    EXPECT_EQ(L"no", songInfo.title);
+    EXPECT_EQ(L"no such thing", fetched);
+
+    // Nothing fetched: neither the fields nor the page change.
+    for (const std::wstring& url : {std::wstring(), std::wstring(L"http://127.0.0.1:1/now")}) {
+        record.url = url;
+        EXPECT_EQ(url.empty() ? FetchStatus::NoAddress : FetchStatus::FetchFailed,
+                  FetchPageFields(record, songInfo, fetched));
+        EXPECT_EQ(L"no", songInfo.title);
+        EXPECT_EQ(L"no such thing", fetched);
+    }
+}
+
+TEST_F(FetchSongInfoTest, DownloadedArtworkIsSavedOrNothingIs) {
+    const std::wstring path = DownloadArtwork(folder, server.Url(artworkTarget));
+    EXPECT_EQ(folder + L"\\cover.jpg", path);
+    std::ifstream file(path.c_str(), std::ios::binary);
+    EXPECT_EQ(kJpeg, std::string(std::istreambuf_iterator<char>(file), {}));
+    for (const std::wstring& url : {std::wstring(), server.Url("/art/empty.jpg"), server.Url("/art/none.jpg")})
+        EXPECT_EQ(L"", DownloadArtwork(folder, url)) << url;
 }
 
 TEST_F(FetchSongInfoTest, NoAddressOrNoPageChangesNothing) {
@@ -295,18 +318,49 @@ TEST_F(FetchSongInfoTest, ArtworkSearchWhenThePageHasNoneOrABrokenOne) {
     EXPECT_EQ(ArtworkSearch::Outcome::Off, search.Find(L"Singer B", L"Song D").outcome);
 }
 
-TEST_F(FetchSongInfoTest, ArtworkSearchAsksAtMostTwentyTimesAMinute) {
+// The owner's thread prepares and remembers; only Ask talks to the service.
+TEST_F(FetchSongInfoTest, ArtworkSearchInThreeSteps) {
     Settings root;
     root.SetBool(L"IsArtworkSearch", true);
     root.SetString(L"ArtworkSearchUrl", server.Url("/search"));
     MemoryArtworkSearchCache cache;
     ArtworkSearch search(root, cache);
-    for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(ArtworkSearch::Outcome::NotFound, search.Find(L"Singer", L"Song " + std::to_wstring(i)).outcome);
-    EXPECT_EQ(ArtworkSearch::Outcome::Throttled, search.Find(L"Singer", L"Song 20").outcome);
-    // Answers already kept cost no look-up.
-    EXPECT_EQ(ArtworkSearch::Outcome::NotFound, search.Find(L"Singer", L"Song 3").outcome);
-    EXPECT_EQ(20u, SearchRequests());
+    using Outcome = ArtworkSearch::Outcome;
+
+    searchAnswer = "{\"results\":[{\"artistName\":\"Singer\",\"trackName\":\"Song 0\","
+                   "\"artworkUrl100\":\"http://h/a/100x100bb.jpg\"}]}";
+    ArtworkSearch::Prepared prepared = search.Prepare(L"Singer", L"Song 0");
+    ASSERT_EQ(server.Url("/search") + L"?term=Singer%20Song%200&media=music&entity=song&limit=5&country=JP",
+              prepared.queryUrl);
+    EXPECT_EQ(0u, SearchRequests());
+    ArtworkSearch::Result asked;
+    std::thread([&] { asked = ArtworkSearch::Ask(prepared.queryUrl, L"Singer", L"Song 0"); }).join();
+    EXPECT_EQ(Outcome::Found, asked.outcome);
+    EXPECT_EQ(L"http://h/a/600x600bb.jpg", asked.artworkUrl);
+    search.Remember(L"Singer", L"Song 0", asked);
+    prepared = search.Prepare(L"Singer", L"Song 0");
+    EXPECT_EQ(L"", prepared.queryUrl);
+    EXPECT_EQ(L"http://h/a/600x600bb.jpg", prepared.known.artworkUrl);
+
+    // An answer without a match is kept; a failure is not.
+    prepared = search.Prepare(L"Singer", L"Song 1");
+    search.Remember(L"Singer", L"Song 1", ArtworkSearch::Ask(prepared.queryUrl, L"Singer", L"Song 1"));
+    EXPECT_EQ(Outcome::NotFound, search.Prepare(L"Singer", L"Song 1").known.outcome);
+    const ArtworkSearch::Result failed = ArtworkSearch::Ask(server.Url("/gone"), L"Singer", L"Song 2");
+    EXPECT_EQ(Outcome::Failed, failed.outcome);
+    search.Remember(L"Singer", L"Song 2", failed);
+
+    // Twenty queries a minute, two of them taken by Song 0 and Song 1.
+    for (int i = 2; i < 20; ++i)
+        EXPECT_NE(L"", search.Prepare(L"Singer", L"Song " + std::to_wstring(i)).queryUrl) << i;
+    prepared = search.Prepare(L"Singer", L"Song 20");
+    EXPECT_EQ(L"", prepared.queryUrl);
+    EXPECT_EQ(Outcome::Throttled, prepared.known.outcome);
+    EXPECT_EQ(Outcome::NotFound, search.Prepare(L"Singer", L"Song 1").known.outcome);
+    EXPECT_EQ(2u, SearchRequests());
+    EXPECT_EQ(Outcome::Off, search.Prepare(L"", L"Song 21").known.outcome);
+    root.SetBool(L"IsArtworkSearch", false);
+    EXPECT_EQ(Outcome::Off, search.Prepare(L"Singer", L"Song 0").known.outcome);
 }
 
 }  // namespace

@@ -274,6 +274,8 @@ public:
         if (state.liveApplications == 0 && !state.libraryPath.empty()) {
             state.library.Load(state.libraryPath);
         }
+        ++state.library.connections;
+        state.Changed();
         Application* application = new Application();
         const HRESULT hr = application->QueryInterface(iid, object);
         application->Release();

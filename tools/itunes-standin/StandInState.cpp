@@ -24,6 +24,9 @@ void StandInState::HangIfAsked(const std::wstring& member) {
         return;
     }
     library.hangMember.clear();
+    // Written before the hang, so that a server started later on the same
+    // file (this one killed meanwhile) does not hang again.
+    Changed();
     ::Sleep(static_cast<DWORD>(library.hangMs));
 }
 
