@@ -27,6 +27,7 @@ const wchar_t* ActionName(journal::SongActionKind kind) {
     case journal::SongActionKind::Unchecked: return L"チェックを外した";
     case journal::SongActionKind::Commented: return L"コメントを設定";
     case journal::SongActionKind::Deleted: return L"削除";
+    case journal::SongActionKind::LyricsCopied: return L"歌詞をコピー";
     }
     return L"";
 }
@@ -72,7 +73,9 @@ std::wstring SongFileName(const journal::SongRecord& song) {
 std::wstring SongDetailsText(const journal::SongRecord& song, const std::vector<journal::SongAction>& actions) {
     std::wstring text = song.info.title + L" / " + song.info.artist + L"\r\n";
     text += L"放送局\t" + song.station + L"\r\n";
-    text += L"状態\t" + SongStateText(song) + L"\r\n\r\n";
+    text += L"状態\t" + SongStateText(song) + L"\r\n";
+    if (!song.trackId.empty()) text += L"トラックID\t" + song.trackId + L"\r\n";
+    text += L"\r\n";
     text += Step(L"再生開始", song.noticed) + Step(L"録音終了", song.handedOver) + Step(L"移動", song.moved) +
             Step(L"タグ削除", song.stripped) + Step(L"登録", song.registered);
     text += L"登録の試行\t" + std::to_wstring(song.attempts) + L" 回\r\n";
@@ -82,9 +85,9 @@ std::wstring SongDetailsText(const journal::SongRecord& song, const std::vector<
     if (!actions.empty()) {
         text += L"\r\n同一曲の処理\r\n";
         for (const journal::SongAction& action : actions) {
-            text += LocalTimeText(action.at) + L"  " + ActionName(action.kind) + L": " + action.track;
-            if (!action.destination.empty()) text += L" → " + action.destination;
-            text += L"\r\n";
+            text += LocalTimeText(action.at) + L"  " + ActionName(action.kind) + L": " + action.track + L"\r\n";
+            if (!action.filePath.empty()) text += L"\t元の場所: " + action.filePath + L"\r\n";
+            if (!action.destination.empty()) text += L"\t移動先: " + action.destination + L"\r\n";
         }
     }
     return text;

@@ -14,6 +14,7 @@
 #include "DialogTestSupport.h"
 #include "MenuIds.h"
 #include "app/HistoryDialog.h"
+#include "app/HistoryTexts.h"
 #include "app/Kestrel.h"
 #include "app_ids.h"
 #include "base/ScopedHandle.h"
@@ -547,6 +548,11 @@ TEST_F(MainWindow, HistoryWindowShowsTheJournalNewestFirst) {
     Open();
     journal::Journal& journal = *window.journal();
     const journal::Time now = journal::Now();
+    const auto filed = journal.AddSong(L"局", L"0.mp3", now - 900);
+    journal.MarkRegistered(filed, now - 800, L"0123456789ABCDEF");
+    journal.AddAction(filed, {now - 799, journal::SongActionKind::Deleted, L"星野ミナ - 夜空のうた", L"ごみ箱",
+                              L"D:\\音楽\\夜空のうた.mp3"});
+    journal.AddAction(filed, {now - 798, journal::SongActionKind::LyricsCopied, L"星野ミナ - 夜空のうた", L"", L""});
     journal.AddSong(L"局", L"a.mp3", now - 300, journal::SongState::SkippedFirstSong);
     const auto song = journal.AddSong(L"局", L"b.mp3", now - 60);
     journal.SaveSongInfo(song, {L"夜空のうた", L"星野ミナ", L"", L"", L""});
@@ -565,7 +571,7 @@ TEST_F(MainWindow, HistoryWindowShowsTheJournalNewestFirst) {
 
     // The texts come through the list's own requests (LVN_GETDISPINFO).
     HWND list = window.history()->list();
-    ASSERT_EQ(ListView_GetItemCount(list), 2);
+    ASSERT_EQ(ListView_GetItemCount(list), 3);
     auto cell = [&](int row, int column) {
         wchar_t text[256] = L"";
         ListView_GetItemText(list, row, column, text, 256);
@@ -579,6 +585,14 @@ TEST_F(MainWindow, HistoryWindowShowsTheJournalNewestFirst) {
     const std::wstring details = window.history()->DetailsText(0);
     EXPECT_NE(details.find(folder / L"b.mp3"), std::wstring::npos);
     EXPECT_NE(details.find(L"登録の試行\t1 回"), std::wstring::npos);
+    EXPECT_EQ(details.find(L"トラックID"), std::wstring::npos);
+    const std::wstring filedDetails = window.history()->DetailsText(2);
+    EXPECT_NE(filedDetails.find(L"トラックID\t0123456789ABCDEF\r\n"), std::wstring::npos);
+    EXPECT_NE(filedDetails.find(LocalTimeText(now - 799) + L"  削除: 星野ミナ - 夜空のうた\r\n"
+                                L"\t元の場所: D:\\音楽\\夜空のうた.mp3\r\n\t移動先: ごみ箱\r\n" +
+                                LocalTimeText(now - 798) + L"  歌詞をコピー: 星野ミナ - 夜空のうた\r\n"),
+              std::wstring::npos)
+        << filedDetails;
 }
 
 TEST_F(MainWindow, EditedStationStartsWithItsFirstSongSkipped) {
