@@ -16,8 +16,8 @@ public:
     explicit MessageDialog(const std::wstring& text);
     ~MessageDialog() override;
 
-    // Centres over the owner and shows the text without taking the focus; it
-    // paints as the running message loop gets to it.
+    // Centres over the owner and shows the text; it paints as the running
+    // message loop gets to it.
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
 
     const std::wstring& text() const { return text_; }
