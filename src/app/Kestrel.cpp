@@ -322,8 +322,10 @@ void Kestrel::ApplySettings() {
     services_.SetLibraryRules(ReadLibraryRules(settings_));
 }
 
-void Kestrel::SelectStationChanged() {
-    shownStation_ = SelectedStation();
+void Kestrel::SelectStationChanged() { ShowStation(SelectedStation()); }
+
+void Kestrel::ShowStation(const Settings& station) {
+    shownStation_ = station;
     cycle_.SelectStation(ReadStation(shownStation_));
     cycleWatch_.RequestScan();
     healthWarning_ = HealthWarning();

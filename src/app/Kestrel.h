@@ -78,6 +78,8 @@ public:
     void DeleteSelectedStation();
     void RunConfigDialog();
     void SelectStationChanged();
+    // Shows and follows `station` as if it were picked in the list (tests).
+    void ShowStation(const Settings& station);
     // Tells the user, once per session, when the file cannot be written.
     bool SaveSettings();
     // The caption from the selected station's newest health state; after a

@@ -5,7 +5,8 @@
 #include "processing/BitmapFile.h"
 #include "tags/Mp3Tag.h"
 #include "tags/StripTags.h"
-#include "web/FetchSongInfo.h"
+#include "web/ArtworkDownload.h"
+#include "web/FetchPageFields.h"
 
 namespace {
 
@@ -66,15 +67,15 @@ void SongWork::DownloadArtwork(const std::wstring& folder, const std::wstring& u
 void SongWork::SearchArtwork(const std::wstring& folder, const SongInfo& info, std::function<void(std::wstring)> done) {
     // The cache and the minute's limit are asked here; only the service on a worker.
     const ArtworkSearch::Prepared prepared = artworkSearch_.Prepare(info.artist, info.title);
-    if (prepared.ask.empty()) {
-        if (prepared.result.outcome == ArtworkSearch::Outcome::Found)
-            DownloadArtwork(folder, prepared.result.artworkUrl, info, false, std::move(done));
+    if (prepared.queryUrl.empty()) {
+        if (prepared.known.outcome == ArtworkSearch::Outcome::Found)
+            DownloadArtwork(folder, prepared.known.artworkUrl, info, false, std::move(done));
         else
             completions_->Post([done] { done(std::wstring()); });
         return;
     }
     auto answer = std::make_shared<ArtworkSearch::Result>();
-    const std::wstring artist = info.artist, title = info.title, ask = prepared.ask;
+    const std::wstring artist = info.artist, title = info.title, ask = prepared.queryUrl;
     const bool started = StartWorker(
         completions_, [ask, artist, title, answer] { *answer = ArtworkSearch::Ask(ask, artist, title); },
         [this, folder, info, answer, done] {

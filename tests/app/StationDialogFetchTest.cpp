@@ -98,7 +98,7 @@ TEST_F(StationDialogFetch, FetchedPageIsShownAndTested) {
     station.SetString(L"MatchPattern", L"\"song\">(.*?) / (.*?)<");
     station.SetString(L"Title", L"$1");
     station.SetString(L"Artist", L"$2");
-    window.cycle().SelectStation(station);
+    window.ShowStation(station);
     StationDialog dialog(window, true);
     ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();
@@ -134,7 +134,7 @@ TEST_F(StationDialogFetch, PageTextStopsAtTheBoxLimit) {
     station.SetString(L"Url", server.Url());
     station.SetString(L"MatchPattern", L"a{3}");
     station.SetString(L"Title", L"found");
-    window.cycle().SelectStation(station);
+    window.ShowStation(station);
     StationDialog dialog(window, true);
     ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();
@@ -163,7 +163,7 @@ TEST_F(StationDialogFetch, TheDialogAnswersWhileThePageTrickles) {
     station.SetString(L"Url", server.Url("/now"));
     station.SetString(L"MatchPattern", L"<p>(.*?) / (.*?)</p>");
     station.SetString(L"Title", L"$1");
-    window.cycle().SelectStation(station);
+    window.ShowStation(station);
     auto dialog = std::make_unique<StationDialog>(window, true);
     ASSERT_TRUE(dialog->Create(&window, IDD_STATION));
     HWND h = dialog->handle();

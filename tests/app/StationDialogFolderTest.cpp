@@ -44,7 +44,7 @@ TEST_F(StationDialogFolders, BrowseStartsAtTheBoxAndFillsIt) {
     Settings station;
     station.SetString(L"PlayDirectory", L"C:\\rec\\play");
     station.SetString(L"OutputDirectory", L"C:\\out");
-    window.cycle().SelectStation(station);
+    window.ShowStation(station);
     ScriptedPicker dialog(window, true);
     ASSERT_TRUE(dialog.Create(&window, IDD_STATION));
     HWND h = dialog.handle();

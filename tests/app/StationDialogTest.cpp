@@ -39,7 +39,7 @@ protected:
     // Opens the dialog modelessly so that the test can drive it, over the
     // station set up with station() as the main window's current one.
     HWND Open(StationDialog& dialog) {
-        window.cycle().SelectStation(stationValues);
+        window.ShowStation(stationValues);
         EXPECT_TRUE(dialog.Create(&window, IDD_STATION));
         kit::PumpMessages();
         return dialog.handle();
@@ -409,7 +409,7 @@ TEST_F(StationDialogTest, FoldersAndAddressAreCheckedOnOk) {
 
 // The modal loop, run with a script set up before it starts.
 TEST_F(StationDialogTest, ModalResultIsOneForOkAndZeroOtherwise) {
-    window.cycle().SelectStation(station());  // its folders pass the checks
+    window.ShowStation(station());  // its folders pass the checks
     for (int scriptStep = 0; scriptStep < 3; ++scriptStep) {
         StationDialog dialog(window, true);
         testing_support::ModalScript script([&] {

@@ -214,6 +214,7 @@ TEST_F(Cycle, FirstSongIsSkippedThenTheNextCountsDown) {
 
 TEST_F(Cycle, WithoutIgnoreFirstTheFirstSongIsFetchedAtOnce) {
     settings.SetBool(L"IgnoreFirst", false);
+    cycle.ApplySettings(settings);
     station.SetInt(L"WaitTime", 0);
     Follow();
     Start(L"a.mp3");
@@ -232,6 +233,7 @@ TEST_F(Cycle, WithoutIgnoreFirstTheFirstSongIsFetchedAtOnce) {
 
 TEST_F(Cycle, StationWithoutUrlStillMovesAndUsesTheTags) {
     settings.SetBool(L"IgnoreFirst", false);
+    cycle.ApplySettings(settings);
     station.SetString(L"Url", L"");
     Follow();
     Start(L"a.mp3");
@@ -249,6 +251,7 @@ TEST_F(Cycle, StationWithoutUrlStillMovesAndUsesTheTags) {
 
 TEST_F(Cycle, SongEndingBeforeItsFetchIsMovedWithEmptyFields) {
     settings.SetBool(L"IgnoreFirst", false);
+    cycle.ApplySettings(settings);
     station.SetInt(L"WaitTime", 5);
     Follow();
     Start(L"a.mp3");
@@ -271,6 +274,7 @@ TEST_F(Cycle, IgnoredSongStartsNoFetchAndGetsOnlyItsSkippedRow) {
     settings.SetInt(L"IgnoreCount", 1);
     settings.Group(L"IgnoreList").SetString(L"0", L"cm*");
     settings.SetBool(L"IgnoreFirst", false);
+    cycle.ApplySettings(settings);
     station.SetInt(L"WaitTime", 3);
     Follow();
     Start(L"a.mp3");
@@ -324,6 +328,7 @@ TEST_F(Cycle, EmptiedPlayFolderFilesThePreviousSongAndOnlyALongGapStartsAfresh) 
 
 TEST_F(Cycle, NameCollisionInTheOutputGetsAFreeName) {
     settings.SetBool(L"IgnoreFirst", false);
+    cycle.ApplySettings(settings);
     ::CreateDirectoryW((root / L"out").c_str(), nullptr);
     ::CreateDirectoryW(out.c_str(), nullptr);
     WriteBytes(out + L"\\a.mp3", {9, 9});
@@ -338,6 +343,7 @@ TEST_F(Cycle, NameCollisionInTheOutputGetsAFreeName) {
 
 TEST_F(Cycle, LateOrLockedHandOverIsFiledWithTheInformationItHad) {
     settings.SetBool(L"IgnoreFirst", false);
+    cycle.ApplySettings(settings);
     Start(L"a.mp3");
     seam.nextFetch = {L"A", L"Artist A", L"", L""};
     cycle.Tick();
@@ -368,6 +374,7 @@ TEST_F(Cycle, LateOrLockedHandOverIsFiledWithTheInformationItHad) {
 
 TEST_F(Cycle, StationChangeKeepsTheFinishedSongsStation) {
     settings.SetBool(L"IgnoreFirst", false);
+    cycle.ApplySettings(settings);
     Start(L"a.mp3");
     cycle.Tick();
     Start(L"b.mp3");  // a is finished, not handed over yet
@@ -377,7 +384,7 @@ TEST_F(Cycle, StationChangeKeepsTheFinishedSongsStation) {
     other.SetString(L"StationName", L"別局");
     other.SetString(L"EndDirectory", root / L"other-end");
     other.SetString(L"OutputDirectory", root / L"other-out");
-    cycle.SelectStation(other);
+    cycle.SelectStation(ReadStation(other));
     EXPECT_EQ(StateOf(L"b.mp3"), journal::SongState::SkippedFirstSong);  // cut off
     Finish(L"a.mp3");
     cycle.Tick();
@@ -388,6 +395,7 @@ TEST_F(Cycle, StationChangeKeepsTheFinishedSongsStation) {
 
 TEST_F(Cycle, FailedRegistrationWaitsForItsRetry) {
     settings.SetBool(L"IgnoreFirst", false);
+    cycle.ApplySettings(settings);
     seam.registerResult = false;
     Start(L"a.mp3");
     cycle.Tick();
@@ -432,6 +440,7 @@ TEST_F(Cycle, UncheckedBoxFreezesEverything) {
 }
 TEST_F(Cycle, ASlowPageOrAHungLibraryHoldsNothingElse) {
     settings.SetBool(L"IgnoreFirst", false);
+    cycle.ApplySettings(settings);
     station.SetInt(L"WaitTime", 0);
     Follow();
     seam.holdRegistrations = true;
@@ -534,6 +543,7 @@ protected:
     PageCycle() {
         seam.fromPage = true;
         settings.SetBool(L"IgnoreFirst", false);
+        cycle.ApplySettings(settings);
         station.SetString(L"StationName", L"局");
         station.SetString(L"Url", server.Url("/now"));
         station.SetString(L"MatchPattern", L"<b>(.*?)</b><i>(.*?)</i>");
