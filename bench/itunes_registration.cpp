@@ -130,19 +130,18 @@ int main() {
         for (int i = 0; i < 100; ++i) libraryTracks.GetLong(L"Count", count);
         propertyRead = (bench::Milliseconds() - probe) / 100;
 
-        Settings settings;
-        for (const wchar_t* key : {L"IsCommentSameMusic", L"IsUncheckSameMusic", L"IsSetLyrics",
-                                   L"IsDeleteFile", L"IsSetNoneLyrics", L"IsAddPlayList"}) {
-            settings.SetBool(key, true);
+        LibraryRules rules;
+        for (bool* rule : {&rules.commentSameSongs, &rules.uncheckSameSongs, &rules.copyLyrics,
+                           &rules.deleteSameSongs, &rules.markMissingLyrics, &rules.addToStationPlaylist}) {
+            *rule = true;
         }
-        Settings station;
-        station.SetString(L"StationName", L"Bench FM");
         for (int round = 0; round < kRounds; ++round) {
             PendingSong song;
             song.filePath = MakeFile(folder + L"new" + std::to_wstring(round) + L".mp3");
             song.title = L"Morning Song";
             song.artist = L"Kestrel Band";
             song.album = L"First Light";
+            song.stationName = L"Bench FM";
             double mark = bench::Milliseconds();
             const double begin = mark;
             const double cpuBegin = ThreadCpu();
@@ -160,7 +159,7 @@ int main() {
                 mark = bench::Milliseconds();
                 reading += mark - now;
             };
-            if (!RegisterSong(song, settings, station, options)) {
+            if (!RegisterSongNow(song, rules, options).registered) {
                 std::printf("registration failed\n");
                 return 1;
             }
@@ -183,7 +182,7 @@ int main() {
                 kRounds);
     std::printf("bare AddFile round trip: %.3f ms (baseline 1.00)\n", baseline);
     std::printf("one property read: %.3f ms, ratio %.2f\n", propertyRead, propertyRead / baseline);
-    std::printf("RegisterSong: %.3f ms per call, ratio %.2f\n", total, total / baseline);
+    std::printf("RegisterSongNow: %.3f ms per call, ratio %.2f\n", total, total / baseline);
     std::printf("  %ld calls answered by the server (GetIDsOfNames and Invoke)  (target <= 150) %s\n",
                 calls / kRounds, calls / kRounds <= 150 ? "ok" : "MISSED");
     std::printf("  of which CPU time of this process: %.3f ms, ratio %.2f\n", cpu,

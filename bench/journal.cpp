@@ -70,22 +70,21 @@ double Registration() {
     if (FAILED(::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                   reinterpret_cast<void**>(iTunes.Receive()))))
         return 0;
-    Settings settings;
-    settings.SetBool(L"IsAddPlayList", true);
-    Settings station;
-    station.SetString(L"StationName", L"ラジオ局");
+    LibraryRules rules;
+    rules.addToStationPlaylist = true;
     std::vector<PendingSong> songs(5);
     for (size_t i = 0; i < songs.size(); ++i) {
         songs[i].filePath = folder / (L"new" + std::to_wstring(i) + L".mp3");
         songs[i].title = L"夜明けのメロディー";
         songs[i].artist = L"アーティスト名";
         songs[i].album = L"アルバム「季節の歌」";
+        songs[i].stationName = L"ラジオ局";
         testing_support::WriteBytes(songs[i].filePath, std::vector<std::uint8_t>(4096, 0xff));
     }
     size_t next = 0;
     bool failed = false;
     const double best = bench::BestOf(static_cast<int>(songs.size()), [&] {
-        failed = !RegisterSong(songs[next++], settings, station) || failed;
+        failed = !RegisterSongNow(songs[next++], rules).registered || failed;
     });
     return failed ? 0 : best;
 }
