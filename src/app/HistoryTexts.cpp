@@ -1,5 +1,7 @@
 #include "app/HistoryTexts.h"
 
+#include "processing/Filing.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -57,7 +59,8 @@ std::wstring SongStateText(const journal::SongRecord& song) {
         std::swprintf(text, 40, L"再試行待ち（次回 %02u:%02u）", local.wHour, local.wMinute);
         return text;
     }
-    case SongState::Registered: return L"登録済み";
+    case SongState::Registered:
+        return song.lastError == kMissedSongNote ? L"登録済み（" + song.lastError + L"）" : L"登録済み";
     case SongState::Failed: return L"失敗: " + song.lastError;
     case SongState::SkippedFirstSong: return L"スキップ: 最初の曲";
     case SongState::SkippedIgnoreList: return L"スキップ: 除外リスト";

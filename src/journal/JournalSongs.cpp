@@ -89,7 +89,10 @@ bool Journal::SavePageDelay(SongId id, int seconds) {
 }
 
 bool Journal::MarkAwaitingHandOver(SongId id, Time handedOver) {
-    return Update("UPDATE songs SET state = ?, handed_over = ? WHERE id = ?", [&](Statement& s) {
+    // A song awaiting its file has no output path: a move that failed
+    // leaves none behind.
+    return Update("UPDATE songs SET state = ?, handed_over = ?, output_path = NULL, moved = NULL WHERE id = ?",
+                  [&](Statement& s) {
         s.Bind(1, Stored(SongState::AwaitingHandOver)).Bind(2, handedOver).Bind(3, id);
     });
 }

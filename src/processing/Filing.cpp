@@ -57,11 +57,15 @@ journal::SongActionKind StoredKind(LibraryAction::Kind kind) {
 
 }  // namespace
 
+const wchar_t kMissedSongNote[] = L"見逃した曲: タグから";
+
 Filing::Filing(journal::Journal& journal, SongServices& services, FilingView& view, std::wstring artworkRoot)
     : journal_(journal),
       services_(services),
       view_(view),
       artworkRoot_(std::move(artworkRoot)),
+      failedWritesSeen_(journal.failedWrites()),
+      setAsideSeen_(journal.setAsideCount()),
       self_(std::make_shared<Filing*>(this)) {}
 
 Filing::~Filing() { *self_ = nullptr; }
@@ -81,9 +85,18 @@ Time Filing::NextAttempt(int attempts, Time firstAttempt, Time now) {
 }
 
 void Filing::Wrote(bool written) {
-    if (!written) view_.JournalTrouble(journal_.lastError().empty() ? std::wstring(L"不明なエラー")
-                                                                    : std::wstring(journal_.lastError().begin(),
-                                                                                   journal_.lastError().end()));
+    if (!written && journal_.failedWrites() > failedWritesSeen_) {
+        failedWritesSeen_ = journal_.failedWrites();
+        const std::string& error = journal_.lastError();
+        view_.JournalTrouble(error.empty() ? std::wstring(L"不明なエラー") : std::wstring(error.begin(), error.end()));
+    }
+    if (journal_.setAsideCount() > setAsideSeen_) {
+        // A damaged journal was set aside: the songs on the road go into the
+        // new one as they stand, under their own ids.
+        setAsideSeen_ = journal_.setAsideCount();
+        for (const auto& [id, song] : songs_)
+            if (id > 0) journal_.RestoreSong(song.record);
+    }
 }
 
 SongId Filing::Notice(const Station& station, const std::wstring& sourceName, SongState state, Moment now) {
@@ -91,7 +104,7 @@ SongId Filing::Notice(const Station& station, const std::wstring& sourceName, So
     Wrote(id != 0);
     if (state == SongState::Playing) {
         // Filed from memory even when the journal could not take its row.
-        const SongId key = id ? id : -static_cast<SongId>(songs_.size() + 1);
+        const SongId key = id ? id : --memoryIds_;
         Song& song = songs_[key];
         song.record.id = key;
         song.record.station = station.name;
@@ -109,9 +122,10 @@ SongId Filing::NoticeMissed(const Station& station, const std::wstring& sourceNa
     const SongId id = Notice(station, sourceName, SongState::Playing, now);
     auto found = songs_.find(id);
     if (found == songs_.end()) return id;
-    // Its page was never read: the tags say what it is.
-    found->second.record.lastError = L"見逃した曲: タグから";
+    // Its page was never read: the tags say what it is, and the history so.
+    found->second.record.lastError = kMissedSongNote;
     HandOver(id, now);
+    if (id > 0) Wrote(journal_.RestoreSong(found->second.record));
     return id;
 }
 

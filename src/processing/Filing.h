@@ -36,6 +36,9 @@ protected:
     ~FilingView() = default;
 };
 
+// The note a song gets that nobody saw playing: filed with what its tags say.
+extern const wchar_t kMissedSongNote[];
+
 class Filing {
 public:
     static constexpr journal::Time kHandOverWait = 10 * 60;
@@ -125,7 +128,9 @@ private:
     void Registered(journal::SongId id, const RegistrationResult& result);
     void GiveUp(Song& song, const std::wstring& reason);
     void Finish(journal::SongId id);
-    // Notes a failed journal write for the window; the road goes on.
+    // After a journal write: a failure is told to the window (the road goes
+    // on from memory), and a journal set aside meanwhile gets the songs in
+    // flight back.
     void Wrote(bool written);
     void RemoveArtwork(journal::SongId id) const;
     void RemoveOwnArtworkFolders();
@@ -143,6 +148,9 @@ private:
     std::map<journal::SongId, Song> songs_;
     std::function<Moment()> clock_;
     int registrationsRunning_ = 0;
+    int failedWritesSeen_ = 0;
+    int setAsideSeen_ = 0;
+    journal::SongId memoryIds_ = 0;  // below 0: songs the journal could not take
     // Cleared when the filing goes: a job's result then finds no one.
     std::shared_ptr<Filing*> self_;
 };
