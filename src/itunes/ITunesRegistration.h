@@ -36,11 +36,3 @@ RegistrationResult RegisterSongOn(ITunesConnection& connection, const PendingSon
 // or up to options.deadlineMs, when the result says timedOut.
 RegistrationResult RegisterSongNow(const PendingSong& song, const LibraryRules& rules,
                                    const RegistrationOptions& options = {});
-
-// The former entry, while its callers move to RegistrationQueue: the same
-// registration on a thread of its own while the calling thread waits pumping
-// its messages. Reads the library rules from `settings`, StationName and
-// OutputDirectory from `station`. True when the file was added and every
-// step ran.
-bool RegisterSong(const PendingSong& song, const Settings& settings, const Settings& station,
-                  const RegistrationOptions& options = {});

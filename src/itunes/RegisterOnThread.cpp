@@ -8,7 +8,6 @@
 #include "itunes/ITunesConnection.h"
 #include "itunes/ITunesRegistration.h"
 #include "itunes/RegistrationHooks.h"
-#include "itunes/WorkerApartment.h"
 
 namespace {
 
@@ -52,22 +51,5 @@ RegistrationResult RegisterSongNow(const PendingSong& song, const LibraryRules& 
         return timedOut;
     } catch (const std::exception&) {
         return {};
-    }
-}
-
-bool RegisterSong(const PendingSong& song, const Settings& settings, const Settings& station,
-                  const RegistrationOptions& options) {
-    try {
-        // The worker may outlive this call: it owns copies of what it reads.
-        auto job = std::make_shared<ThreadJob>();
-        job->song = song;
-        job->song.stationName = station.GetString(L"StationName");
-        job->song.outputFolder = station.GetString(L"OutputDirectory");
-        job->rules = ReadLibraryRules(settings);
-        job->hooks = std::make_shared<RegistrationHooks>(options);
-        auto work = [job] { return RunJob(*job).registered; };
-        return RunInWorkerApartment(work, options.deadlineMs, [&] { job->hooks->Close(); });
-    } catch (const std::exception&) {
-        return false;
     }
 }

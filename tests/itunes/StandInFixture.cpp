@@ -97,7 +97,10 @@ bool StandInTest::Register(const PendingSong& song) {
     RegistrationOptions options;
     options.wait = [this](unsigned milliseconds) { waits.push_back(milliseconds); };
     options.deadlineMs = deadlineMs;
-    return RegisterSong(song, settings, station, options);
+    PendingSong own = song;
+    own.stationName = station.GetString(L"StationName");
+    own.outputFolder = station.GetString(L"OutputDirectory");
+    return RegisterSongNow(own, ReadLibraryRules(settings), options).registered;
 }
 
 RegistrationResult StandInTest::RegisterNow(const PendingSong& song) {
