@@ -443,8 +443,7 @@ void Kestrel::JobEnded(const std::wstring& text) {
 }
 
 void Kestrel::PageFetched(const std::wstring& station, const std::wstring& html) {
-    // Kept as fetched, so that the station dialog shows the last page.
-    Settings& stations = settings_.Group(L"Station");
-    if (stations.FindGroup(station)) stations.Group(station).SetString(L"Html", html);
+    // Kept as fetched for the station dialog, beside the settings: a page
+    // never goes into the settings file.
     if (shownStation_.GetString(L"StationName") == station) shownStation_.SetString(L"Html", html);
 }
