@@ -19,6 +19,7 @@ public:
     // Centres over the owner and shows the text; it paints as the running
     // message loop gets to it.
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnDestroy(WPARAM wParam, LPARAM lParam) override;
 
     const std::wstring& text() const { return text_; }
 

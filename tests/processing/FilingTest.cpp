@@ -190,3 +190,24 @@ TEST_F(FilingRoad, AFileHeldByAnotherProgramIsStrippedOnceLetGo) {
     StepAt(t + 500 + Filing::kHandOverWait);
     EXPECT_EQ(StateOf(kept), SongState::Registered);
 }
+
+TEST_F(FilingRoad, AMoveThatFailsKeepsNoOutputPathAndARetryLooksInTheEndFolder) {
+    const journal::Time t = 1796000000;
+    services.registers = true;
+    // A file where the output folder should be: nothing can be moved there.
+    ASSERT_TRUE(WriteBytes(root / L"out", {1}));
+    const journal::SongId id = Played(L"a.mp3", t);
+    StepAt(t + 200);
+    EXPECT_EQ(StateOf(id), SongState::AwaitingHandOver);
+    EXPECT_TRUE(journal.FindSong(id)->outputPath.empty());
+    StepAt(t + 200 + Filing::kHandOverWait);
+    EXPECT_EQ(StateOf(id), SongState::Failed);
+    EXPECT_TRUE(Exists(root / L"end\\a.mp3"));
+
+    // The user clears the way and asks again: found where the recorder left it.
+    ASSERT_TRUE(::DeleteFileW((root / L"out").c_str()));
+    ASSERT_TRUE(filing.RetryNow(id, t + 2000));
+    StepAt(t + 2000);
+    EXPECT_EQ(StateOf(id), SongState::Registered);
+    EXPECT_TRUE(Exists(root / L"out\\a.mp3"));
+}

@@ -532,6 +532,58 @@ TEST_F(Cycle, AnEditKeepsTheSongInProgressUnlessItsFoldersChange) {
     EXPECT_EQ(seam.registered.size(), 1u);
     EXPECT_EQ(ListNames(otherEnd), Names{L"c.mp3"});
 }
+TEST_F(Cycle, ASongStillRecordingAtARestartIsFollowedOnAndFiled) {
+    settings.SetBool(L"IgnoreFirst", false);
+    Follow();
+    Start(L"a.mp3");
+    seam.nextFetch = {L"A", L"Artist A", L"", L""};
+    cycle.Tick();
+    const journal::SongId song = cycle.currentSong();
+    ASSERT_NE(song, 0);
+
+    // Kestrel starts again while a is still being recorded.
+    settings.SetBool(L"IgnoreFirst", true);
+    ProcessingCycle restarted(seam, seam);
+    restarted.SetClock([this] { return clockMs; });
+    restarted.ApplySettings(settings);
+    restarted.AttachJournal(journal, root / L"Artwork", root.path());
+    restarted.SelectStation(ReadStation(station));
+    restarted.Tick();
+    EXPECT_EQ(restarted.currentSong(), song);
+    EXPECT_FALSE(restarted.skipCurrent());
+    // A long song is no late hand-over: the wait starts only when it ends.
+    clockMs += 11 * 60 * 1000;
+    restarted.Tick();
+    EXPECT_EQ(StateOf(L"a.mp3"), journal::SongState::Playing);
+    Next(L"a.mp3", L"b.mp3");
+    restarted.Tick();
+    EXPECT_EQ(StateOf(L"a.mp3"), journal::SongState::Registered);
+    EXPECT_EQ(RowsOf(L"a.mp3"), 1);
+}
+
+TEST_F(Cycle, ARecordingNobodySawPlayingIsFiledFromItsTags) {
+    // What lay in the end folder at start is not ours to file.
+    ASSERT_TRUE(WriteBytes(end + L"\\old.mp3", {1}));
+    Start(L"a.mp3");
+    cycle.Tick();  // a is the first song: skipped
+    // Started and handed over between two looks at the play folder.
+    ASSERT_TRUE(WriteBytes(end + L"\\quick.mp3", {0x49, 0x44, 0x33}));
+    cycle.Tick(ProcessingCycle::Scope::NewRecordingOnly);
+    ASSERT_EQ(seam.registered.size(), 1u);
+    EXPECT_EQ(seam.registered[0].filePath, out + L"\\quick.mp3");
+    EXPECT_EQ(seam.registered[0].title, L"tag title");
+    const journal::SongRecord quick = journal.SongPage(0, 1).front();
+    EXPECT_EQ(quick.state, journal::SongState::Registered);
+    EXPECT_EQ(quick.lastError, kMissedSongNote);
+
+    // The skipped song arrives too: its row already says why it stays.
+    Next(L"a.mp3", L"b.mp3");
+    cycle.Tick();
+    EXPECT_EQ(seam.registered.size(), 1u);
+    EXPECT_EQ(RowsOf(L"a.mp3"), 1);
+    EXPECT_EQ(ListNames(end), (Names{L"a.mp3", L"old.mp3"}));
+}
+
 namespace {
 
 const char kOldSong[] = "<b>Old Song</b><i>Singer</i>";

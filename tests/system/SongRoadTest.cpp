@@ -323,6 +323,24 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     EXPECT_FALSE(Exists(a.output + L"\\old2.mp3")) << "the unchecked same song's file is still on disk";
     EXPECT_TRUE(Exists(trash + L"old2.mp3")) << "the unchecked same song's file is not in the Recycle Bin";
     EXPECT_TRUE(Exists(libraryFolder + L"\\old1.mp3"));
+    {
+        // The history keeps what the library step did: the new track, and
+        // the deleted copy with the place its file had.
+        journal::Journal journal(programFolder + L"\\Kestrel.db");
+        std::vector<journal::SongRecord> rows = journal.SongPage(0, 20);
+        const auto song04 = std::find_if(rows.begin(), rows.end(), [](const journal::SongRecord& row) {
+            return row.outputPath.size() >= 10 && row.outputPath.substr(row.outputPath.size() - 10) == L"song04.mp3";
+        });
+        ASSERT_NE(song04, rows.end());
+        EXPECT_EQ(song04->trackId.size(), 16u);
+        const std::vector<journal::SongAction> actions = journal.Actions(song04->id);
+        const auto deleted = std::find_if(actions.begin(), actions.end(), [](const journal::SongAction& action) {
+            return action.kind == journal::SongActionKind::Deleted;
+        });
+        ASSERT_NE(deleted, actions.end());
+        EXPECT_TRUE(SamePath(deleted->filePath, a.output + L"\\old2.mp3")) << Utf8(deleted->filePath);
+        EXPECT_FALSE(deleted->destination.empty());
+    }
     ASSERT_NE(nullptr, served.FindTrack(markedId));
     EXPECT_TRUE(served.FindTrack(markedId)->composer.empty()) << "an outdated no-lyrics mark was kept";
 
