@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -69,12 +71,18 @@ VOID CALLBACK OnDeadline(void* report, BOOLEAN) { static_cast<Report*>(report)->
 }  // namespace
 
 struct RegistrationQueue::Shared {
+    // Songs come one after another a few seconds apart at most while a
+    // recorder hands over a backlog: the connection stays that long, so that
+    // each song does not pay for a new worker, apartment and connection.
+    static constexpr std::chrono::milliseconds kLinger{3000};
+
     CompletionsPtr completions;
     unsigned deadlineMs = 0;
     std::shared_ptr<RegistrationHooks> hooks;
 
     mutable std::mutex lock;
     std::deque<Job> jobs;
+    std::condition_variable queued;  // a job came, or the queue is stopping
     bool running = false;  // a job has been taken and has not ended
     bool workerAlive = false;
     bool stopping = false;
@@ -134,10 +142,19 @@ DWORD WINAPI Work(void* parameter) {
             }
         }
         if (!job.done) {
-            // The queue ran empty: let iTunes go, then end unless a song came meanwhile.
-            connection.Close();
-            std::lock_guard<std::mutex> lock(shared.lock);
-            if (!shared.Take(job)) return 0;
+            // The queue ran empty: wait a little for the next song, then let
+            // iTunes go and end unless a song came meanwhile.
+            {
+                std::unique_lock<std::mutex> lock(shared.lock);
+                shared.queued.wait_for(lock, Shared::kLinger,
+                                       [&] { return shared.stopping || !shared.jobs.empty(); });
+                if (!shared.jobs.empty() && !shared.stopping) shared.Take(job);
+            }
+            if (!job.done) {
+                connection.Close();
+                std::lock_guard<std::mutex> lock(shared.lock);
+                if (!shared.Take(job)) return 0;
+            }
         }
         try {
             RunJob(shared, connection, apartment.ok(), job);
@@ -166,6 +183,7 @@ RegistrationQueue::~RegistrationQueue() {
         shared_->stopping = true;
         dropped.swap(shared_->jobs);
     }
+    shared_->queued.notify_all();
     shared_->hooks->Close();
 }
 
@@ -173,6 +191,7 @@ void RegistrationQueue::Enqueue(PendingSong song, LibraryRules rules, Done done)
     auto shared = std::make_shared<Done>(std::move(done));
     std::lock_guard<std::mutex> lock(shared_->lock);
     shared_->jobs.push_back(Job{std::move(song), std::move(rules), shared});
+    shared_->queued.notify_all();
     if (shared_->workerAlive) return;
     auto parameter = std::make_unique<std::shared_ptr<Shared>>(shared_);
     const kit::UniqueHandle worker(::CreateThread(nullptr, 0, Work, parameter.get(), 0, nullptr));

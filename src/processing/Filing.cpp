@@ -138,12 +138,14 @@ bool Filing::Knows(const std::wstring& station, const std::wstring& sourceName) 
     return false;
 }
 
-SongId Filing::AdoptPlaying(const std::wstring& station, const std::wstring& sourceName) {
+SongId Filing::AdoptPlaying(const Station& station, const std::wstring& sourceName) {
     for (auto& [id, song] : songs_) {
-        if (song.leftPlaying && song.record.station == station &&
+        if (song.leftPlaying && song.record.station == station.name &&
             ::CompareStringOrdinal(song.record.sourceName.c_str(), -1, sourceName.c_str(), -1, TRUE) ==
                 CSTR_EQUAL) {
             song.leftPlaying = false;
+            // Filed with the folders its follower has now.
+            song.station = station;
             return id;
         }
     }

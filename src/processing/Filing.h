@@ -68,7 +68,7 @@ public:
     bool Knows(const std::wstring& station, const std::wstring& sourceName) const;
     // The last session left this file of `station` playing, and it still is:
     // its song is followed on (0 when there is none such).
-    journal::SongId AdoptPlaying(const std::wstring& station, const std::wstring& sourceName);
+    journal::SongId AdoptPlaying(const Station& station, const std::wstring& sourceName);
     // The songs the last session left playing that no follower adopted
     // have ended since: handed over now.
     void HandOverLeftPlaying(Moment now);

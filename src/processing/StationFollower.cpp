@@ -67,7 +67,7 @@ bool StationFollower::Scan(Moment now, std::uint64_t nowMs) {
 void StationFollower::TakeUpLeftPlaying(const std::wstring& newest, Moment now, std::uint64_t nowMs) {
     // Still recording what the last session saw start: followed on as it was,
     // not a first song, and its late hand-over is timed from its end.
-    const journal::SongId adopted = newest.empty() ? 0 : filing_.AdoptPlaying(station_.name, newest);
+    const journal::SongId adopted = newest.empty() ? 0 : filing_.AdoptPlaying(station_, newest);
     filing_.HandOverLeftPlaying(now);
     if (!adopted) {
         NoticeNewRecording(newest, now, nowMs);

@@ -22,31 +22,25 @@ namespace {
 
 // The text of the message window over `owner`, read without sending a
 // message: the server's thread reads it while the fetch runs.
-struct ShownTexts {
-    HWND owner;
+// The notes shown inside `owner`: its visible child dialogs' texts.
+std::wstring TextsShownOver(DWORD, HWND owner) {
     std::wstring texts;
-    static BOOL CALLBACK Child(HWND child, LPARAM data) {
-        wchar_t text[128] = {};
-        ::InternalGetWindowText(child, text, 128);
-        reinterpret_cast<ShownTexts*>(data)->texts += text;
-        return TRUE;
-    }
-    static BOOL CALLBACK Top(HWND window, LPARAM data) {
-        wchar_t className[16] = {};
-        ::GetClassNameW(window, className, 16);
-        const HWND owner = reinterpret_cast<ShownTexts*>(data)->owner;
-        if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == owner && std::wstring(className) == L"#32770") {
-            HWND text = ::GetDlgItem(window, IDC_MESSAGE_TEXT);
-            if (text) Child(text, data);
-        }
-        return TRUE;
-    }
-};
-
-std::wstring TextsShownOver(DWORD thread, HWND owner) {
-    ShownTexts shown{owner, std::wstring()};
-    ::EnumThreadWindows(thread, &ShownTexts::Top, reinterpret_cast<LPARAM>(&shown));
-    return shown.texts;
+    if (!owner) return texts;
+    ::EnumChildWindows(
+        owner,
+        [](HWND child, LPARAM data) -> BOOL {
+            wchar_t className[16] = {};
+            ::GetClassNameW(child, className, 16);
+            const HWND text = ::GetDlgItem(child, IDC_MESSAGE_TEXT);
+            if (::IsWindowVisible(child) && std::wstring(className) == L"#32770" && text) {
+                wchar_t shown[128] = {};
+                ::InternalGetWindowText(text, shown, 128);
+                *reinterpret_cast<std::wstring*>(data) += shown;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
 }
 
 // Serves `body` as UTF-8 HTML at /now, noting what the test thread's windows

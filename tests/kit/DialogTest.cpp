@@ -40,15 +40,19 @@ TEST(Dialogs, CloseBoxEndsLikeCancel) {
     EXPECT_EQ(confirming.DoModal(&owner, IDD_KIT_MODAL), 1);
 }
 
-TEST(Dialogs, MessageWindowIsCentredAndShowsItsText) {
+TEST(Dialogs, MessageWindowIsCentredInsideItsOwnerAndShowsItsText) {
     kit_test::RecordingDialog owner;
     ASSERT_TRUE(kit_test::OpenTestDialog(owner, 200, 150));
+    const HWND focused = ::GetFocus();
     {
         MessageDialog message(L"WEBから取得中...");
         ASSERT_TRUE(message.Create(&owner, IDD_MESSAGE));
         EXPECT_TRUE(::IsWindowVisible(message.handle()));
+        EXPECT_EQ(::GetParent(message.handle()), owner.handle());
+        EXPECT_EQ(::GetFocus(), focused);  // the owner keeps the keyboard
         RECT outer, own;
-        ::GetWindowRect(owner.handle(), &outer);
+        ::GetClientRect(owner.handle(), &outer);
+        ::MapWindowPoints(owner.handle(), nullptr, reinterpret_cast<POINT*>(&outer), 2);
         ::GetWindowRect(message.handle(), &own);
         EXPECT_EQ(own.left, outer.left + ((outer.right - outer.left) - (own.right - own.left)) / 2);
         EXPECT_EQ(own.top, outer.top + ((outer.bottom - outer.top) - (own.bottom - own.top)) / 2);

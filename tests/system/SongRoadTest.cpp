@@ -394,6 +394,131 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
 
 }  // namespace
 
+namespace {
+
+// Asks the window every 100 ms from a thread of its own, as another program
+// would, and keeps the longest wait for an answer.
+class WindowProbe {
+public:
+    explicit WindowProbe(HWND window)
+        : thread_([this, window] {
+              while (!stop_) {
+                  const ULONGLONG sent = ::GetTickCount64();
+                  DWORD_PTR ignored = 0;
+                  ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+                  longest_ = std::max<ULONGLONG>(longest_, ::GetTickCount64() - sent);
+                  ::Sleep(100);
+              }
+          }) {}
+    ~WindowProbe() { Stop(); }
+    ULONGLONG Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return longest_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<ULONGLONG> longest_{0};
+    std::thread thread_;
+};
+
+}  // namespace
+
+// (The tests that need a stand-in started afresh come before the one that
+// kills it: Wine will not start a killed server again in the same session.)
+
+// iTunes hangs in its first import for longer than a registration may take:
+// the songs recorded meanwhile are moved and journaled at once, each
+// registered once the hang ends, and the window answers throughout.
+TEST_F(SongRoadTest, AHungLibraryHoldsUpOnlyTheRegistrations) {
+    StationFolders a(root / L"局A");
+    StandInLibrary library;
+    library.hangMember = L"AddFile";
+    library.hangMs = 150000;
+    ASSERT_TRUE(library.Save(libraryPath));
+    ITunesStandInRegistration registration(libraryPath);
+    ASSERT_TRUE(registration.registered());
+    const std::string description = "[]\nIgnoreFirst = b:0\nIsAddPlayList = b:1\n[IsCooperation]\nCheck = i:1\n"
+                                     "[SelectStation]\nIndex = i:0\n" +
+                                     StationDescription(kStationA, a, "/a/now", 0);
+    const std::wstring descriptionPath = root / L"settings.txt";
+    ASSERT_TRUE(WriteUtf8(descriptionPath, description));
+    ASSERT_EQ(0, RunProgram(SettingsWriterPath(),
+                            L"\"" + descriptionPath + L"\" \"" + programFolder + L"\\Kestrel.dat\""));
+    RecorderSimulator recorder(a.play, a.end);
+    const wchar_t* const titles[] = {L"一曲目", L"二曲目", L"三曲目", L"四曲目"};
+    PutPageA(PageSong{titles[0], L"人", L"", "/art/none.jpg"});
+    ASSERT_TRUE(recorder.NextSong(L"s1.mp3", {L"One", L"A"}));
+    ASSERT_TRUE(kestrel.Start(program));
+    ASSERT_TRUE(kestrel.WaitForMainWindow(kStepTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(titles[0]); }, kStepTimeoutMs));
+
+    WindowProbe probe(kestrel.mainWindow());
+    const wchar_t* const names[] = {L"s1.mp3", L"s2.mp3", L"s3.mp3", L"s4.mp3"};
+    for (int next = 1; next < 4; ++next) {
+        ::Sleep(5000);
+        PutPageA(PageSong{titles[next], L"人", L"", "/art/none.jpg"});
+        ASSERT_TRUE(recorder.NextSong(names[next], {L"Next", L"A"}));
+        const ULONGLONG handedOver = ::GetTickCount64();
+        const std::wstring filed = a.output + L"\\" + names[next - 1];
+        EXPECT_TRUE(WaitUntil([&] { return Exists(filed); }, 2000))
+            << Utf8(names[next - 1]) << " not filed within 2 s of its hand-over";
+        EXPECT_LE(::GetTickCount64() - handedOver, 2000u);
+    }
+    // The hang ends 150 s after the first import began; then all three go in.
+    EXPECT_TRUE(WaitUntil([&] { return Registered(titles[2]); }, 200000, 1000)) << "not registered after the hang";
+    EXPECT_LE(probe.Stop(), 250u) << "the window kept a caller waiting";
+    ASSERT_TRUE(kestrel.Close(kStepTimeoutMs));
+
+    journal::Journal journal(programFolder + L"\\Kestrel.db");
+    for (int song = 0; song < 3; ++song) {
+        std::vector<journal::SongRecord> rows = journal.SongPage(0, 10);
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&](const journal::SongRecord& each) { return each.sourceName == names[song]; });
+        ASSERT_NE(row, rows.end()) << Utf8(names[song]);
+        EXPECT_EQ(row->state, journal::SongState::Registered) << Utf8(names[song]);
+        EXPECT_EQ(row->info.title, titles[song]);
+        EXPECT_LE(row->moved - row->handedOver, 2) << Utf8(names[song]);
+    }
+    const StandInLibrary result = Library();
+    EXPECT_EQ(result.tracks.size(), 3u);
+}
+
+// A page that trickles for 20 s holds up nothing but its own song's fields.
+TEST_F(SongRoadTest, ATricklingPageHoldsUpNoRecording) {
+    StationFolders a(root / L"局A");
+    LoopbackServer trickling{[](const LoopbackServer::Request&, LoopbackServer& self, SOCKET s) {
+        LoopbackServer::Send(s, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n<html>");
+        for (int waited = 0; waited < 20000 && !self.stopping(); waited += 20) ::Sleep(20);
+        LoopbackServer::Send(s, "</html>");
+    }};
+    ASSERT_TRUE(StandInLibrary().Save(libraryPath));
+    ITunesStandInRegistration registration(libraryPath);
+    std::string description = "[]\nIgnoreFirst = b:0\n[IsCooperation]\nCheck = i:1\n[SelectStation]\nIndex = i:0\n" +
+                              StationDescription(kStationA, a, "/a/now", 0);
+    const std::string url = "Url = s:" + Utf8(server.Url("/a/now"));
+    description.replace(description.find(url), url.size(), "Url = s:" + Utf8(trickling.Url("/now")));
+    const std::wstring descriptionPath = root / L"settings.txt";
+    ASSERT_TRUE(WriteUtf8(descriptionPath, description));
+    ASSERT_EQ(0, RunProgram(SettingsWriterPath(),
+                            L"\"" + descriptionPath + L"\" \"" + programFolder + L"\\Kestrel.dat\""));
+    RecorderSimulator recorder(a.play, a.end);
+    ASSERT_TRUE(recorder.NextSong(L"t1.mp3", {L"First", L"A"}));
+    ASSERT_TRUE(kestrel.Start(program));
+    ASSERT_TRUE(kestrel.WaitForMainWindow(kStepTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsName(L"t1.mp3"); }, kStepTimeoutMs));
+    // t2 lasts 5 s, well inside the first page's 20 s.
+    ASSERT_TRUE(recorder.NextSong(L"t2.mp3", {L"Short", L"A"}));
+    ::Sleep(5000);
+    ASSERT_TRUE(recorder.NextSong(L"t3.mp3", {L"After", L"A"}));
+    EXPECT_TRUE(WaitUntil([&] { return Exists(a.output + L"\\t2.mp3"); }, 2000)) << "t2 not filed on time";
+    EXPECT_TRUE(Exists(a.output + L"\\t1.mp3"));
+    EXPECT_TRUE(kestrel.Responsive(250));
+    EXPECT_TRUE(WaitUntil([&] { return Registered(L"Short"); }, kStepTimeoutMs, 250)) << "t2 not registered";
+    ASSERT_TRUE(kestrel.Close(kStepTimeoutMs));
+}
+
 // The stand-in server, kept alive by the references of killed clients.
 void EndStandIn() {
     kit::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -555,126 +680,4 @@ TEST_F(SongRoadTest, ASecondStartShowsTheFirstWindowAndEnds) {
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(window) != FALSE; }, kStepTimeoutMs));
     EXPECT_TRUE(kestrel.running());
     EXPECT_EQ(kestrel.FindMainWindow(), window);
-}
-
-namespace {
-
-// Asks the window every 100 ms from a thread of its own, as another program
-// would, and keeps the longest wait for an answer.
-class WindowProbe {
-public:
-    explicit WindowProbe(HWND window)
-        : thread_([this, window] {
-              while (!stop_) {
-                  const ULONGLONG sent = ::GetTickCount64();
-                  DWORD_PTR ignored = 0;
-                  ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-                  longest_ = std::max<ULONGLONG>(longest_, ::GetTickCount64() - sent);
-                  ::Sleep(100);
-              }
-          }) {}
-    ~WindowProbe() { Stop(); }
-    ULONGLONG Stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        return longest_;
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::atomic<ULONGLONG> longest_{0};
-    std::thread thread_;
-};
-
-}  // namespace
-
-// iTunes hangs in its first import for longer than a registration may take:
-// the songs recorded meanwhile are moved and journaled at once, each
-// registered once the hang ends, and the window answers throughout.
-TEST_F(SongRoadTest, AHungLibraryHoldsUpOnlyTheRegistrations) {
-    StationFolders a(root / L"局A");
-    StandInLibrary library;
-    library.hangMember = L"AddFile";
-    library.hangMs = 150000;
-    ASSERT_TRUE(library.Save(libraryPath));
-    ITunesStandInRegistration registration(libraryPath);
-    ASSERT_TRUE(registration.registered());
-    const std::string description = "[]\nIgnoreFirst = b:0\nIsAddPlayList = b:1\n[IsCooperation]\nCheck = i:1\n"
-                                     "[SelectStation]\nIndex = i:0\n" +
-                                     StationDescription(kStationA, a, "/a/now", 0);
-    const std::wstring descriptionPath = root / L"settings.txt";
-    ASSERT_TRUE(WriteUtf8(descriptionPath, description));
-    ASSERT_EQ(0, RunProgram(SettingsWriterPath(),
-                            L"\"" + descriptionPath + L"\" \"" + programFolder + L"\\Kestrel.dat\""));
-    RecorderSimulator recorder(a.play, a.end);
-    const wchar_t* const titles[] = {L"一曲目", L"二曲目", L"三曲目", L"四曲目"};
-    PutPageA(PageSong{titles[0], L"人", L"", "/art/none.jpg"});
-    ASSERT_TRUE(recorder.NextSong(L"s1.mp3", {L"One", L"A"}));
-    ASSERT_TRUE(kestrel.Start(program));
-    ASSERT_TRUE(kestrel.WaitForMainWindow(kStepTimeoutMs));
-    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(titles[0]); }, kStepTimeoutMs));
-
-    WindowProbe probe(kestrel.mainWindow());
-    const wchar_t* const names[] = {L"s1.mp3", L"s2.mp3", L"s3.mp3", L"s4.mp3"};
-    for (int next = 1; next < 4; ++next) {
-        ::Sleep(5000);
-        PutPageA(PageSong{titles[next], L"人", L"", "/art/none.jpg"});
-        ASSERT_TRUE(recorder.NextSong(names[next], {L"Next", L"A"}));
-        const ULONGLONG handedOver = ::GetTickCount64();
-        const std::wstring filed = a.output + L"\\" + names[next - 1];
-        EXPECT_TRUE(WaitUntil([&] { return Exists(filed); }, 2000))
-            << Utf8(names[next - 1]) << " not filed within 2 s of its hand-over";
-        EXPECT_LE(::GetTickCount64() - handedOver, 2000u);
-    }
-    // The hang ends 150 s after the first import began; then all three go in.
-    EXPECT_TRUE(WaitUntil([&] { return Registered(titles[2]); }, 200000, 1000)) << "not registered after the hang";
-    EXPECT_LE(probe.Stop(), 250u) << "the window kept a caller waiting";
-    ASSERT_TRUE(kestrel.Close(kStepTimeoutMs));
-
-    journal::Journal journal(programFolder + L"\\Kestrel.db");
-    for (int song = 0; song < 3; ++song) {
-        std::vector<journal::SongRecord> rows = journal.SongPage(0, 10);
-        const auto row = std::find_if(rows.begin(), rows.end(),
-                                      [&](const journal::SongRecord& each) { return each.sourceName == names[song]; });
-        ASSERT_NE(row, rows.end()) << Utf8(names[song]);
-        EXPECT_EQ(row->state, journal::SongState::Registered) << Utf8(names[song]);
-        EXPECT_EQ(row->info.title, titles[song]);
-        EXPECT_LE(row->moved - row->handedOver, 2) << Utf8(names[song]);
-    }
-    const StandInLibrary result = Library();
-    EXPECT_EQ(result.tracks.size(), 3u);
-}
-
-// A page that trickles for 20 s holds up nothing but its own song's fields.
-TEST_F(SongRoadTest, ATricklingPageHoldsUpNoRecording) {
-    StationFolders a(root / L"局A");
-    LoopbackServer trickling{[](const LoopbackServer::Request&, LoopbackServer& self, SOCKET s) {
-        LoopbackServer::Send(s, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n<html>");
-        for (int waited = 0; waited < 20000 && !self.stopping(); waited += 20) ::Sleep(20);
-        LoopbackServer::Send(s, "</html>");
-    }};
-    ASSERT_TRUE(StandInLibrary().Save(libraryPath));
-    ITunesStandInRegistration registration(libraryPath);
-    std::string description = "[]\nIgnoreFirst = b:0\n[IsCooperation]\nCheck = i:1\n[SelectStation]\nIndex = i:0\n" +
-                              StationDescription(kStationA, a, "/a/now", 0);
-    const std::string url = "Url = s:" + Utf8(server.Url("/a/now"));
-    description.replace(description.find(url), url.size(), "Url = s:" + Utf8(trickling.Url("/now")));
-    const std::wstring descriptionPath = root / L"settings.txt";
-    ASSERT_TRUE(WriteUtf8(descriptionPath, description));
-    ASSERT_EQ(0, RunProgram(SettingsWriterPath(),
-                            L"\"" + descriptionPath + L"\" \"" + programFolder + L"\\Kestrel.dat\""));
-    RecorderSimulator recorder(a.play, a.end);
-    ASSERT_TRUE(recorder.NextSong(L"t1.mp3", {L"First", L"A"}));
-    ASSERT_TRUE(kestrel.Start(program));
-    ASSERT_TRUE(kestrel.WaitForMainWindow(kStepTimeoutMs));
-    ASSERT_TRUE(WaitUntil([&] { return ShowsName(L"t1.mp3"); }, kStepTimeoutMs));
-    // t2 lasts 5 s, well inside the first page's 20 s.
-    ASSERT_TRUE(recorder.NextSong(L"t2.mp3", {L"Short", L"A"}));
-    ::Sleep(5000);
-    ASSERT_TRUE(recorder.NextSong(L"t3.mp3", {L"After", L"A"}));
-    EXPECT_TRUE(WaitUntil([&] { return Exists(a.output + L"\\t2.mp3"); }, 2000)) << "t2 not filed on time";
-    EXPECT_TRUE(Exists(a.output + L"\\t1.mp3"));
-    EXPECT_TRUE(kestrel.Responsive(250));
-    EXPECT_TRUE(WaitUntil([&] { return Registered(L"Short"); }, kStepTimeoutMs, 250)) << "t2 not registered";
-    ASSERT_TRUE(kestrel.Close(kStepTimeoutMs));
 }
