@@ -48,8 +48,9 @@ public:
     bool MarkAttemptFailed(SongId id, const std::wstring& error, Time nextAttempt);
     bool MarkFailed(SongId id, const std::wstring& error);
     bool MarkSkipped(SongId id, SongState reason);
-    // A failed or waiting song becomes due at `now`.
-    bool RetryNow(SongId id, Time now);
+    // A failed or waiting song becomes due at `now`; with `freshPeriod` its
+    // retries count their 24 hours from `now` (kept across restarts).
+    bool RetryNow(SongId id, Time now, bool freshPeriod = false);
     bool AddAction(SongId id, const SongAction& action);
     // Writes the whole song under its own id, replacing a row that has it:
     // puts the songs in flight back into a journal that was set aside.

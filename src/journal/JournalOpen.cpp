@@ -13,7 +13,7 @@ namespace {
 
 // The stored numbers of the enums in JournalTypes.h are part of this schema.
 // A change to it is a new kVersion, and Migrate brings older files up to it.
-constexpr int kVersion = 1;
+constexpr int kVersion = 2;
 const char kSchema[] = R"sql(
 CREATE TABLE IF NOT EXISTS songs(
   id INTEGER PRIMARY KEY,
@@ -28,7 +28,8 @@ CREATE TABLE IF NOT EXISTS songs(
   next_attempt INTEGER,
   last_error TEXT,
   page_delay INTEGER,
-  track_id TEXT);
+  track_id TEXT,
+  retry_from INTEGER);
 CREATE INDEX IF NOT EXISTS songs_by_state ON songs(state, next_attempt);
 CREATE INDEX IF NOT EXISTS songs_by_station ON songs(station);
 CREATE TABLE IF NOT EXISTS song_actions(
@@ -69,8 +70,8 @@ void AddColumn(Database& database, const wchar_t* table, const wchar_t* column, 
     if (!HasColumn(database, table, column)) database.Execute(alter);
 }
 
-// A new file gets the whole schema; a version-0 file (the first release's)
-// its new columns. One transaction: a file is never left half migrated.
+// A new file gets the whole schema; an older file (version 0, the first
+// release's, or 1) its new columns. One transaction: a file is never left half migrated.
 // A newer file is left as it is: every statement of the journal names the
 // columns it reads and writes.
 void Migrate(Database& database) {
@@ -79,8 +80,15 @@ void Migrate(Database& database) {
     database.Execute(kSchema);
     AddColumn(database, L"songs", L"track_id", "ALTER TABLE songs ADD COLUMN track_id TEXT");
     AddColumn(database, L"song_actions", L"file_path", "ALTER TABLE song_actions ADD COLUMN file_path TEXT");
+    AddColumn(database, L"songs", L"retry_from", "ALTER TABLE songs ADD COLUMN retry_from INTEGER");
     database.Execute(("PRAGMA user_version=" + std::to_string(kVersion)).c_str());
     step.Commit();
+}
+
+bool OnFixedDrive(const std::wstring& path) {
+    wchar_t volume[MAX_PATH] = {};
+    if (!::GetVolumePathNameW(path.c_str(), volume, MAX_PATH)) return false;
+    return ::GetDriveTypeW(volume) == DRIVE_FIXED;
 }
 
 // Opens the file and sets it up. Damage further in than the schema is found
@@ -94,10 +102,10 @@ std::unique_ptr<Database> OpenDatabase(const std::wstring& path) {
     database->Execute("PRAGMA busy_timeout=2000; PRAGMA locking_mode=EXCLUSIVE;");
     database->Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
     // Reads through a mapping of the file: under Wine every ReadFile is dear,
-    // and paging deep into 100,000 songs read page by page took 200 ms. The
-    // journal lies beside the program on a local disk, where mapped reads do
-    // not fail.
-    database->Execute("PRAGMA mmap_size=268435456");
+    // and paging deep into 100,000 songs read page by page took 200 ms. Only
+    // on a fixed local drive: on a USB stick or a network folder that goes
+    // away, a failed mapped read cannot be handled and ends the process.
+    if (OnFixedDrive(path)) database->Execute("PRAGMA mmap_size=268435456");
     Migrate(*database);
     return database;
 }

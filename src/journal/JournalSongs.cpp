@@ -9,7 +9,8 @@ namespace {
 // Every reader of whole songs selects these columns in this order.
 #define SONG_COLUMNS                                                                                        \
     "id, station, source_name, noticed, handed_over, moved, stripped, registered, title, artist, album, " \
-    "artwork_url, artwork_file, output_path, state, attempts, next_attempt, last_error, page_delay, track_id"
+    "artwork_url, artwork_file, output_path, state, attempts, next_attempt, last_error, page_delay, track_id, " \
+    "retry_from"
 
 SongRecord ReadSong(const Statement& row) {
     SongRecord song;
@@ -29,6 +30,7 @@ SongRecord ReadSong(const Statement& row) {
     song.lastError = row.Text(17);
     if (!row.IsNull(18)) song.pageDelay = static_cast<int>(row.Int(18));
     song.trackId = row.Text(19);
+    song.retryFrom = row.Int(20);
     return song;
 }
 
@@ -135,7 +137,15 @@ bool Journal::MarkSkipped(SongId id, SongState reason) {
                   [&](Statement& s) { s.Bind(1, Stored(reason)).Bind(2, id); });
 }
 
-bool Journal::RetryNow(SongId id, Time now) {
+bool Journal::RetryNow(SongId id, Time now, bool freshPeriod) {
+    if (freshPeriod) {
+        return Update(
+            "UPDATE songs SET state = ?, next_attempt = ?, retry_from = ? WHERE id = ? AND state IN (?, ?)",
+            [&](Statement& s) {
+                s.Bind(1, Stored(SongState::AwaitingRetry)).Bind(2, now).Bind(3, now).Bind(4, id);
+                s.Bind(5, Stored(SongState::AwaitingRetry)).Bind(6, Stored(SongState::Failed));
+            });
+    }
     return Update("UPDATE songs SET state = ?, next_attempt = ? WHERE id = ? AND state IN (?, ?)",
                   [&](Statement& s) {
                       s.Bind(1, Stored(SongState::AwaitingRetry)).Bind(2, now).Bind(3, id);
@@ -159,11 +169,11 @@ bool Journal::RestoreSong(const SongRecord& song) {
     const bool written = Update(
         "INSERT INTO songs(id, station, source_name, noticed, handed_over, moved, stripped, registered, title,"
         " artist, album, artwork_url, artwork_file, output_path, state, attempts, next_attempt, last_error,"
-        " page_delay, track_id) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17,"
-        " ?18, ?19, ?20) ON CONFLICT(id) DO UPDATE SET station = ?2, source_name = ?3, noticed = ?4,"
+        " page_delay, track_id, retry_from) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15,"
+        " ?16, ?17, ?18, ?19, ?20, ?21) ON CONFLICT(id) DO UPDATE SET station = ?2, source_name = ?3, noticed = ?4,"
         " handed_over = ?5, moved = ?6, stripped = ?7, registered = ?8, title = ?9, artist = ?10, album = ?11,"
         " artwork_url = ?12, artwork_file = ?13, output_path = ?14, state = ?15, attempts = ?16,"
-        " next_attempt = ?17, last_error = ?18, page_delay = ?19, track_id = ?20",
+        " next_attempt = ?17, last_error = ?18, page_delay = ?19, track_id = ?20, retry_from = ?21",
         [&](Statement& s) {
             s.Bind(1, song.id).Bind(2, song.station).Bind(3, song.sourceName).Bind(4, song.noticed);
             s.BindOrNull(5, song.handedOver).BindOrNull(6, song.moved).BindOrNull(7, song.stripped);
@@ -176,7 +186,7 @@ bool Journal::RestoreSong(const SongRecord& song) {
             } else {
                 s.BindOrNull(19, std::int64_t{0});
             }
-            s.BindOrNull(20, song.trackId);
+            s.BindOrNull(20, song.trackId).BindOrNull(21, song.retryFrom);
         });
     if (!written) return false;
     Saw(song.id);

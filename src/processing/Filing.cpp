@@ -23,6 +23,7 @@ const wchar_t kRegistrationFailed[] = L"iTunesに登録できませんでした"
 const wchar_t kRegistrationTimedOut[] = L"iTunesが応答しませんでした";
 const wchar_t kFileGone[] = L"出力フォルダーのファイルが見つかりません";
 const wchar_t kRegistering[] = L"iTunesへ登録中...";
+const wchar_t kNotStripped[] = L"タグを削除できませんでした（ファイルが読み取り専用か、ディスクがいっぱいです）";
 
 // Another program has the file open (a player, a virus scanner): a strip now
 // would fail and leave the tags in.
@@ -257,6 +258,14 @@ void Filing::Stripped(SongId id, const SongServices::Strip& strip) {
     if (found == songs_.end()) return;
     Song& song = found->second;
     song.busy = false;
+    const Moment now = Current();
+    if (!strip.stripped) {
+        // Not registered with its tags: tried again at each step like a held
+        // file, and given up with the reason after as long.
+        if (now.steadyMs - song.movedMs >= kHandOverWait * 1000) GiveUp(song, kNotStripped);
+        view_.JournalChanged();
+        return;
+    }
     journal::SongInfoRecord& info = song.record.info;
     if (info.title.empty() || info.artist.empty()) {
         // What the page did not say, the recorder's own tags may.
@@ -264,7 +273,6 @@ void Filing::Stripped(SongId id, const SongServices::Strip& strip) {
         if (info.artist.empty()) info.artist = strip.tagArtist;
         if (id > 0) Wrote(journal_.SaveSongInfo(id, info));
     }
-    const Moment now = Current();
     song.record.stripped = now.wall;
     song.firstAttemptMs = now.steadyMs;
     song.nextAttemptMs = now.steadyMs;
@@ -438,10 +446,10 @@ bool Filing::RetryNow(SongId id, Moment now) {
         song.record.state = SongState::AwaitingRetry;
         song.record.nextAttempt = now.wall;
         song.nextAttemptMs = now.steadyMs;
-        // The 24 hours start again from this request.
-        song.record.stripped = now.wall;
+        // The 24 hours start again from this request, across restarts too.
+        song.record.retryFrom = now.wall;
         song.firstAttemptMs = now.steadyMs;
-        Wrote(journal_.RetryNow(id, now.wall));
+        Wrote(journal_.RetryNow(id, now.wall, true));
     }
     songs_[id] = song;
     view_.JournalChanged();
@@ -470,7 +478,8 @@ void Filing::Resume(Moment now, const std::wstring& programFolder) {
             song.handedOver = true;
             song.handedOverMs = SteadyOf(record.handedOver ? record.handedOver : now.wall, now);
             song.movedMs = SteadyOf(record.moved ? record.moved : now.wall, now);
-            song.firstAttemptMs = SteadyOf(record.stripped ? record.stripped : now.wall, now);
+            const journal::Time retriesFrom = record.retryFrom ? record.retryFrom : record.stripped;
+            song.firstAttemptMs = SteadyOf(retriesFrom ? retriesFrom : now.wall, now);
             song.nextAttemptMs = SteadyOf(record.nextAttempt ? record.nextAttempt : now.wall, now);
         }
         songs_[record.id] = song;

@@ -236,7 +236,7 @@ TEST(Journal, OlderFileIsMigratedAndNewerOneLeftAlone) {
         EXPECT_TRUE(journal.AddHealth(L"FM", ExtractionHealth::Ok, kStart));
         EXPECT_EQ(journal.AddSong(L"FM", L"new.mp3", kStart + 10), 2);
     }
-    EXPECT_EQ(QueryInt(path, "PRAGMA user_version"), 1);
+    EXPECT_EQ(QueryInt(path, "PRAGMA user_version"), 2);
     EXPECT_EQ(Journal(path).FindSong(1)->trackId, L"00000000DEADBEEF");
 
     journal::Database(path).Execute(

@@ -21,6 +21,7 @@ public:
     std::vector<PendingSong> attempts;
     std::vector<std::wstring> givenUp;
     bool registers = false;
+    bool stripFails = false;  // a read-only file, a full disk
     int strips = 0;
 
     void FetchPage(const Station&, std::function<void(Page)> done) override { done(Page()); }
@@ -29,7 +30,7 @@ public:
     }
     void StripTags(const std::wstring&, std::function<void(Strip)> done) override {
         ++strips;
-        done(Strip{true, L"", L""});
+        done(Strip{!stripFails, L"", L""});
     }
     void RegisterSong(const PendingSong& song, std::function<void(const RegistrationResult&)> done) override {
         attempts.push_back(song);
@@ -210,4 +211,42 @@ TEST_F(FilingRoad, AMoveThatFailsKeepsNoOutputPathAndARetryLooksInTheEndFolder) 
     StepAt(t + 2000);
     EXPECT_EQ(StateOf(id), SongState::Registered);
     EXPECT_TRUE(Exists(root / L"out\\a.mp3"));
+}
+
+TEST_F(FilingRoad, AStripThatFailsIsTriedAgainAndThenGivenUpNeverRegisteredWithItsTags) {
+    const journal::Time t = 1796000000;
+    services.registers = true;
+    services.stripFails = true;
+    const journal::SongId id = Played(L"a.mp3", t);
+    StepAt(t + 200);
+    StepAt(t + 201);
+    EXPECT_EQ(StateOf(id), SongState::Moved);
+    EXPECT_EQ(services.strips, 2);
+    EXPECT_TRUE(services.attempts.empty());
+    StepAt(t + 200 + Filing::kHandOverWait);
+    EXPECT_EQ(StateOf(id), SongState::Failed);
+    EXPECT_NE(journal.FindSong(id)->lastError.find(L"タグ"), std::wstring::npos);
+    EXPECT_TRUE(services.attempts.empty());
+}
+
+TEST_F(FilingRoad, ARetryByHandKeepsItsFreshDayAcrossARestart) {
+    const journal::Time t = 1796000000;
+    const journal::SongId id = Played(L"a.mp3", t);
+    journal::Time now = t + 200;
+    StepAt(now);
+    while (StateOf(id) == SongState::AwaitingRetry) StepAt(now = journal.FindSong(id)->nextAttempt);
+    ASSERT_EQ(StateOf(id), SongState::Failed);
+    ASSERT_TRUE(filing.RetryNow(id, now + 10));
+
+    // Kestrel starts again an hour later: the new 24 hours still run.
+    CountingServices restartedServices;
+    Filing restarted(journal, restartedServices, restartedServices, root / L"Artwork");
+    restarted.SetStations({station});
+    const journal::Time later = now + 3600;
+    restarted.SetClock([later] { return Moment(later); });
+    restarted.Resume(later, root.path());
+    restarted.Step(later);
+    ASSERT_EQ(restartedServices.attempts.size(), 1u);
+    EXPECT_EQ(StateOf(id), SongState::AwaitingRetry);
+    EXPECT_TRUE(restartedServices.givenUp.empty());
 }
