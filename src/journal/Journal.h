@@ -36,7 +36,7 @@ public:
     // A new song's id is above every id this object handed out or read, even
     // after a damaged file was set aside: songs still in flight keep theirs.
     SongId AddSong(const std::wstring& station, const std::wstring& sourceName, Time noticed,
-                   SongState state = SongState::Playing);
+                   SongState state = SongState::Playing, const StationFolders& folders = {});
     bool SaveSongInfo(SongId id, const SongInfoRecord& info);
     bool SavePageDelay(SongId id, int seconds);
     bool MarkAwaitingHandOver(SongId id, Time handedOver);

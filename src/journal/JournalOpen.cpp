@@ -29,7 +29,9 @@ CREATE TABLE IF NOT EXISTS songs(
   last_error TEXT,
   page_delay INTEGER,
   track_id TEXT,
-  retry_from INTEGER);
+  retry_from INTEGER,
+  end_folder TEXT,
+  output_folder TEXT);
 CREATE INDEX IF NOT EXISTS songs_by_state ON songs(state, next_attempt);
 CREATE INDEX IF NOT EXISTS songs_by_station ON songs(station);
 CREATE TABLE IF NOT EXISTS song_actions(
@@ -81,6 +83,8 @@ void Migrate(Database& database) {
     AddColumn(database, L"songs", L"track_id", "ALTER TABLE songs ADD COLUMN track_id TEXT");
     AddColumn(database, L"song_actions", L"file_path", "ALTER TABLE song_actions ADD COLUMN file_path TEXT");
     AddColumn(database, L"songs", L"retry_from", "ALTER TABLE songs ADD COLUMN retry_from INTEGER");
+    AddColumn(database, L"songs", L"end_folder", "ALTER TABLE songs ADD COLUMN end_folder TEXT");
+    AddColumn(database, L"songs", L"output_folder", "ALTER TABLE songs ADD COLUMN output_folder TEXT");
     database.Execute(("PRAGMA user_version=" + std::to_string(kVersion)).c_str());
     step.Commit();
 }

@@ -10,7 +10,7 @@ namespace {
 #define SONG_COLUMNS                                                                                        \
     "id, station, source_name, noticed, handed_over, moved, stripped, registered, title, artist, album, " \
     "artwork_url, artwork_file, output_path, state, attempts, next_attempt, last_error, page_delay, track_id, " \
-    "retry_from"
+    "retry_from, end_folder, output_folder"
 
 SongRecord ReadSong(const Statement& row) {
     SongRecord song;
@@ -31,6 +31,7 @@ SongRecord ReadSong(const Statement& row) {
     if (!row.IsNull(18)) song.pageDelay = static_cast<int>(row.Int(18));
     song.trackId = row.Text(19);
     song.retryFrom = row.Int(20);
+    song.folders = {row.Text(21), row.Text(22)};
     return song;
 }
 
@@ -56,18 +57,20 @@ bool Journal::Update(const char* sql, const std::function<void(Statement&)>& bin
 }
 
 SongId Journal::AddSong(const std::wstring& station, const std::wstring& sourceName, Time noticed,
-                        SongState state) {
+                        SongState state, const StationFolders& folders) {
     SongId id = 0;
     Write([&](Database& database) {
         // Past the file's own highest id too: the rowid SQLite would choose.
         database
-            .Prepare("INSERT INTO songs(id, station, source_name, noticed, state)"
-                     " VALUES(max(?, ifnull((SELECT max(id) FROM songs), 0)) + 1, ?, ?, ?, ?)")
+            .Prepare("INSERT INTO songs(id, station, source_name, noticed, state, end_folder, output_folder)"
+                     " VALUES(max(?, ifnull((SELECT max(id) FROM songs), 0)) + 1, ?, ?, ?, ?, ?, ?)")
             .Bind(1, highestId_)
             .Bind(2, station)
             .Bind(3, sourceName)
             .Bind(4, noticed)
             .Bind(5, Stored(state))
+            .BindOrNull(6, folders.endFolder)
+            .BindOrNull(7, folders.outputFolder)
             .Run();
         id = database.LastInsertId();
     });
@@ -169,11 +172,13 @@ bool Journal::RestoreSong(const SongRecord& song) {
     const bool written = Update(
         "INSERT INTO songs(id, station, source_name, noticed, handed_over, moved, stripped, registered, title,"
         " artist, album, artwork_url, artwork_file, output_path, state, attempts, next_attempt, last_error,"
-        " page_delay, track_id, retry_from) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15,"
-        " ?16, ?17, ?18, ?19, ?20, ?21) ON CONFLICT(id) DO UPDATE SET station = ?2, source_name = ?3, noticed = ?4,"
+        " page_delay, track_id, retry_from, end_folder, output_folder) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9,"
+        " ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23) ON CONFLICT(id) DO UPDATE SET"
+        " station = ?2, source_name = ?3, noticed = ?4,"
         " handed_over = ?5, moved = ?6, stripped = ?7, registered = ?8, title = ?9, artist = ?10, album = ?11,"
         " artwork_url = ?12, artwork_file = ?13, output_path = ?14, state = ?15, attempts = ?16,"
-        " next_attempt = ?17, last_error = ?18, page_delay = ?19, track_id = ?20, retry_from = ?21",
+        " next_attempt = ?17, last_error = ?18, page_delay = ?19, track_id = ?20, retry_from = ?21,"
+        " end_folder = ?22, output_folder = ?23",
         [&](Statement& s) {
             s.Bind(1, song.id).Bind(2, song.station).Bind(3, song.sourceName).Bind(4, song.noticed);
             s.BindOrNull(5, song.handedOver).BindOrNull(6, song.moved).BindOrNull(7, song.stripped);
@@ -187,6 +192,7 @@ bool Journal::RestoreSong(const SongRecord& song) {
                 s.BindOrNull(19, std::int64_t{0});
             }
             s.BindOrNull(20, song.trackId).BindOrNull(21, song.retryFrom);
+            s.BindOrNull(22, song.folders.endFolder).BindOrNull(23, song.folders.outputFolder);
         });
     if (!written) return false;
     Saw(song.id);

@@ -39,6 +39,13 @@ struct SongInfoRecord {
     std::wstring artworkFile;  // our own copy, in the folder Artwork\<song id>
 };
 
+// Where a song's station had its folders when the song was noticed: the
+// song is filed there even if the station is renamed or deleted meanwhile.
+struct StationFolders {
+    std::wstring endFolder;
+    std::wstring outputFolder;
+};
+
 struct SongRecord {
     SongId id = 0;
     std::wstring station;
@@ -55,7 +62,8 @@ struct SongRecord {
     Time nextAttempt = 0;
     std::wstring lastError;
     std::optional<int> pageDelay;
-    Time retryFrom = 0;  // 再試行 asked for by hand: the 24 hours of retries count from here  // seconds from the song's start to the page that showed it
+    Time retryFrom = 0;
+    StationFolders folders;  // 再試行 asked for by hand: the 24 hours of retries count from here  // seconds from the song's start to the page that showed it
     std::wstring trackId;          // the new track's persistent ID in iTunes, 16 hex digits
 };
 

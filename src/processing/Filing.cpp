@@ -101,7 +101,8 @@ void Filing::Wrote(bool written) {
 }
 
 SongId Filing::Notice(const Station& station, const std::wstring& sourceName, SongState state, Moment now) {
-    const SongId id = journal_.AddSong(station.name, sourceName, now.wall, state);
+    const journal::StationFolders folders{station.endFolder, station.outputFolder};
+    const SongId id = journal_.AddSong(station.name, sourceName, now.wall, state, folders);
     Wrote(id != 0);
     if (state == SongState::Playing) {
         // Filed from memory even when the journal could not take its row.
@@ -111,6 +112,7 @@ SongId Filing::Notice(const Station& station, const std::wstring& sourceName, So
         song.record.station = station.name;
         song.record.sourceName = sourceName;
         song.record.noticed = now.wall;
+        song.record.folders = folders;
         song.station = station;
         view_.JournalChanged();
         return key;
@@ -431,7 +433,7 @@ bool Filing::RetryNow(SongId id, Moment now) {
     if (!record || record->state != SongState::Failed) return false;
     Song song;
     song.record = *record;
-    song.station = StationNamed(record->station);
+    song.station = StationOf(*record);
     song.handedOver = true;
     song.resumed = true;
     if (record->outputPath.empty() || !::PathFileExistsW(record->outputPath.c_str())) {
@@ -456,11 +458,14 @@ bool Filing::RetryNow(SongId id, Moment now) {
     return true;
 }
 
-Station Filing::StationNamed(const std::wstring& name) const {
-    for (const Station& station : stations_)
-        if (station.name == name) return station;
+Station Filing::StationOf(const journal::SongRecord& record) const {
     Station station;
-    station.name = name;
+    station.name = record.station;
+    for (const Station& each : stations_)
+        if (each.name == record.station) station = each;
+    // The folders the song was recorded with, whatever became of its station.
+    if (!record.folders.endFolder.empty()) station.endFolder = record.folders.endFolder;
+    if (!record.folders.outputFolder.empty()) station.outputFolder = record.folders.outputFolder;
     return station;
 }
 
@@ -468,7 +473,7 @@ void Filing::Resume(Moment now, const std::wstring& programFolder) {
     for (journal::SongRecord& record : journal_.UnfinishedSongs()) {
         Song song;
         song.record = record;
-        song.station = StationNamed(record.station);
+        song.station = StationOf(record);
         song.resumed = true;
         if (record.state == SongState::Playing) {
             // Perhaps still recording: a follower that finds it playing

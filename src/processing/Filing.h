@@ -135,7 +135,9 @@ private:
     void RemoveArtwork(journal::SongId id) const;
     void RemoveOwnArtworkFolders();
     void RemoveOwnTemporaryFiles(const std::wstring& programFolder) const;
-    Station StationNamed(const std::wstring& name) const;
+    // The song's station as the settings have it now, with the folders
+    // its row kept from when it was noticed.
+    Station StationOf(const journal::SongRecord& record) const;
     // A wall-clock stamp of the journal on this session's steady clock.
     std::int64_t SteadyOf(journal::Time wall, Moment now) const;
     Moment Current() const;

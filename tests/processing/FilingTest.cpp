@@ -250,3 +250,19 @@ TEST_F(FilingRoad, ARetryByHandKeepsItsFreshDayAcrossARestart) {
     EXPECT_EQ(StateOf(id), SongState::AwaitingRetry);
     EXPECT_TRUE(restartedServices.givenUp.empty());
 }
+
+TEST_F(FilingRoad, ASongFromBeforeARestartKeepsItsFoldersWhenItsStationIsGone) {
+    const journal::Time t = 1796000000;
+    services.registers = true;
+    const journal::SongId id = filing.Notice(station, L"a.mp3", SongState::Playing, t);
+    filing.HandOver(id, t + 1);
+
+    // Restarted after the station was deleted (or renamed) in the settings.
+    Filing restarted(journal, services, services, root / L"Artwork");
+    restarted.SetClock([t] { return Moment(t + 100); });
+    restarted.Resume(t + 100, root.path());
+    ASSERT_TRUE(WriteBytes(root / L"end\\a.mp3", {1, 2, 3}));
+    restarted.Step(t + 100);
+    EXPECT_EQ(StateOf(id), SongState::Registered);
+    EXPECT_TRUE(Exists(root / L"out\\a.mp3"));
+}
