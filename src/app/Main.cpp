@@ -35,5 +35,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     mainWindow->SetSingleInstance(&instance);
     if (!mainWindow->Create(nullptr, IDD_MAIN)) return 1;
     kit::RunMessageLoop(&mainWindow->waitSource());
+    // The settings were saved as the window closed; the journal closes here.
+    mainWindow.reset();
+    // A worker may still be waiting on a hung iTunes or a slow page: the
+    // process ends without running the static destructors it may still use.
+    ::TerminateProcess(::GetCurrentProcess(), 0);
     return 0;
 }
