@@ -32,6 +32,10 @@ bool HeldElsewhere(const std::wstring& path) {
     return !probe.OpenRead(path, 0) && ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
+// The name of a song's artwork folder: unmistakably ours, so that a folder
+// the user put in Artwork (numbered or not) is never emptied.
+const wchar_t kArtworkFolderPrefix[] = L"kst-art-";
+
 bool IsAllDigits(const std::wstring& text) {
     if (text.empty() || text.size() > 18) return false;
     for (wchar_t c : text)
@@ -165,7 +169,9 @@ void Filing::HandOverLeftPlaying(Moment now) {
     }
 }
 
-std::wstring Filing::ArtworkFolder(SongId id) const { return AddBackslash(artworkRoot_) + std::to_wstring(id); }
+std::wstring Filing::ArtworkFolder(SongId id) const {
+    return AddBackslash(artworkRoot_) + kArtworkFolderPrefix + std::to_wstring(id);
+}
 
 void Filing::SaveInfo(SongId id, const SongInfo& info) {
     journal::SongInfoRecord record{info.title, info.artist, info.album, std::wstring(), std::wstring()};
@@ -508,8 +514,10 @@ void Filing::RemoveOwnArtworkFolders() {
     std::vector<SongId> finished;
     FileFinder finder;
     for (std::wstring name = finder.First(AddBackslash(artworkRoot_) + L"*"); !name.empty(); name = finder.Next()) {
-        if (!(finder.record().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsAllDigits(name)) continue;
-        const SongId id = std::stoll(name);
+        const size_t prefix = std::char_traits<wchar_t>::length(kArtworkFolderPrefix);
+        const bool ours = name.compare(0, prefix, kArtworkFolderPrefix) == 0 && IsAllDigits(name.substr(prefix));
+        if (!(finder.record().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !ours) continue;
+        const SongId id = std::stoll(name.substr(prefix));
         if (id == 0) {
             finished.push_back(id);  // only ever shown, never filed
             continue;

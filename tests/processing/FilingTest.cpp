@@ -132,6 +132,9 @@ TEST_F(FilingRoad, StartAfterAKillFinishesTheRoadAndCleansOnlyItsOwnFiles) {
     for (journal::SongId id : {stripped, done}) ::CreateDirectoryW(filing.ArtworkFolder(id).c_str(), nullptr);
     ASSERT_TRUE(WriteBytes(filing.ArtworkFolder(done) + L"\\artwork.jpg", {1}));
     ASSERT_TRUE(WriteBytes(root / L"Artwork\\mine.jpg", {1}));
+    // The user's own numbered folder, named like a song's id.
+    ::CreateDirectoryW((root / L"Artwork\\3").c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(root / L"Artwork\\3\\cover.jpg", {1}));
     // Left behind as a kill leaves them: reserved, never renamed or deleted.
     const std::wstring leftInOutput = kit::TemporaryFile::ReserveBeside(root / L"out\\a.mp3");
     const std::wstring leftBesideProgram = kit::TemporaryFile::ReserveBeside(root / L"Kestrel.dat");
@@ -155,7 +158,8 @@ TEST_F(FilingRoad, StartAfterAKillFinishesTheRoadAndCleansOnlyItsOwnFiles) {
     ASSERT_EQ(services.attempts.size(), 2u);
     for (const PendingSong& song : services.attempts) EXPECT_TRUE(song.checkLibraryFirst);
     EXPECT_EQ(ListNames(root / L"out"), (std::vector<std::wstring>{L"a.mp3", L"b.mp3"}));
-    EXPECT_EQ(ListNames(root / L"Artwork"), std::vector<std::wstring>{L"mine.jpg"});
+    EXPECT_EQ(ListNames(root / L"Artwork"), (std::vector<std::wstring>{L"3", L"mine.jpg"}));
+    EXPECT_TRUE(Exists(root / L"Artwork\\3\\cover.jpg"));
 }
 
 TEST_F(FilingRoad, AFileHeldByAnotherProgramIsStrippedOnceLetGo) {

@@ -347,7 +347,7 @@ TEST_F(Cycle, LateOrLockedHandOverIsFiledWithTheInformationItHad) {
     Start(L"a.mp3");
     seam.nextFetch = {L"A", L"Artist A", L"", L""};
     cycle.Tick();
-    ASSERT_EQ(seam.artworkFolders, std::vector<std::wstring>{root / (L"Artwork\\" + std::to_wstring(cycle.currentSong()))});
+    ASSERT_EQ(seam.artworkFolders, std::vector<std::wstring>{cycle.filing()->ArtworkFolder(cycle.currentSong())});
     // The recorder starts b three ticks before it moves a.
     Start(L"b.mp3");
     seam.nextFetch = {L"B", L"Artist B", L"", L""};
