@@ -58,10 +58,20 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     // in it are ours, and the filing removes those.
     ::CreateDirectoryW(artworkDirectory().c_str(), nullptr);
     Settings::Damage damage = Settings::Damage::None;
-    settings_.Load(settingsPath_, &damage);
-    // With no copy of it, the damaged file is all there is: it is not saved over.
-    keepDamagedSettings_ = damage == Settings::Damage::NotSetAside;
-    if (damage != Settings::Damage::None)
+    DWORD unreadableReason = ERROR_SUCCESS;
+    settings_.Load(settingsPath_, &damage, &unreadableReason);
+    // With no copy of it, the damaged file is all there is; a file that could
+    // not be read may be whole: neither is saved over.
+    keepDamagedSettings_ =
+        damage == Settings::Damage::NotSetAside || damage == Settings::Damage::Unreadable;
+    if (damage == Settings::Damage::Unreadable)
+        kit::ShowMessageBox(this,
+                            L"設定ファイルを開けませんでした。\n" + settingsPath_ + L"\n\n理由: " +
+                                ErrorReason(unreadableReason) +
+                                L"\n\nこのファイルには保存しません。この回の設定の変更は終了時に失われます。"
+                                L"\n\n設定は初期値で始まります。",
+                            L"Kestrel", MB_OK | MB_ICONWARNING);
+    else if (damage != Settings::Damage::None)
         kit::ShowMessageBox(this,
                             L"設定ファイルが壊れていたため、読み込めませんでした。\n" + settingsPath_ +
                                 (keepDamagedSettings_

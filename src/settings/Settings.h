@@ -38,11 +38,18 @@ public:
     // Empties values and groups; the tag stays.
     void Clear();
 
-    // File I/O (SettingsFile.cpp). Load merges the file into this group; a
-    // damaged file merges nothing and is copied to DamagedCopyPath, which
-    // `damaged` reports. A failed Save leaves the reason in GetLastError().
-    enum class Damage { None, SetAside, NotSetAside };
-    bool Load(const std::wstring& path, Damage* damaged = nullptr);
+    // File I/O (SettingsFile.cpp). Load merges the file into this group and
+    // is false when it merged nothing. A missing file (or folder) is a first
+    // start: Damage::None. A damaged file, or one past the file's size
+    // bounds, is copied to DamagedCopyPath: SetAside, or NotSetAside when no
+    // copy could be made. A file that is there but cannot be opened or read
+    // (held by another program, no access, memory exhausted) is left as it is:
+    // Unreadable, with the system's error in `reason`. Whoever sees
+    // NotSetAside or Unreadable must not save over the file: it is all there
+    // is of the user's settings. A failed Save leaves the reason in
+    // GetLastError().
+    enum class Damage { None, SetAside, NotSetAside, Unreadable };
+    bool Load(const std::wstring& path, Damage* damaged = nullptr, DWORD* reason = nullptr);
     bool Save(const std::wstring& path) const;
 
     bool operator==(const Settings& other) const;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <new>
 
 #include "base/File.h"
 #include "base/PathHelpers.h"
@@ -83,22 +84,49 @@ bool KeepDamagedCopy(const std::wstring& path) {
 
 std::wstring DamagedCopyPath(const std::wstring& path) { return path + L".bad"; }
 
-bool Settings::Load(const std::wstring& path, Damage* damaged) {
+namespace {
+
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+bool Unreadable(DWORD error, Settings::Damage* damaged, DWORD* reason) {
+    if (damaged) *damaged = Settings::Damage::Unreadable;
+    if (reason) *reason = error == ERROR_SUCCESS ? ERROR_READ_FAULT : error;
+    return false;
+}
+
+}  // namespace
+
+bool Settings::Load(const std::wstring& path, Damage* damaged, DWORD* reason) {
     if (damaged) *damaged = Damage::None;
-    kit::File file;
-    if (!file.OpenRead(path)) return false;
-    Settings parsed;
-    const bool intact = ParseFile(file, parsed);
-    file.Close();
-    if (!intact) {
-        const bool kept = KeepDamagedCopy(path);
-        if (damaged) *damaged = kept ? Damage::SetAside : Damage::NotSetAside;
-        return false;
+    if (reason) *reason = ERROR_SUCCESS;
+    // Out of memory here says nothing about the file: it is kept as it is,
+    // and a start that failed half-way must not save its defaults over it.
+    try {
+        kit::File file;
+        if (!file.OpenRead(path)) {
+            const DWORD error = ::GetLastError();
+            if (IsMissing(error)) return false;
+            return Unreadable(error, damaged, reason);
+        }
+        Settings parsed;
+        const bool intact = ParseFile(file, parsed);
+        file.Close();
+        if (!intact) {
+            const bool kept = KeepDamagedCopy(path);
+            if (damaged) *damaged = kept ? Damage::SetAside : Damage::NotSetAside;
+            return false;
+        }
+        // Merged into a copy first, so that running out of memory half-way
+        // leaves this group as it was.
+        Settings merged = *this;
+        merged.tag = parsed.tag;
+        for (auto& [key, value] : parsed.values) merged.values[key] = std::move(value);
+        for (auto& [name, group] : parsed.groups) merged.groups[name] = std::move(group);
+        *this = std::move(merged);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return Unreadable(ERROR_NOT_ENOUGH_MEMORY, damaged, reason);
     }
-    tag = parsed.tag;
-    for (auto& [key, value] : parsed.values) values[key] = std::move(value);
-    for (auto& [name, group] : parsed.groups) groups[name] = std::move(group);
-    return true;
 }
 
 bool Settings::Save(const std::wstring& path) const {

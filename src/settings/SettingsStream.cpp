@@ -1,5 +1,7 @@
 #include "settings/SettingsStream.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -15,6 +17,11 @@ constexpr std::uint64_t kInflateSlack = 4096;
 constexpr std::uint64_t kTrustedBlock = 4u << 20;
 constexpr size_t kChunk = 256u << 10;
 constexpr std::uint32_t kMaxU32 = std::numeric_limits<std::uint32_t>::max();
+
+bool TooLarge() {
+    ::SetLastError(ERROR_FILE_TOO_LARGE);
+    return false;
+}
 }  // namespace
 
 bool ReadU32(ByteSource& source, std::uint32_t& value) {
@@ -37,12 +44,14 @@ bool ReadString(ByteSource& source, std::wstring& text) {
     while (source.Read(unit, 2)) {
         const wchar_t c = static_cast<wchar_t>(unit[0] | (unit[1] << 8));
         if (c == 0) return true;
+        if (text.size() >= kMaxNameUnits) return false;
         text.push_back(c);
     }
     return false;
 }
 
 bool WriteString(ByteSink& sink, const std::wstring& text) {
+    if (text.size() > kMaxNameUnits) return TooLarge();
     std::vector<std::uint8_t> bytes((text.size() + 1) * 2, 0);
     for (size_t i = 0; i < text.size(); ++i) {
         bytes[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
@@ -53,7 +62,7 @@ bool WriteString(ByteSink& sink, const std::wstring& text) {
 
 bool ReadByteBlock(ByteSource& source, std::vector<std::uint8_t>& block) {
     std::uint32_t length = 0;
-    if (!ReadU32(source, length) || length > source.Remaining()) return false;
+    if (!ReadU32(source, length) || length > source.Remaining() || length > kMaxValueLength) return false;
     if (length <= kTrustedBlock) {
         block.resize(length);
         return length == 0 || source.Read(block.data(), length);
@@ -69,7 +78,7 @@ bool ReadByteBlock(ByteSource& source, std::vector<std::uint8_t>& block) {
 }
 
 bool WriteByteBlock(ByteSink& sink, const std::vector<std::uint8_t>& block) {
-    if (block.size() > kMaxU32) return false;
+    if (block.size() > kMaxValueLength) return TooLarge();
     return WriteU32(sink, static_cast<std::uint32_t>(block.size())) &&
            (block.empty() || sink.Write(block.data(), block.size()));
 }
@@ -104,7 +113,7 @@ bool CompressedBlockWriter::Deflate(int flush) {
 bool CompressedBlockWriter::Write(const void* source, std::uint64_t count) {
     if (!ok_) return false;
     length_ += count;
-    if (length_ > kMaxU32) return ok_ = false;
+    if (length_ > kMaxBodyLength) return ok_ = TooLarge();
     z_.next_in = static_cast<Bytef*>(const_cast<void*>(source));
     z_.avail_in = static_cast<uInt>(count);
     return ok_ = Deflate(Z_NO_FLUSH);
@@ -134,8 +143,11 @@ bool CompressedBlockReader::Open(kit::File& file) {
     if (!ReadU32(source, length)) return false;
     length_ = length;
     if (length == 0) return true;
+    if (length > kMaxBodyLength) return false;
     if (!ReadU32(source, packedLength) || packedLength == 0 || packedLength > file.Remaining()) return false;
     if (length > packedLength * kMaxInflateRatio + kInflateSlack) return false;
+    // Deflate grows what it cannot shrink by a few bytes per 16 KiB block.
+    if (packedLength > length + length / 8 + kInflateSlack) return false;
     packed_.resize(packedLength);
     if (!source.Read(packed_.data(), packedLength)) return false;
     if (inflateInit(&z_) != Z_OK) return false;

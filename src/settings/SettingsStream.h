@@ -14,6 +14,17 @@
 
 namespace settings_stream {
 
+// Bounds on what a settings file may hold, well above any real one, so that
+// a small crafted file cannot make the start allocate gigabytes; the writer
+// keeps to them too, so Kestrel never saves a file it would refuse to read.
+// The largest value Kestrel keeps is a station's last page: at most 16 MiB
+// of text as fetched, 32 MiB as UTF-16.
+constexpr std::uint64_t kMaxBodyLength = std::uint64_t(64) << 20;   // the whole inflated body
+constexpr std::uint64_t kMaxValueLength = std::uint64_t(48) << 20;  // one value's bytes
+// Keys and group names (a station's name is one) are typed into one-line
+// boxes of at most 32767 characters.
+constexpr std::uint64_t kMaxNameUnits = std::uint64_t(1) << 20;
+
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
@@ -31,10 +42,12 @@ public:
 
 bool ReadU32(ByteSource& source, std::uint32_t& value);
 bool WriteU32(ByteSink& sink, std::uint32_t value);
-// UTF-16LE code units up to a 0x0000 unit; false when the end comes first.
+// UTF-16LE code units up to a 0x0000 unit; false when the end comes first
+// or the text runs past kMaxNameUnits.
 bool ReadString(ByteSource& source, std::wstring& text);
 bool WriteString(ByteSink& sink, const std::wstring& text);
-// u32 length L, then L bytes; false when fewer than L bytes remain.
+// u32 length L, then L bytes; false when fewer than L bytes remain or L is
+// past kMaxValueLength.
 bool ReadByteBlock(ByteSource& source, std::vector<std::uint8_t>& block);
 bool WriteByteBlock(ByteSink& sink, const std::vector<std::uint8_t>& block);
 
@@ -59,7 +72,9 @@ private:
 };
 
 // Writes a compressed block: u32 N, u32 Z, then the zlib stream (default
-// level). N and Z are filled in by Finish, which seeks back to them.
+// level). N and Z are filled in by Finish, which seeks back to them. Writes
+// past kMaxBodyLength fail. Writers that refuse a bound leave
+// ERROR_FILE_TOO_LARGE in GetLastError().
 class CompressedBlockWriter : public ByteSink {
 public:
     explicit CompressedBlockWriter(kit::File& file);
@@ -82,7 +97,8 @@ private:
     std::vector<std::uint8_t> chunk_;
 };
 
-// Reads a compressed block. Open reads N, Z and the Z packed bytes; reads
+// Reads a compressed block. Open reads N, Z and the Z packed bytes, and
+// refuses an N past kMaxBodyLength before reading or allocating; reads
 // then inflate straight into the caller's memory. Finish is true only when
 // the stream ends, checksum intact, exactly at N.
 class CompressedBlockReader : public ByteSource {

@@ -299,6 +299,30 @@ TEST_F(MainWindow, DamagedSettingsFileThatCannotBeSetAsideIsNotSavedOver) {
     ::RemoveDirectoryW((settingsPath + L".bad").c_str());
 }
 
+// A file held by another program at the start is told, and never saved over.
+TEST_F(MainWindow, SettingsFileHeldAtTheStartIsNotSavedOver) {
+    Settings stored;
+    stored.Group(L"Station").SetGroup(L"FM", StationNamed(L"FM"));
+    ASSERT_TRUE(stored.Save(settingsPath));
+    const std::vector<std::uint8_t> before = testing_support::ReadBytes(settingsPath);
+    {
+        kit::UniqueHandle held(::CreateFileW(settingsPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        dialog_test::BoxAnswerer boxes(window);
+        Open();
+        ASSERT_EQ(boxes.texts.size(), 1u);
+        EXPECT_NE(boxes.texts[0].find(L"設定ファイルを開けませんでした。\n" + settingsPath), std::wstring::npos)
+            << boxes.texts[0];
+        EXPECT_NE(boxes.texts[0].find(L"このファイルには保存しません"), std::wstring::npos) << boxes.texts[0];
+    }
+    EXPECT_TRUE(::IsWindowVisible(window.handle()));
+    EXPECT_EQ(StationCount(), 0);
+    Close();
+    EXPECT_EQ(testing_support::ReadBytes(settingsPath), before);
+    EXPECT_NE(Saved().FindGroup(L"Station")->FindGroup(L"FM"), nullptr);
+}
+
 TEST_F(MainWindow, SkippedSongIsShownOnGrey) {
     ASSERT_TRUE(RecordingStation(L"first.mp3").Save(settingsPath));
     Open();

@@ -199,6 +199,34 @@ TEST(SettingsFile, MissingFileLeavesTheTreeAlone) {
     EXPECT_EQ(damage, Settings::Damage::None);
     EXPECT_EQ(s.GetInt(L"A"), 1);
     EXPECT_FALSE(Exists(folder / L"missing.dat.bad"));
+    EXPECT_FALSE(s.Load(folder / L"no folder\\missing.dat", &damage));
+    EXPECT_EQ(damage, Settings::Damage::None);
+}
+
+// A file that is there but held by another program is no first start.
+TEST(SettingsFile, FileThatCannotBeOpenedIsReportedAndLeftAlone) {
+    TempFolder folder;
+    Settings stored;
+    stored.Group(L"Station").Group(L"FM").SetInt(L"WaitTime", 3);
+    const std::wstring path = folder / L"held.dat";
+    ASSERT_TRUE(stored.Save(path));
+    const Bytes bytes = ReadBytes(path);
+    {
+        kit::UniqueHandle held(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        Settings s;
+        s.SetInt(L"A", 1);
+        const Settings defaults = s;
+        Settings::Damage damage = Settings::Damage::None;
+        DWORD reason = ERROR_SUCCESS;
+        EXPECT_FALSE(s.Load(path, &damage, &reason));
+        EXPECT_EQ(damage, Settings::Damage::Unreadable);
+        EXPECT_EQ(reason, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        EXPECT_EQ(s, defaults);
+    }
+    EXPECT_FALSE(Exists(path + L".bad"));
+    EXPECT_EQ(ReadBytes(path), bytes);
 }
 
 TEST(SettingsFile, DamagedFilesMergeNothingAndAreKeptAside) {
