@@ -12,6 +12,9 @@ inline const IID kIITUserPlaylist = {
 inline const IID kIITFileOrCDTrack = {
     0x00D7FE99, 0x7868, 0x4CC7, {0xAD, 0x9E, 0xAC, 0xFD, 0x70, 0xD0, 0x95, 0x66}};
 
+// ITUserPlaylistSpecialKind of an ordinary user playlist.
+constexpr long kUserPlaylistSpecialKindNone = 0;
+
 // ITPlaylistSearchField
 enum SearchField : long {
     kSearchAll = 0,

@@ -10,6 +10,7 @@
 #include "itunes/PersistentId.h"
 #include "itunes/SameSongRules.h"
 #include "itunes/SameSongSearch.h"
+#include "itunes/StationPlaylist.h"
 
 namespace {
 
@@ -69,7 +70,6 @@ private:
 
     AutomationObject AddFile() const;
     bool AddToStationPlaylist(const AutomationObject& track) const;
-    AutomationObject FindStationPlaylist(const std::wstring& name) const;
     bool SetFields(const AutomationObject& track) const;
 
     ITunesConnection& connection_;
@@ -101,30 +101,9 @@ AutomationObject Registration::AddFile() const {
     return added.Item(1);
 }
 
-AutomationObject Registration::FindStationPlaylist(const std::wstring& name) const {
-    AutomationObject source = connection_.iTunes().GetObject(L"LibrarySource");
-    if (!source) return {};
-    AutomationObject playlists = source.GetObject(L"Playlists");
-    if (!playlists) return {};
-    AutomationObject found;
-    playlists.VisitItems([&](AutomationObject& playlist) {
-        // A playlist that cannot be fetched or named is passed over.
-        std::wstring playlistName;
-        if (!playlist.GetText(L"Name", playlistName) || playlistName != name) return true;
-        found = std::move(playlist);
-        return false;
-    });
-    if (found) return found;
-    kit::ScopedBstr newName(name);
-    return connection_.iTunes().CallObject(L"CreatePlaylist", {TextArgument(newName)});
-}
-
 bool Registration::AddToStationPlaylist(const AutomationObject& track) const {
-    const AutomationObject playlist = FindStationPlaylist(song_.stationName);
-    if (!playlist) return false;
-    AutomationObject userPlaylist = playlist.Query(kIITUserPlaylist);
-    if (!userPlaylist) return false;
-    return userPlaylist.Call(L"AddTrack", {ObjectArgument(track.Get())});
+    const AutomationObject playlist = FindOrCreateStationPlaylist(connection_.iTunes(), song_.stationName);
+    return playlist && playlist.Call(L"AddTrack", {ObjectArgument(track.Get())});
 }
 
 bool Registration::SetFields(const AutomationObject& track) const {
@@ -136,9 +115,7 @@ bool Registration::SetFields(const AutomationObject& track) const {
         }
         if (attempt < kNameAttempts) Wait(kNameRetryWait);
     }
-    if (!named || !track.PutText(L"Artist", song_.artist) ||
-        !track.PutText(L"Album", song_.album)) {
-        track.Call(L"Delete");
+    if (!named || !track.PutText(L"Artist", song_.artist) || !track.PutText(L"Album", song_.album)) {
         return false;
     }
     if (IsDecodedArtworkName(song_.artworkPath)) {
@@ -173,8 +150,13 @@ void Registration::Run(RegistrationResult& result) {
 
     const AutomationObject track = AddFile();
     if (!track) return;
-    if (rules_.addToStationPlaylist && !AddToStationPlaylist(track)) return;
-    if (!SetFields(track)) return;
+    // Named before the playlist step, and taken out again when a step fails:
+    // left in, the track would stay nameless or outside the station's
+    // playlist, and each retry would add another.
+    if (!SetFields(track) || (rules_.addToStationPlaylist && !AddToStationPlaylist(track))) {
+        track.Call(L"Delete");
+        return;
+    }
     result.trackId = TrackId(track);
     StageDone("add");
 

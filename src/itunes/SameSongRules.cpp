@@ -178,6 +178,13 @@ void SetLyricsOrMark(const SameSongs& songs, const RegisteredSong& song, bool un
     }
 }
 
+// Only a composer that is the mark and nothing else is ours: the search
+// also finds composers the user wrote that merely contain it.
+bool CarriesOnlyTheMark(const AutomationObject& track) {
+    std::wstring composer;
+    return track.GetText(L"Composer", composer) && composer == kNoLyricsMark;
+}
+
 // Tracks that were unchecked, or have been given lyrics, since they were
 // marked lose the mark.
 void CleanUpNoLyricsMarks(const AutomationObject& libraryPlaylist) {
@@ -187,6 +194,7 @@ void CleanUpNoLyricsMarks(const AutomationObject& libraryPlaylist) {
             .OfKind(kTrackCollectionKind);
     if (!marked) return;
     marked.VisitItems([](const AutomationObject& track) {
+        if (!CarriesOnlyTheMark(track)) return true;
         bool clear = !ReadEnabled(track).value_or(true);
         if (!clear) {
             std::wstring lyrics;

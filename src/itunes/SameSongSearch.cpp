@@ -12,7 +12,7 @@ struct Criterion {
     const std::wstring& text;
     CheckType check;
     SearchField field;
-    const wchar_t* property;  // read for the exact test
+    const wchar_t* property;  // read for the test
 };
 
 struct CriterionHits {
@@ -21,11 +21,11 @@ struct CriterionHits {
     long count;
 };
 
-// Case, width and surrounding spaces all count.
-bool PassesExactTest(const AutomationObject& track, const Criterion& criterion) {
-    if (criterion.check != CheckType::Exact) return true;
+// Read from the hit: the searches match word by word, so "Love Song" also
+// finds "Song of Love", and "Sky Blue" the artist "Blue Sky".
+bool PassesTest(const AutomationObject& track, const Criterion& criterion) {
     std::wstring value;
-    return track.GetText(criterion.property, value) && value == criterion.text;
+    return track.GetText(criterion.property, value) && PassesCheck(criterion.check, value, criterion.text);
 }
 
 // Hits told apart by their index, narrowest result first: the way for an
@@ -42,7 +42,7 @@ void TallyByIndex(const std::vector<CriterionHits>& searches, SameSongSearchResu
         hits.found.VisitItems([&](AutomationObject& track) {
             long index = 0;
             if (first) {
-                if (PassesExactTest(track, *hits.criterion) && track.GetLong(L"Index", index)) {
+                if (PassesTest(track, *hits.criterion) && track.GetLong(L"Index", index)) {
                     SameSongCandidate& candidate = kept[index];
                     if (!candidate.track) candidate.track = std::move(track);
                 }
@@ -51,7 +51,7 @@ void TallyByIndex(const std::vector<CriterionHits>& searches, SameSongSearchResu
             // The index first: most hits of a wider result are no candidates.
             if (track.GetLong(L"Index", index)) {
                 const auto candidate = tally.find(index);
-                if (candidate != tally.end() && PassesExactTest(track, *hits.criterion)) {
+                if (candidate != tally.end() && PassesTest(track, *hits.criterion)) {
                     kept.insert(std::move(*candidate));
                     tally.erase(candidate);
                 }
@@ -92,11 +92,11 @@ bool TallyNarrowestHits(const AutomationObject& iTunes, const std::vector<Criter
             inEvery = membership == Membership::In;
         }
         if (!inEvery) return true;
-        const bool exact = std::all_of(searches.begin(), searches.end(), [&](const CriterionHits& hits) {
-            return PassesExactTest(track, *hits.criterion);
+        const bool passes = std::all_of(searches.begin(), searches.end(), [&](const CriterionHits& hits) {
+            return PassesTest(track, *hits.criterion);
         });
         long index = 0;
-        if (!exact || !track.GetLong(L"Index", index)) return true;
+        if (!passes || !track.GetLong(L"Index", index)) return true;
         SameSongCandidate& candidate = result.tally[index];
         candidate.track = std::move(track);
         candidate.metCriteria = result.activeCriteria;

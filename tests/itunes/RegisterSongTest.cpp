@@ -182,17 +182,42 @@ TEST_F(RegisterSongTest, AnEmptyStationNameNamesAnEmptyPlaylist) {
     EXPECT_EQ(library.playlists[0].trackIds.size(), 1u);
 }
 
-TEST_F(RegisterSongTest, AStationPlaylistThatIsNoUserPlaylistFails) {
+// Only an ordinary user playlist takes the station's songs; another of the
+// name (iTunes' own, smart, a folder) gets an ordinary one beside it.
+TEST_F(RegisterSongTest, APlaylistOfTheStationsNameThatTakesNoTracksGetsAnOrdinaryOneBeside) {
     StandInLibrary initial;
     initial.playlists.push_back({L"テスト局", false, {}});
+    initial.playlists.push_back({L"テスト局", true, {}, true});
+    initial.playlists.push_back({L"テスト局", true, {}, false, true});
     Serve(initial);
     settings.SetBool(L"IsAddPlayList", true);
-    EXPECT_FALSE(Register(Song(L"迷子", L"", L"", L"stray.mp3")));
+    ASSERT_TRUE(Register(Song(L"迷子", L"歌手", L"", L"stray.mp3")));
     const StandInLibrary library = Served();
-    // The song stays in the library, in no playlist, named as iTunes named it.
-    ASSERT_NE(library.FindByName(L"stray"), nullptr);
-    EXPECT_TRUE(library.playlists[0].trackIds.empty());
-    EXPECT_EQ(library.playlists.size(), 1u);
+    ASSERT_EQ(library.tracks.size(), 1u);
+    ASSERT_EQ(library.playlists.size(), 4u);
+    for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(library.playlists[i].trackIds.empty()) << i;
+    const StandInPlaylist& created = library.playlists[3];
+    EXPECT_EQ(created.name, L"テスト局");
+    EXPECT_FALSE(created.smart || created.folder || !created.user);
+    EXPECT_EQ(created.trackIds, std::vector<long>{library.tracks[0].id});
+}
+
+// A failed step after the import takes the new track out again: no nameless
+// track stays, and the retry leaves one track.
+TEST_F(RegisterSongTest, AFailedPlaylistStepLeavesNoTrackBehind) {
+    StandInLibrary initial;
+    initial.failures[L"AddTrack"] = 1;
+    Serve(initial);
+    settings.SetBool(L"IsAddPlayList", true);
+    const PendingSong song = Song(L"曲", L"歌手", L"", L"song.mp3");
+    EXPECT_FALSE(Register(song));
+    EXPECT_TRUE(Served().tracks.empty());
+    EXPECT_TRUE(Exists(song.filePath));
+    ASSERT_TRUE(Register(song));
+    const StandInLibrary library = Served();
+    ASSERT_EQ(library.tracks.size(), 1u);
+    EXPECT_EQ(library.tracks[0].name, L"曲");
+    EXPECT_EQ(library.tracks[0].artist, L"歌手");
 }
 
 TEST_F(RegisterSongTest, AFailingPlaylistLookupFailsTheCall) {
@@ -202,6 +227,7 @@ TEST_F(RegisterSongTest, AFailingPlaylistLookupFailsTheCall) {
     settings.SetBool(L"IsAddPlayList", true);
     EXPECT_FALSE(Register(Song(L"曲", L"", L"", L"song.mp3")));
     EXPECT_TRUE(Served().playlists.empty());
+    EXPECT_TRUE(Served().tracks.empty());
 }
 
 // iTunes refuses every call while one of its dialogs is open.

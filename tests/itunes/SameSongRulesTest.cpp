@@ -162,18 +162,24 @@ TEST_F(SameSongRulesTest, TheNoLyricsMarkIsSetAndCleanedUp) {
     AddOnDisk(initial, L"still missing", L"x", L"");
     initial.AddTrack(L"no file", L"x", L"").fileTrack = false;
     for (StandInTrack& track : initial.tracks) track.composer = L"歌詞未登録";
+    // Composers the user wrote that only contain the mark are not ours.
+    AddOnDisk(initial, L"own note", L"x", L"", false).composer = L"歌詞未登録（手入力）";
+    AddOnDisk(initial, L"own credit", L"x", L"").composer = L"山田 / 歌詞未登録";
+    initial.tracks.back().lyrics = L"words";
     Serve(initial);
     settings.SetBool(L"IsSetNoneLyrics", true);
     const PendingSong song = Song(L"新曲", L"y", L"", L"new.mp3");
     ASSERT_TRUE(Register(song));
 
     const StandInLibrary library = Served();
-    ASSERT_EQ(library.tracks.size(), 5u);
+    ASSERT_EQ(library.tracks.size(), 7u);
     EXPECT_EQ(NewTrack(library, song).composer, L"歌詞未登録");
     EXPECT_EQ(library.tracks[0].composer, L"");
     EXPECT_EQ(library.tracks[1].composer, L"");
     EXPECT_EQ(library.tracks[2].composer, L"歌詞未登録");
     EXPECT_EQ(library.tracks[3].composer, L"歌詞未登録");
+    EXPECT_EQ(library.tracks[4].composer, L"歌詞未登録（手入力）");
+    EXPECT_EQ(library.tracks[5].composer, L"山田 / 歌詞未登録");
 }
 
 TEST_F(SameSongRulesTest, NoActiveCriteriaMeansNoSameSongs) {
@@ -228,6 +234,34 @@ TEST_F(SameSongRulesTest, ExactTitleAndPartialArtist) {
         for (const long other : {partialArtist, partialTitle, otherCase, otherArtist}) {
             ASSERT_NE(library.FindTrack(other), nullptr);
             EXPECT_EQ(library.FindTrack(other)->comment, L"") << other;
+        }
+    }
+}
+
+// The searches match word by word: a hit is a same song only when its own
+// fields pass each test, so it gives the new track no lyrics, nor its check
+// mark. Again with exact titles, and without persistent IDs.
+TEST_F(SameSongRulesTest, HitsOfTheWordSearchesThatAreNoSameSongsDoNotCount) {
+    for (const wchar_t* failing : {L"", L"ItemByPersistentID"}) {
+        for (const int titleCheck : {0, 1}) {
+            SCOPED_TRACE(testing::PrintToString(std::wstring(failing)) + std::to_string(titleCheck));
+            StandInLibrary initial;
+            AddOnDisk(initial, L"Song of Love", L"Blue Sky", L"", false).lyrics = L"other words";
+            AddOnDisk(initial, L"Love Song", L"Sky Blue", L"", false).lyrics = L"other words";
+            if (*failing) initial.failures[failing] = 100;
+            registration.reset();
+            Serve(initial);
+            settings.SetInt(L"CheckTypeTitle", titleCheck);
+            settings.SetBool(L"IsSetNoneLyrics", true);
+            const PendingSong song =
+                Song(L"Love Song", L"Blue Sky", L"", std::wstring(failing) + std::to_wstring(titleCheck) + L"new.mp3");
+            ASSERT_TRUE(Register(song));
+
+            const StandInLibrary library = Served();
+            const StandInTrack& added = NewTrack(library, song);
+            EXPECT_TRUE(added.enabled);
+            EXPECT_TRUE(added.lyrics.empty());
+            EXPECT_EQ(added.composer, L"歌詞未登録");
         }
     }
 }

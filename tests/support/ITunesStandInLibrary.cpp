@@ -139,7 +139,7 @@ bool StandInLibrary::Save(const std::wstring& path) const {
     for (const StandInTrack& t : insertOnAdd) text += trackLine("insert", t);
     for (const StandInPlaylist& p : playlists) {
         std::string line = "playlist";
-        AppendField(line, p.user ? L"1" : L"0");
+        AppendField(line, !p.user ? L"0" : p.smart ? L"smart" : p.folder ? L"folder" : L"1");
         AppendField(line, p.name);
         for (long id : p.trackIds) AppendField(line, std::to_wstring(id));
         text += line + '\n';
@@ -214,7 +214,9 @@ bool StandInLibrary::Load(const std::wstring& path) {
             (f[0] == L"track" ? tracks : insertOnAdd).push_back(t);
         } else if (f[0] == L"playlist" && f.size() >= 3) {
             StandInPlaylist p;
-            p.user = f[1] == L"1";
+            p.user = f[1] != L"0";
+            p.smart = f[1] == L"smart";
+            p.folder = f[1] == L"folder";
             p.name = f[2];
             for (size_t i = 3; i < f.size(); ++i) p.trackIds.push_back(ToLong(f[i]));
             playlists.push_back(p);

@@ -6,7 +6,7 @@
 // The file is UTF-8 text, one record a line, fields separated by tabs (tabs,
 // line breaks and backslashes inside a field escaped with a backslash):
 //   track  id enabled file-track name artist album comment composer location lyrics artwork
-//   playlist  user name track-id...
+//   playlist  user name track-id...   user: 1, 0 (no user playlist), smart, folder
 //   fail  member count
 //   busy  count
 //   insert  (the fields of a track)   added at the front when AddFile is called
@@ -29,6 +29,9 @@ struct StandInPlaylist {
     std::wstring name;
     bool user = true;  // false: answers no user-playlist interface
     std::vector<long> trackIds;
+    // User playlists that refuse AddTrack, as iTunes' do.
+    bool smart = false;
+    bool folder = false;
 };
 
 class StandInLibrary {

@@ -27,6 +27,7 @@ const MemberName kMembers[] = {
     {L"ITObjectPersistentIDHigh", Member::ITObjectPersistentIDHigh},
     {L"ITObjectPersistentIDLow", Member::ITObjectPersistentIDLow},
     {L"GetITObjectPersistentIDs", Member::GetITObjectPersistentIDs},
+    {L"Smart", Member::Smart}, {L"SpecialKind", Member::SpecialKind},
     {L"_NewEnum", Member::NewEnum},
     {L"StandInCallCount", Member::StandInCallCount},
 };

@@ -12,7 +12,7 @@ enum class Member {
     LibraryPlaylist, LibrarySource, CreatePlaylist, Tracks, Name, Kind, Search, AddFile,
     AddTrack, InProgress, Playlists, Count, Artist, Album, Comment, Composer, Enabled, Index,
     AddArtworkFromFile, Delete, Location, Lyrics, ItemByPersistentID, ITObjectPersistentIDHigh,
-    ITObjectPersistentIDLow, GetITObjectPersistentIDs,
+    ITObjectPersistentIDLow, GetITObjectPersistentIDs, Smart, SpecialKind,
     NewEnum,  // DISPID_NEWENUM, as in every automation collection
     StandInCallCount,  // not iTunes': calls this server has answered, for benchmarks
 };

@@ -14,6 +14,8 @@ namespace {
 
 const wchar_t kLibraryName[] = L"ライブラリ";
 constexpr long kLibraryPlaylist = -1;
+// ITUserPlaylistSpecialKind of a folder.
+constexpr long kFolderSpecialKind = 4;
 
 StandInLibrary& Library() { return State().library; }
 
@@ -99,8 +101,15 @@ protected:
             case Member::AddFile:
                 if (!library) return DISP_E_MEMBERNOTFOUND;
                 return AddFile(arguments, result);
+            case Member::Smart:
+                if (library || !playlist->user) return DISP_E_MEMBERNOTFOUND;
+                return ReturnBool(result, playlist->smart);
+            case Member::SpecialKind:
+                if (library || !playlist->user) return DISP_E_MEMBERNOTFOUND;
+                return ReturnLong(result, playlist->folder ? kFolderSpecialKind : 0);
             case Member::AddTrack:
                 if (library || !playlist->user) return DISP_E_MEMBERNOTFOUND;
+                if (playlist->smart || playlist->folder) return E_FAIL;
                 return AddTrack(*playlist, arguments, result);
             default: return DISP_E_MEMBERNOTFOUND;
         }
