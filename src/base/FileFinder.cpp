@@ -1,8 +1,10 @@
 #include "base/FileFinder.h"
 
+#include "base/PathHelpers.h"
+
 std::wstring FileFinder::First(const std::wstring& pattern) {
     Close();
-    handle_.Reset(::FindFirstFileW(pattern.c_str(), &record_));
+    handle_.Reset(::FindFirstFileW(ExtendedLengthPath(pattern).c_str(), &record_));
     return handle_ ? std::wstring(record_.cFileName) : std::wstring();
 }
 

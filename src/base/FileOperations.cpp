@@ -1,18 +1,24 @@
 #include "base/FileOperations.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <boost/regex.hpp>
 
 #include "base/FileFinder.h"
 #include "base/PathHelpers.h"
 
+// Every call below takes the extended-length form: output and end folders
+// may lie deeper than MAX_PATH.
+
+bool PathExists(const std::wstring& path) {
+    return !path.empty() && ::GetFileAttributesW(ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool CreateDirectoryPath(const std::wstring& path) {
     for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == L'\\') ::CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+        if (path[i] == L'\\') ::CreateDirectoryW(ExtendedLengthPath(path.substr(0, i)).c_str(), nullptr);
     }
-    ::CreateDirectoryW(path.c_str(), nullptr);
+    ::CreateDirectoryW(ExtendedLengthPath(path).c_str(), nullptr);
     return true;
 }
 
@@ -22,19 +28,21 @@ std::wstring MakeUniquePath(const std::wstring& path) {
     const std::wstring base = boost::regex_replace(RemoveExtension(path), kNumbered, L"$1");
     for (int n = 1; n <= 9999; ++n) {
         const std::wstring candidate = base + L" (" + std::to_wstring(n) + L")" + extension;
-        if (!::PathFileExistsW(candidate.c_str())) return candidate;
+        if (!PathExists(candidate)) return candidate;
     }
     return path;
 }
 
 bool MoveFileForce(const std::wstring& destination, const std::wstring& source) {
-    ::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return ::MoveFileW(source.c_str(), destination.c_str()) != FALSE;
+    const std::wstring from = ExtendedLengthPath(source);
+    ::SetFileAttributesW(from.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return ::MoveFileW(from.c_str(), ExtendedLengthPath(destination).c_str()) != FALSE;
 }
 
 bool DeleteFileForce(const std::wstring& path) {
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return ::DeleteFileW(path.c_str()) != FALSE;
+    const std::wstring full = ExtendedLengthPath(path);
+    ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return ::DeleteFileW(full.c_str()) != FALSE;
 }
 
 void DeleteFilesInFolder(const std::wstring& folder) {

@@ -1,8 +1,11 @@
 #pragma once
 // File and folder operations that shrug off read-only attributes and
-// existing folders, and a free name beside a taken one.
+// existing folders, and a free name beside a taken one; paths may be
+// longer than MAX_PATH.
 #include <string>
 
+// True when a file or folder is at `path`.
+bool PathExists(const std::wstring& path);
 // Creates every folder of the path; errors (existing folders) are ignored.
 bool CreateDirectoryPath(const std::wstring& path);
 // A free name "<base> (n)<ext>" beside `path`; `path` itself when all 9999 are taken.

@@ -3,13 +3,25 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "base/FileIdentity.h"
+
 namespace kit {
 
 namespace {
 
-// Mutex names may not hold backslashes and are limited in length: the
-// upper-cased path is hashed (FNV-1a), so "C:\A" and "c:\a" are one program.
+// One name per program file, however it was started: by a short name, a
+// mapped drive, a link or a share, it is the same file on the same volume.
+// Only when the file cannot be asked (gone, a file system without indexes)
+// does its path's text stand in: mutex names may not hold backslashes and
+// are limited in length, so the upper-cased path is hashed (FNV-1a).
 std::wstring InstanceName(const std::wstring& programPath) {
+    FileIdentity identity;
+    if (ReadFileIdentity(programPath, identity)) {
+        wchar_t text[32];
+        std::swprintf(text, 32, L"%08lx.%08lx%08lx", static_cast<unsigned long>(identity.volume),
+                      static_cast<unsigned long>(identity.indexHigh), static_cast<unsigned long>(identity.indexLow));
+        return std::wstring(L"Kestrel.Instance.File.") + text;
+    }
     std::wstring upper = programPath;
     if (!upper.empty()) ::CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
     std::uint64_t hash = 14695981039346656037ull;

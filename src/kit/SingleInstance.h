@@ -1,7 +1,8 @@
 #pragma once
-// One running copy per program file: a named mutex made from the program's
-// path, and a property on the first copy's main window by which a second
-// start finds it. Copies in other folders run side by side.
+// One running copy per program file: a named mutex made from the program
+// file's identity (its path's text when that cannot be read), and a property
+// on the first copy's main window by which a second start finds it. Copies
+// of the program in other folders run side by side.
 #include <windows.h>
 
 #include <string>

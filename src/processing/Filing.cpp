@@ -1,7 +1,6 @@
 #include "processing/Filing.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <set>
@@ -223,7 +222,7 @@ bool Filing::TryMove(Song& song, Moment now) {
     const std::wstring outputFolder = song.station.outputFolder;
     CreateDirectoryPath(outputFolder);
     std::wstring target = AddBackslash(outputFolder) + name;
-    if (::PathFileExistsW(target.c_str())) target = MakeUniquePath(target);
+    if (PathExists(target)) target = MakeUniquePath(target);
     const SongId id = song.record.id;
     // Written first: a kill between the two steps leaves a song whose file
     // is still in the end folder or already at its target, never one lost.
@@ -241,7 +240,7 @@ bool Filing::TryMove(Song& song, Moment now) {
 }
 
 void Filing::FinishInterruptedMove(Song& song) {
-    if (::PathFileExistsW(song.record.outputPath.c_str())) return;
+    if (PathExists(song.record.outputPath)) return;
     const std::wstring name = FindInEndFolder(song.station, song.record.sourceName);
     if (!name.empty()) {
         CreateDirectoryPath(DirectoryOf(song.record.outputPath));
@@ -308,7 +307,7 @@ void Filing::QueueRegistrations(Moment now) {
         auto found = songs_.find(id);
         if (found == songs_.end()) continue;
         Song& song = found->second;
-        if (!::PathFileExistsW(song.record.outputPath.c_str())) {
+        if (!PathExists(song.record.outputPath)) {
             GiveUp(song, kFileGone);
             continue;
         }
@@ -442,7 +441,7 @@ bool Filing::RetryNow(SongId id, Moment now) {
     song.station = StationOf(*record);
     song.handedOver = true;
     song.resumed = true;
-    if (record->outputPath.empty() || !::PathFileExistsW(record->outputPath.c_str())) {
+    if (record->outputPath.empty() || !PathExists(record->outputPath)) {
         // Never moved (or its move never happened): looked for in the end
         // folder once more.
         song.record.state = SongState::AwaitingHandOver;

@@ -8,6 +8,7 @@
 #include "kit/CheckBox.h"
 #include "kit/EditBox.h"
 #include "kit/SingleInstance.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -191,4 +192,22 @@ TEST(SingleInstance, OneCopyPerProgramFileFoundByItsMarkedWindow) {
     first.Withdraw(window);
     EXPECT_EQ(second.FindFirstWindow(), nullptr);
     ::DestroyWindow(window);
+}
+
+TEST(SingleInstance, OneCopyPerProgramFileHoweverItsPathIsSpelt) {
+    testing_support::TempFolder folder;
+    const std::wstring program = folder.AddFile(L"Kestrel Program.exe", {1});
+    wchar_t shortName[MAX_PATH] = {};
+    ASSERT_GT(::GetShortPathNameW(program.c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_NE(std::wstring(shortName), program);
+    ASSERT_TRUE(::CreateHardLinkW((folder / L"Linked.exe").c_str(), program.c_str(), nullptr));
+
+    kit::SingleInstance first(program);
+    EXPECT_TRUE(first.first());
+    kit::SingleInstance byShortName(shortName);
+    EXPECT_FALSE(byShortName.first());
+    kit::SingleInstance byLink(folder / L"Linked.exe");
+    EXPECT_FALSE(byLink.first());
+    kit::SingleInstance other(folder.AddFile(L"Other Program.exe", {1}));
+    EXPECT_TRUE(other.first());
 }

@@ -2,6 +2,8 @@
 // retry schedule, giving up, and what a start after a kill finishes.
 #include <gtest/gtest.h>
 
+#include "base/FileOperations.h"
+#include "base/PathHelpers.h"
 #include "base/ScopedHandle.h"
 #include "base/TemporaryFile.h"
 #include "processing/Filing.h"
@@ -57,7 +59,7 @@ protected:
         clock = at;
         const journal::SongId id = filing.Notice(station, name, SongState::Playing, at);
         filing.SaveInfo(id, {L"T " + name, L"A", L"", L""});
-        EXPECT_TRUE(WriteBytes(root / (L"end\\" + name), {1, 2, 3}));
+        EXPECT_TRUE(WriteBytes(ExtendedLengthPath(AddBackslash(station.endFolder) + name), {1, 2, 3}));
         filing.HandOver(id, at + 200);
         return id;
     }
@@ -269,4 +271,29 @@ TEST_F(FilingRoad, ASongFromBeforeARestartKeepsItsFoldersWhenItsStationIsGone) {
     restarted.Step(t + 100);
     EXPECT_EQ(StateOf(id), SongState::Registered);
     EXPECT_TRUE(Exists(root / L"out\\a.mp3"));
+
+TEST_F(FilingRoad, FilesIntoAndFromFoldersDeeperThanMaxPath) {
+    const journal::Time t = 1796000000;
+    services.registers = true;
+    const std::wstring level(60, L'd');
+    station.endFolder = root / (L"end\\" + level + L"\\" + level + L"\\" + level + L"\\" + level);
+    station.outputFolder = root / (L"out\\" + level + L"\\" + level + L"\\" + level + L"\\" + level + L"\\" + level);
+    ASSERT_GE(station.endFolder.size(), 260u);
+    CreateDirectoryPath(station.endFolder);
+    filing.SetStations({station});
+    // Taken already: the free-name search runs in the deep folder too.
+    CreateDirectoryPath(station.outputFolder);
+    ASSERT_TRUE(WriteBytes(ExtendedLengthPath(AddBackslash(station.outputFolder) + L"a.mp3"), {9}));
+
+    const journal::SongId id = Played(L"a.mp3", t);
+    StepAt(t + 200);
+    const std::wstring target = AddBackslash(station.outputFolder) + L"a (1).mp3";
+    ASSERT_GE(target.size(), 300u);
+    EXPECT_EQ(journal.FindSong(id)->outputPath, target);
+    EXPECT_EQ(StateOf(id), SongState::Registered);
+    EXPECT_EQ(services.strips, 1);
+    ASSERT_EQ(services.attempts.size(), 1u);
+    EXPECT_EQ(services.attempts[0].filePath, target);
+    EXPECT_TRUE(Exists(ExtendedLengthPath(target)));
+    EXPECT_FALSE(Exists(ExtendedLengthPath(AddBackslash(station.endFolder) + L"a.mp3")));
 }

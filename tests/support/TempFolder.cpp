@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/PathHelpers.h"
 #include "base/ScopedHandle.h"
 
 namespace testing_support {
@@ -49,22 +50,23 @@ std::wstring TempFolder::AddFolder(const std::wstring& name) const {
     return full;
 }
 
+// Trees deeper than MAX_PATH too, which some tests make.
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW record;
-    kit::UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &record));
+    kit::UniqueFindHandle find(::FindFirstFileW(ExtendedLengthPath(path + L"\\*").c_str(), &record));
     if (find) {
         do {
             std::wstring name = record.cFileName;
             if (name == L"." || name == L"..") continue;
             std::wstring full = path + L"\\" + name;
-            ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::SetFileAttributesW(ExtendedLengthPath(full).c_str(), FILE_ATTRIBUTE_NORMAL);
             if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);
             else
-                ::DeleteFileW(full.c_str());
+                ::DeleteFileW(ExtendedLengthPath(full).c_str());
         } while (::FindNextFileW(find.Get(), &record));
     }
-    ::RemoveDirectoryW(path.c_str());
+    ::RemoveDirectoryW(ExtendedLengthPath(path).c_str());
 }
 
 bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
