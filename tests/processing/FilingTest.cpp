@@ -271,6 +271,7 @@ TEST_F(FilingRoad, ASongFromBeforeARestartKeepsItsFoldersWhenItsStationIsGone) {
     restarted.Step(t + 100);
     EXPECT_EQ(StateOf(id), SongState::Registered);
     EXPECT_TRUE(Exists(root / L"out\\a.mp3"));
+}
 
 TEST_F(FilingRoad, FilesIntoAndFromFoldersDeeperThanMaxPath) {
     const journal::Time t = 1796000000;
