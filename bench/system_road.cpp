@@ -11,7 +11,6 @@
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,20 +77,6 @@ double LibraryWrittenMs(const std::wstring& libraryPath) {
 
 bool StandInRunning() { return !ITunesStandInRegistration::WaitForServerExit(0); }
 
-// A hung stand-in ends only when told: killed like a crashed iTunes, so that
-// nothing after its part waits for it.
-void EndStandIn() {
-    kit::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
-        if (::lstrcmpiW(entry.szExeFile, L"itunes-standin.exe") != 0) continue;
-        kit::UniqueHandle server(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-        if (!server) continue;
-        ::TerminateProcess(server.Get(), 0);
-        ::WaitForSingleObject(server.Get(), 5000);
-    }
-}
 
 // The library as the stand-in last saved it, read as a client never could.
 bool ReadLibrary(const std::wstring& libraryPath, StandInLibrary& library) {
@@ -407,7 +392,7 @@ int main(int argc, char** argv) {
                         library.tracks.size(), StandInRunning() ? "running" : "ended");
             exitCode = 1;
         }
-        EndStandIn();
+        ITunesStandInRegistration::EndRunningServers();
 
         // Idle ticks: one file in the recording folder, then 10,000 more (older).
         const auto idleCpuPerTick = [&] {

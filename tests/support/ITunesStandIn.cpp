@@ -1,5 +1,7 @@
 #include "ITunesStandIn.h"
 
+#include <tlhelp32.h>
+
 #include <string>
 
 #include "base/ScopedHandle.h"
@@ -57,5 +59,18 @@ bool ITunesStandInRegistration::WaitForServerExit(DWORD timeoutMs) {
         if (!running) return true;
         if (::GetTickCount64() >= deadline) return false;
         ::Sleep(20);
+    }
+}
+
+void ITunesStandInRegistration::EndRunningServers() {
+    kit::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (::lstrcmpiW(entry.szExeFile, L"itunes-standin.exe") != 0) continue;
+        kit::UniqueHandle server(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (!server) continue;
+        ::TerminateProcess(server.Get(), 0);
+        ::WaitForSingleObject(server.Get(), 5000);
     }
 }

@@ -36,6 +36,9 @@ public:
     static void Unregister();
     // True once no stand-in server is running.
     static bool WaitForServerExit(DWORD timeoutMs = 10000);
+    // Kills every running stand-in, as a crash would end iTunes: one that
+    // hangs, or that killed clients' references keep alive, ends only so.
+    static void EndRunningServers();
 
 private:
     bool registered_ = false;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -519,19 +518,6 @@ TEST_F(SongRoadTest, ATricklingPageHoldsUpNoRecording) {
     ASSERT_TRUE(kestrel.Close(kStepTimeoutMs));
 }
 
-// The stand-in server, kept alive by the references of killed clients.
-void EndStandIn() {
-    kit::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
-        if (::lstrcmpiW(entry.szExeFile, L"itunes-standin.exe") != 0) continue;
-        kit::UniqueHandle server(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-        if (!server) continue;
-        ::TerminateProcess(server.Get(), 0);
-        ::WaitForSingleObject(server.Get(), 5000);
-    }
-}
 
 // Ends the program the hard way, as a crash or a power cut would.
 void Kill(KestrelProcess& process) {
@@ -645,7 +631,7 @@ TEST_F(SongRoadTest, KilledOnTheRoadEverySongIsRegisteredOnceAfterARestart) {
     // (A close asked for during a registration waits for its end.)
     ASSERT_TRUE(fourth->Close(kStepTimeoutMs));
     const StandInLibrary result = Library();
-    EndStandIn();
+    ITunesStandInRegistration::EndRunningServers();
     for (auto [name, title] : {std::make_pair(L"s1.mp3", L"曲"), std::make_pair(L"s2.mp3", L"曲"),
                                std::make_pair(L"s3.mp3", L"三曲目")}) {
         EXPECT_EQ(std::count_if(result.tracks.begin(), result.tracks.end(),
