@@ -439,7 +439,10 @@ void Kestrel::ShowMessage(const std::wstring& text) {
 
 void Kestrel::JobStarted(const std::wstring& text) {
     jobs_.push_back(text);
-    ShowMessage(text);
+    if (message_)
+        message_->SetText(text);
+    else
+        ShowMessage(text);
 }
 
 void Kestrel::JobEnded(const std::wstring& text) {
@@ -448,8 +451,8 @@ void Kestrel::JobEnded(const std::wstring& text) {
     // The message window names the newest job still under way.
     if (jobs_.empty())
         message_.reset();
-    else if (!message_ || message_->text() != jobs_.back())
-        ShowMessage(jobs_.back());
+    else if (message_)
+        message_->SetText(jobs_.back());
 }
 
 void Kestrel::PageFetched(const std::wstring& station, const std::wstring& html) {

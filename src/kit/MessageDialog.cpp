@@ -25,6 +25,11 @@ LRESULT MessageDialog::OnInitDialog(WPARAM, LPARAM) {
     return 0;  // no default focus
 }
 
+void MessageDialog::SetText(const std::wstring& text) {
+    text_ = text;
+    if (textControl_) textControl_->SetText(text_);
+}
+
 LRESULT MessageDialog::OnDestroy(WPARAM wParam, LPARAM lParam) {
     // What the note covered is drawn again by the owner and its controls.
     const HWND owner = ::GetParent(handle_);

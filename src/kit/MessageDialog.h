@@ -22,6 +22,8 @@ public:
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam) override;
 
     const std::wstring& text() const { return text_; }
+    // Names another job without making the note again.
+    void SetText(const std::wstring& text);
 
 private:
     std::wstring text_;

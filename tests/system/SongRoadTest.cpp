@@ -118,6 +118,14 @@ protected:
                "Artwork = s:" + Utf8(server.Url("")) + "$4\n";
     }
 
+    // The settings file beside the program copy, written by the settings tool.
+    bool WriteProgramSettings(const std::string& description) const {
+        const std::wstring descriptionPath = root / L"settings.txt";
+        return WriteUtf8(descriptionPath, description) &&
+               RunProgram(SettingsWriterPath(),
+                          L"\"" + descriptionPath + L"\" \"" + programFolder + L"\\Kestrel.dat\"") == 0;
+    }
+
     StandInLibrary Library() const {
         StandInLibrary library;
         library.Load(libraryPath);
@@ -192,10 +200,8 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
         "IgnoreCount = i:1\n[IgnoreList]\n0 = s:Jingle*.mp3\n[IsCooperation]\nCheck = i:1\n"
         "[SelectStation]\nIndex = i:0\n" +
         StationDescription(kStationA, a, "/a/now", 2) + StationDescription(kStationB, b, "/b/now", 1);
-    const std::wstring descriptionPath = root / L"settings.txt";
     const std::wstring settingsPath = programFolder + L"\\Kestrel.dat";
-    ASSERT_TRUE(WriteUtf8(descriptionPath, description));
-    ASSERT_EQ(0, RunProgram(SettingsWriterPath(), L"\"" + descriptionPath + L"\" \"" + settingsPath + L"\""));
+    ASSERT_TRUE(WriteProgramSettings(description));
 
     RecorderSimulator recorderA(a.play, a.end), recorderB(b.play, b.end);
     ASSERT_TRUE(recorderA.NextSong(L"song01.mp3", {L"First Song", L"Opening Artist"}));
@@ -441,10 +447,7 @@ TEST_F(SongRoadTest, AHungLibraryHoldsUpOnlyTheRegistrations) {
     const std::string description = "[]\nIgnoreFirst = b:0\nIsAddPlayList = b:1\n[IsCooperation]\nCheck = i:1\n"
                                      "[SelectStation]\nIndex = i:0\n" +
                                      StationDescription(kStationA, a, "/a/now", 0);
-    const std::wstring descriptionPath = root / L"settings.txt";
-    ASSERT_TRUE(WriteUtf8(descriptionPath, description));
-    ASSERT_EQ(0, RunProgram(SettingsWriterPath(),
-                            L"\"" + descriptionPath + L"\" \"" + programFolder + L"\\Kestrel.dat\""));
+    ASSERT_TRUE(WriteProgramSettings(description));
     RecorderSimulator recorder(a.play, a.end);
     const wchar_t* const titles[] = {L"一曲目", L"二曲目", L"三曲目", L"四曲目"};
     PutPageA(PageSong{titles[0], L"人", L"", "/art/none.jpg"});
@@ -498,10 +501,7 @@ TEST_F(SongRoadTest, ATricklingPageHoldsUpNoRecording) {
                               StationDescription(kStationA, a, "/a/now", 0);
     const std::string url = "Url = s:" + Utf8(server.Url("/a/now"));
     description.replace(description.find(url), url.size(), "Url = s:" + Utf8(trickling.Url("/now")));
-    const std::wstring descriptionPath = root / L"settings.txt";
-    ASSERT_TRUE(WriteUtf8(descriptionPath, description));
-    ASSERT_EQ(0, RunProgram(SettingsWriterPath(),
-                            L"\"" + descriptionPath + L"\" \"" + programFolder + L"\\Kestrel.dat\""));
+    ASSERT_TRUE(WriteProgramSettings(description));
     RecorderSimulator recorder(a.play, a.end);
     ASSERT_TRUE(recorder.NextSong(L"t1.mp3", {L"First", L"A"}));
     ASSERT_TRUE(kestrel.Start(program));
@@ -547,10 +547,7 @@ TEST_F(SongRoadTest, KilledOnTheRoadEverySongIsRegisteredOnceAfterARestart) {
     const std::string description = "[]\nIgnoreFirst = b:0\nIsAddPlayList = b:1\n[IsCooperation]\nCheck = i:1\n"
                                      "[SelectStation]\nIndex = i:0\n" +
                                      StationDescription(kStationA, a, "/a/now", 0);
-    const std::wstring descriptionPath = root / L"settings.txt";
-    ASSERT_TRUE(WriteUtf8(descriptionPath, description));
-    ASSERT_EQ(0, RunProgram(SettingsWriterPath(),
-                            L"\"" + descriptionPath + L"\" \"" + programFolder + L"\\Kestrel.dat\""));
+    ASSERT_TRUE(WriteProgramSettings(description));
     RecorderSimulator recorder(a.play, a.end);
     auto path = [&](const wchar_t* name) { return a.output + L"\\" + name; };
     // What the journal beside the program says of a song, read once the program is gone.
