@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/Kestrel.h"
+#include "base/DiagnosticLog.h"
 #include "base/PathHelpers.h"
 #include "app_ids.h"
 #include "kit/CommonControls.h"
@@ -28,6 +29,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
         return 0;
     }
+    // Beside the program, as its settings and journal are.
+    auto log = std::make_unique<DiagnosticLog>(RenameExtension(ModulePath(), L".log"));
     kit::InitializeCommonControls();
     // A run ended during a browser fetch left the click silenced.
     kit::NavigationSound::RestoreLeftSilenced();
@@ -37,6 +40,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     kit::RunMessageLoop(&mainWindow->waitSource());
     // The settings were saved as the window closed; the journal closes here.
     mainWindow.reset();
+    log.reset();  // what is queued is written first
     // A worker may still be waiting on a hung iTunes or a slow page: the
     // process ends without running the static destructors it may still use.
     ::TerminateProcess(::GetCurrentProcess(), 0);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/DiagnosticLog.h"
 #include "base/ScopedHandle.h"
 
 namespace {
@@ -16,8 +17,11 @@ DWORD WINAPI RunWorkerJob(void* parameter) {
     std::unique_ptr<WorkerJob> job(static_cast<WorkerJob*>(parameter));
     try {
         job->work();
-    } catch (...) {
+    } catch (const std::exception& error) {
         // The results the job promised stay empty; `done` still reports.
+        LogFailure("作業スレッドの例外", std::string_view(error.what()));
+    } catch (...) {
+        LogFailure("作業スレッドの例外", std::string_view());
     }
     job->completions->Post(std::move(job->done));
     return 0;

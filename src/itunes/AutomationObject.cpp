@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+#include "base/DiagnosticLog.h"
+
 namespace {
 
 constexpr unsigned kRejectedRetryWait = 250;  // ms
@@ -102,9 +104,10 @@ HRESULT AutomationObject::Invoke(const wchar_t* member, WORD flags,
                                  VARIANT* result) const {
     if (!dispatch_) return E_POINTER;
     DISPID id = DISPID_UNKNOWN;
-    const HRESULT hr = Resolve(member, id);
-    if (FAILED(hr)) return hr;
-    return InvokeId(id, flags, arguments, result);
+    HRESULT hr = Resolve(member, id);
+    if (SUCCEEDED(hr)) hr = InvokeId(id, flags, arguments, result);
+    if (FAILED(hr)) LogFailure("iTunes の呼び出し失敗", member, hr);
+    return hr;
 }
 
 HRESULT AutomationObject::InvokeId(DISPID id, WORD flags, std::initializer_list<VARIANT> arguments,

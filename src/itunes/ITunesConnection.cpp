@@ -1,5 +1,6 @@
 #include "itunes/ITunesConnection.h"
 
+#include "base/DiagnosticLog.h"
 #include "itunes/ITunesIds.h"
 #include "itunes/ServerIdentity.h"
 
@@ -19,9 +20,10 @@ bool ITunesConnection::Open() {
     if (IsOpen()) return true;
     Close();
     kit::ComPtr<IDispatch> application;
-    if (FAILED(::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                  reinterpret_cast<void**>(application.Receive()))) ||
-        !application) {
+    const HRESULT created = ::CoCreateInstance(kITunesAppClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                               reinterpret_cast<void**>(application.Receive()));
+    if (FAILED(created) || !application) {
+        LogFailure("iTunes に接続できない", std::string_view(), created);
         return false;
     }
     iTunes_ = AutomationObject(std::move(application), ITunesServerIdentity());

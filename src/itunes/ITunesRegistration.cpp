@@ -3,6 +3,7 @@
 #include <exception>
 #include <mutex>
 
+#include "base/DiagnosticLog.h"
 #include "itunes/AutomationObject.h"
 #include "itunes/ITunesConnection.h"
 #include "itunes/ITunesIds.h"
@@ -186,8 +187,9 @@ RegistrationResult RegisterSongOn(ITunesConnection& connection, const PendingSon
     RegistrationResult result;
     try {
         Registration(connection, song, rules, options).Run(result);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // Memory exhaustion while copying texts; every owner has let go by now.
+        LogFailure("登録中の例外", std::string_view(error.what()));
         result.registered = false;
     }
     return result;

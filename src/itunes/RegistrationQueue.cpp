@@ -9,6 +9,7 @@
 #include <exception>
 #include <mutex>
 
+#include "base/DiagnosticLog.h"
 #include "base/ScopedHandle.h"
 #include "itunes/ITunesConnection.h"
 #include "itunes/RegistrationHooks.h"
@@ -38,6 +39,7 @@ public:
         if (!phase_.compare_exchange_strong(expected, kGivenUp)) return;
         RegistrationResult failed;
         failed.timedOut = true;
+        LogFailure("iTunes が時間内に答えない", std::string_view(), 0);
         Post(failed);
     }
     // From the worker: the result, unless the deadline has spoken; then a
@@ -158,8 +160,9 @@ DWORD WINAPI Work(void* parameter) {
         }
         try {
             RunJob(shared, connection, apartment.ok(), job);
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             // Memory exhaustion: the song goes unreported, the queue goes on.
+            LogFailure("登録待ちの処理で例外", std::string_view(error.what()));
         }
         std::lock_guard<std::mutex> lock(shared.lock);
         shared.running = false;

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "base/DiagnosticLog.h"
 #include "journal/Journal.h"
 #include "journal/Sqlite.h"
 
@@ -151,8 +152,10 @@ bool Journal::OpenFile(bool& damaged) {
     } catch (const SqliteError& error) {
         lastError_ = error.what();
         damaged = error.damaged();
+        LogFailure("履歴を開けない", path_, error.code());
     } catch (const std::bad_alloc&) {
         lastError_ = "out of memory";
+        LogFailure("履歴を開けない: メモリ不足", path_, 0);
     }
     database_.reset();
     return false;
@@ -164,6 +167,7 @@ void Journal::SetAside() {
     database_.reset();
     const std::wstring bad = path_ + L".bad";
     ::DeleteFileW((bad + L"-shm").c_str());
+    LogFailure("壊れた履歴を別名で保存", bad, 0);
     MoveAside(path_, bad);
     MoveAside(path_ + L"-wal", bad + L"-wal");
     ::DeleteFileW((path_ + L"-shm").c_str());
@@ -178,6 +182,7 @@ void Journal::OpenInMemory() {
         Migrate(*database_);
     } catch (const std::exception& error) {
         lastError_ = error.what();
+        LogFailure("メモリ上の履歴も作れない", std::string_view(lastError_));
         database_.reset();
     }
 }
@@ -195,12 +200,14 @@ bool Journal::Run(const std::function<void(Database&)>& work) {
         return true;
     } catch (const SqliteError& error) {
         lastError_ = error.what();
+        LogFailure("履歴の書き込み・読み出し失敗", std::string_view(lastError_), error.code());
         if (error.damaged() && !inMemory_) {
             SetAside();
             Open();
         }
     } catch (const std::bad_alloc&) {
         lastError_ = "out of memory";
+        LogFailure("履歴の書き込み・読み出し: メモリ不足", std::string_view());
     }
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/DiagnosticLog.h"
 #include "kit/Dialog.h"
 #include "kit/DialogRegistry.h"
 #include "kit/WaitSource.h"
@@ -211,6 +212,7 @@ INT_PTR CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         return object->Dispatch(message, wParam, lParam);
     } catch (...) {
         // nothing may unwind into the system's code
+        LogFailure("ウィンドウの処理で例外", std::string_view(), message);
         return 0;
     }
 }
@@ -222,6 +224,7 @@ LRESULT CALLBACK Window::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LP
     try {
         return object->Dispatch(message, wParam, lParam);
     } catch (...) {
+        LogFailure("ウィンドウの処理で例外", std::string_view(), message);
         return ::DefSubclassProc(hwnd, message, wParam, lParam);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "base/DiagnosticLog.h"
 #include "kit/Window.h"
 
 namespace kit {
@@ -21,6 +22,7 @@ void RunTask(LPARAM lParam) {
     try {
         if (task && *task) (*task)();
     } catch (...) {
+        LogFailure("完了した作業の後処理で例外", std::string_view());
     }
 }
 

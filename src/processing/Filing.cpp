@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <set>
 
+#include "base/DiagnosticLog.h"
 #include "base/File.h"
 #include "base/FileFinder.h"
 #include "base/FileOperations.h"
@@ -91,6 +92,7 @@ Time Filing::NextAttempt(int attempts, Time firstAttempt, Time now) {
 void Filing::Wrote(bool written) {
     if (!written && journal_.failedWrites() > failedWritesSeen_) {
         failedWritesSeen_ = journal_.failedWrites();
+        LogFailure("履歴に書き込めない", std::string_view(journal_.lastError()), journal_.failedWrites());
         const std::string& error = journal_.lastError();
         view_.JournalTrouble(error.empty() ? std::wstring(L"不明なエラー") : std::wstring(error.begin(), error.end()));
     }
@@ -228,6 +230,7 @@ bool Filing::TryMove(Song& song, Moment now) {
     // is still in the end folder or already at its target, never one lost.
     if (id > 0) Wrote(journal_.MarkMoved(id, target, now.wall));
     if (!MoveFileForce(target, source)) {
+        LogFailure("曲を出力フォルダーへ移せない", target, static_cast<std::int64_t>(::GetLastError()));
         // No output path is kept for a file that never got there.
         if (id > 0) Wrote(journal_.MarkAwaitingHandOver(id, song.record.handedOver));
         return false;
@@ -365,6 +368,7 @@ void Filing::Registered(SongId id, const RegistrationResult& result) {
     song.busy = false;
     ++song.record.attempts;
     const std::wstring error = result.timedOut ? kRegistrationTimedOut : kRegistrationFailed;
+    LogFailure("iTunes に登録できない", song.record.outputPath, song.record.attempts);
     // Decided on the steady clock; the journal keeps the wall-clock time.
     const Time first = now.wall - (now.steadyMs - song.firstAttemptMs) / 1000;
     const Time next = NextAttempt(song.record.attempts, first, now.wall);
@@ -386,6 +390,7 @@ void Filing::GiveUp(Song& song, const std::wstring& reason) {
     song.record.lastError = reason;
     song.record.nextAttempt = 0;
     if (id > 0) Wrote(journal_.MarkFailed(id, reason));
+    LogFailure("曲をあきらめた", reason + L": " + song.record.sourceName, 0);
     view_.SongGivenUp(song.record);
     Finish(id);
 }

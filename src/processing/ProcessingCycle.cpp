@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "base/DiagnosticLog.h"
 #include "processing/CycleView.h"
 #include "processing/SongServices.h"
 #include "settings/Settings.h"
@@ -65,6 +66,7 @@ bool ProcessingCycle::Tick(Scope scope) {
         return Run(scope);
     } catch (...) {
         // Nothing may leave a timer handler; the next tick starts afresh.
+        LogFailure("処理の周期で例外", std::string_view());
         return false;
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/DiagnosticLog.h"
 #include "base/File.h"
 #include "base/PathHelpers.h"
 #include "base/TemporaryFile.h"
@@ -88,7 +89,8 @@ namespace {
 
 bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-bool Unreadable(DWORD error, Settings::Damage* damaged, DWORD* reason) {
+bool Unreadable(const std::wstring& path, DWORD error, Settings::Damage* damaged, DWORD* reason) {
+    LogFailure("設定ファイルを読めない", path, error);
     if (damaged) *damaged = Settings::Damage::Unreadable;
     if (reason) *reason = error == ERROR_SUCCESS ? ERROR_READ_FAULT : error;
     return false;
@@ -106,13 +108,14 @@ bool Settings::Load(const std::wstring& path, Damage* damaged, DWORD* reason) {
         if (!file.OpenRead(path)) {
             const DWORD error = ::GetLastError();
             if (IsMissing(error)) return false;
-            return Unreadable(error, damaged, reason);
+            return Unreadable(path, error, damaged, reason);
         }
         Settings parsed;
         const bool intact = ParseFile(file, parsed);
         file.Close();
         if (!intact) {
             const bool kept = KeepDamagedCopy(path);
+            LogFailure(kept ? "壊れた設定ファイルを別名で保存" : "壊れた設定ファイルを別名にできない", path, 0);
             if (damaged) *damaged = kept ? Damage::SetAside : Damage::NotSetAside;
             return false;
         }
@@ -125,7 +128,7 @@ bool Settings::Load(const std::wstring& path, Damage* damaged, DWORD* reason) {
         *this = std::move(merged);
         return true;
     } catch (const std::bad_alloc&) {
-        return Unreadable(ERROR_NOT_ENOUGH_MEMORY, damaged, reason);
+        return Unreadable(path, ERROR_NOT_ENOUGH_MEMORY, damaged, reason);
     }
 }
 
@@ -152,6 +155,7 @@ bool Settings::Save(const std::wstring& path) const {
             return true;
         }
         error = ::GetLastError();
+        LogFailure("設定ファイルを保存できない", path, error);
     }
     // the reason survives the temporary file's removal
     ::SetLastError(error == ERROR_SUCCESS ? ERROR_WRITE_FAULT : error);

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <vector>
 
+#include "base/DiagnosticLog.h"
 #include "web/FeedExtraction.h"
 #include "web/Http.h"
 #include "web/JsonDetection.h"
@@ -24,7 +25,10 @@ struct Page {
 
 bool FetchPage(const Station& station, Page& page) {
     if (station.useBrowser) {
-        if (!kit::WebBrowser::FetchBodyHtml(station.url, page.text)) return false;
+        if (!kit::WebBrowser::FetchBodyHtml(station.url, page.text)) {
+            LogFailure("ブラウザーでのページ取得失敗", station.url, 0);
+            return false;
+        }
         page.isJson = StartsLikeJson(page.text);
         return true;
     }
@@ -81,7 +85,8 @@ FetchStatus FetchPageFields(const Station& station, SongInfo& songInfo, std::wst
     try {
         // Only running out of memory on a huge page can throw here.
         status = FetchOrThrow(station, extracted, fetched);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        LogFailure("ページの処理で例外", std::string_view(error.what()));
         return FetchStatus::FetchFailed;
     }
     if (status == FetchStatus::NoAddress || status == FetchStatus::FetchFailed) return status;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/DiagnosticLog.h"
 #include "web/PageCharset.h"
 #include "web/TextDecoding.h"
 
@@ -50,6 +51,9 @@ bool SplitUrl(const std::wstring& url, UrlParts& parts) {
     return true;
 }
 
+// The address without its query: a search's query holds a song's names.
+std::wstring AddressForLog(const std::wstring& url) { return url.substr(0, std::min(url.find(L'?'), url.size())); }
+
 }  // namespace
 
 Http::Http(const wchar_t* userAgent)
@@ -59,6 +63,15 @@ Http::Http(const wchar_t* userAgent)
 Http::~Http() = default;
 
 bool Http::Open(const std::wstring& url, DWORD budget) {
+    if (!Request(url, budget)) {
+        LogFailure("HTTP 取得失敗", AddressForLog(url), static_cast<std::int64_t>(::GetLastError()));
+        return false;
+    }
+    if (const DWORD status = StatusCode(); status >= 400) LogFailure("HTTP エラー応答", AddressForLog(url), status);
+    return true;
+}
+
+bool Http::Request(const std::wstring& url, DWORD budget) {
     deadline_ = GetTickCount64() + budget;
     requestHandle_.Reset();
     connectHandle_.Reset();

@@ -46,6 +46,7 @@ public:
     std::string ContentType() const;
 
 private:
+    bool Request(const std::wstring& url, DWORD budget);
     // Bounds the next blocking step by what is left of the budget; false
     // when nothing is left.
     bool LimitNextStep();

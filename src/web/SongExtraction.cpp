@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "base/DiagnosticLog.h"
 #include "web/Entities.h"
 
 namespace {
@@ -73,8 +74,10 @@ std::array<std::wstring, 4> ExtractSongFields(const std::wstring& page, const st
         const boost::wregex expression(pattern, boost::regex_constants::perl);
         if (!SearchPage(page, expression, match)) return fields;
         if (matched) *matched = true;
-    } catch (const std::exception&) {
-        return fields;  // invalid pattern, or the matcher gave up on the page
+    } catch (const std::exception& error) {
+        // An invalid pattern, or the matcher gave up on the page.
+        LogFailure("正規表現を使えない", std::string_view(error.what()));
+        return fields;
     }
     for (size_t i = 0; i < templates.size(); ++i) {
         try {

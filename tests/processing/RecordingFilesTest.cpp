@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/DiagnosticLog.h"
 #include "base/FileFinder.h"
 #include "base/FileOperations.h"
 #include "base/PathHelpers.h"
@@ -162,4 +163,34 @@ TEST(PathHelpers, ReplaceAllNeverRescansItsOwnOutput) {
     EXPECT_EQ(ReplaceAll(L"aaa", L"a", L"aa"), L"aaaaaa");
     EXPECT_EQ(ReplaceAll(L"abcabc", L"bc", L""), L"aa");
     EXPECT_EQ(ReplaceAll(L"none", L"x", L"y"), L"none");
+}
+
+// The log keeps one line per failure, survives a restart by appending, and
+// never holds more than the current file and one older one.
+TEST(DiagnosticLogFile, AppendsLinesAndKeepsOneOlderFileAfterRotation) {
+    TempFolder folder;
+    const std::wstring path = folder / L"Kestrel.log";
+    LogFailure("before any log", L"nowhere", 1);  // no log open: dropped
+    {
+        DiagnosticLog log(path);
+        LogFailure("HTTP", L"http://example.invalid/\u66f2", 404);
+        LogFailure("COM", std::string_view("line\nbreak"), static_cast<std::int32_t>(0x80080005));
+    }
+    const std::vector<std::uint8_t> first = ReadBytes(path);
+    const std::string text(first.begin(), first.end());
+    EXPECT_EQ(text.find("before any log"), std::string::npos);
+    EXPECT_NE(text.find("\tHTTP\thttp://example.invalid/\xE6\x9B\xB2\t404\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\tCOM\tline break\t0x80080005\r\n"), std::string::npos);
+
+    const std::string filler(1000, 'x');
+    for (int round = 0; round < 3; ++round) {
+        DiagnosticLog log(path);
+        for (int i = 0; i < 1200; ++i) LogFailure("filler", std::string_view(filler), i);
+    }
+    EXPECT_EQ(ListNames(folder.path()), (std::vector<std::wstring>{L"Kestrel.log", L"Kestrel.old.log"}));
+    for (const std::wstring& name : {path, DiagnosticLog::OlderPath(path)}) {
+        const std::size_t size = ReadBytes(name).size();
+        EXPECT_GT(size, 0u);
+        EXPECT_LE(size, DiagnosticLog::kRotateSize);
+    }
 }

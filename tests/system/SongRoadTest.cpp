@@ -485,6 +485,11 @@ TEST_F(SongRoadTest, AHungLibraryHoldsUpOnlyTheRegistrations) {
     }
     const StandInLibrary result = Library();
     EXPECT_EQ(result.tracks.size(), 3u);
+    // The log beside the program tells of the missing picture and of the wait.
+    const std::vector<std::uint8_t> logBytes = ReadBytes(programFolder + L"\\Kestrel.log");
+    const std::string log(logBytes.begin(), logBytes.end());
+    EXPECT_NE(log.find("\tHTTP エラー応答\t"), std::string::npos) << log;
+    EXPECT_NE(log.find("\tiTunes が時間内に答えない\t"), std::string::npos) << log;
 }
 
 // A page that trickles for 20 s holds up nothing but its own song's fields.
