@@ -10,7 +10,7 @@ namespace {
 auto Fields(const Station& s) {
     return std::tie(s.name, s.playFolder, s.endFolder, s.outputFolder, s.url, s.pattern, s.titleTemplate,
                     s.artistTemplate, s.albumTemplate, s.artworkTemplate, s.waitSeconds, s.charset, s.useBrowser,
-                    s.removeLineBreaks);
+                    s.removeLineBreaks, s.follow);
 }
 
 }  // namespace
@@ -33,5 +33,16 @@ Station ReadStation(const Settings& group) {
     station.charset = group.GetString(L"Charset");
     station.useBrowser = group.GetBool(L"Component");
     station.removeLineBreaks = group.GetBool(L"DeleteReturn");
+    station.follow = group.values.count(L"Follow") == 0 || group.GetBool(L"Follow");
     return station;
+}
+
+bool SettleFollowing(Settings& root, const std::wstring& selected) {
+    bool wrote = false;
+    for (auto& [name, group] : root.Group(L"Station").groups) {
+        if (group.values.count(L"Follow")) continue;
+        group.SetBool(L"Follow", group.GetString(L"StationName") == selected);
+        wrote = true;
+    }
+    return wrote;
 }

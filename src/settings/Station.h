@@ -21,6 +21,9 @@ struct Station {
     std::wstring charset;    // as stored: empty is automatic
     bool useBrowser = false;        // Component: the page through the browser component
     bool removeLineBreaks = false;  // DeleteReturn
+    // Follow: its songs are filed whether or not it is the one shown. A
+    // station stored without the value is followed (see SettleFollowing).
+    bool follow = true;
 
     bool operator==(const Station& other) const;
     bool operator!=(const Station& other) const { return !(*this == other); }
@@ -28,3 +31,8 @@ struct Station {
 
 // The record of a station group (an empty group gives an empty record).
 Station ReadStation(const Settings& group);
+
+// Stations stored before following was a choice of each: only the selected
+// one (named `selected`) was filed then, so only it is followed now. Writes
+// `Follow` into every station group that lacks it; true when it wrote any.
+bool SettleFollowing(Settings& root, const std::wstring& selected);
