@@ -27,6 +27,7 @@ void ProcessingCycle::ApplySettings(const Settings& root) {
     if (const Settings* stations = root.FindGroup(L"Station"))
         for (const auto& [name, station] : stations->groups) stations_.push_back(ReadStation(station));
     if (filing_) filing_->SetStations(stations_);
+    following_ = PlanFollowing(stations_, {}, {});
 }
 
 void ProcessingCycle::SetClock(std::function<std::uint64_t()> clock) {
@@ -115,4 +116,8 @@ const SongInfo& ProcessingCycle::songInfo() const { return follower_ ? follower_
 
 const Station& ProcessingCycle::currentStation() const {
     return follower_ ? follower_->station() : filing_ ? kNoStation : pendingStation_;
+}
+
+StationFollower* ProcessingCycle::FollowerOf(const std::wstring& name) {
+    return follower_ && follower_->station().name == name ? follower_.get() : nullptr;
 }

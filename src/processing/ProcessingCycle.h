@@ -12,6 +12,7 @@
 
 #include "journal/Journal.h"
 #include "processing/Filing.h"
+#include "processing/FollowPlan.h"
 #include "processing/StationFollower.h"
 #include "settings/Station.h"
 
@@ -77,6 +78,11 @@ public:
     // The followed station; null before one is selected.
     StationFollower* follower() { return follower_.get(); }
     const Station& currentStation() const;
+    // Every station of the settings and whether it is followed, in the
+    // settings' order; renewed by ApplySettings, SelectStation and UpdateStation.
+    const std::vector<StationFollowing>& following() const { return following_; }
+    // The follower of the station of that name; null when it is not followed.
+    StationFollower* FollowerOf(const std::wstring& name);
 
 private:
     bool Run(Scope scope);
@@ -91,4 +97,5 @@ private:
     std::unique_ptr<StationFollower> follower_;
     Station pendingStation_;  // selected before the journal was attached
     std::function<std::uint64_t()> clock_;
+    std::vector<StationFollowing> following_;
 };
