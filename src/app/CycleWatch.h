@@ -2,11 +2,11 @@
 // When the processing cycle ticks: at once (50 ms after the last of a burst
 // of changes) when a file turns up in or leaves a watched folder, with the
 // next second's tick when a file there is written to, and once a second
-// for the countdown, which scans the play folder only when something may
-// have changed unseen: a folder that cannot be watched, a watch lost or
-// re-armed, a change that came while the cycle could not scan, a file other
-// than the song in progress written to, or 30 s without a scan. The
-// recorder writing on to its song is no news: it stays the newest file.
+// for the countdowns. A change scans only the stations whose folders
+// changed; every followed station is scanned when something may have
+// changed unseen: a folder that cannot be watched, a watch lost or re-armed,
+// or 30 s without such a scan. A recorder writing on to its song is no
+// news: it stays the newest file.
 #include <windows.h>
 
 #include "base/FolderWatch.h"
@@ -23,8 +23,9 @@ public:
 
     // The window whose timer `kDebounceTimerId` the changes start.
     void SetWindow(HWND window) { window_ = window; }
-    // The next once-a-second tick scans (the station was switched).
-    void RequestScan() { scanPending_ = true; }
+    // The next once-a-second tick scans every followed station (the
+    // stations or the selection changed).
+    void RequestScan() { fullScanPending_ = true; }
     // Watches the station's folders as they are now, re-arming what changed
     // or was replaced (a change may have been missed then: the next tick scans).
     void Follow();
@@ -44,6 +45,6 @@ private:
     ProcessingCycle& cycle_;
     FolderWatch watch_;
     HWND window_ = nullptr;
-    bool scanPending_ = true;
-    ULONGLONG lastScan_ = 0;
+    bool fullScanPending_ = true;
+    ULONGLONG lastFullScan_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "base/DiagnosticLog.h"
+#include "base/PathHelpers.h"
 #include "processing/CycleView.h"
 #include "processing/SongServices.h"
 #include "settings/Settings.h"
@@ -14,7 +15,15 @@ namespace {
 
 const std::wstring kNone;
 const SongInfo kNoSong;
-const Station kNoStation;
+
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+    return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool SameFolders(const Station& a, const Station& b) {
+    return a.playFolder == b.playFolder && a.endFolder == b.endFolder;
+}
 
 }  // namespace
 
@@ -23,11 +32,10 @@ ProcessingCycle::~ProcessingCycle() = default;
 void ProcessingCycle::ApplySettings(const Settings& root) {
     rules_.ignoreFirst = root.GetBool(L"IgnoreFirst");
     rules_.ignoreList = ReadIgnoreList(root);
-    stations_.clear();
+    settingsStations_.clear();
     if (const Settings* stations = root.FindGroup(L"Station"))
-        for (const auto& [name, station] : stations->groups) stations_.push_back(ReadStation(station));
-    if (filing_) filing_->SetStations(stations_);
-    following_ = PlanFollowing(stations_, {}, {});
+        for (const auto& [name, station] : stations->groups) settingsStations_.push_back(ReadStation(station));
+    Reconcile();
 }
 
 void ProcessingCycle::SetClock(std::function<std::uint64_t()> clock) {
@@ -42,13 +50,37 @@ Moment ProcessingCycle::Current() const {
 
 std::vector<std::wstring> ProcessingCycle::WatchedFolders() const {
     std::vector<std::wstring> folders;
-    if (follower_) folders = {follower_->station().playFolder, follower_->station().endFolder};
-    // Songs still awaiting their hand-over arrive in their own stations' end folders.
-    if (filing_) {
-        for (const std::wstring& folder : filing_->HandOverFolders())
-            if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+    const auto add = [&folders](const std::wstring& folder) {
+        if (folder.empty()) return;
+        for (const std::wstring& known : folders)
+            if (SameFolder(known, folder)) return;
+        folders.push_back(folder);
+    };
+    for (const Followed& each : followed_) {
+        add(each.follower->station().playFolder);
+        add(each.follower->station().endFolder);
     }
+    // Songs still awaiting their hand-over arrive in their own stations' end folders.
+    if (filing_)
+        for (const std::wstring& folder : filing_->HandOverFolders()) add(folder);
     return folders;
+}
+
+void ProcessingCycle::MarkChanged(const std::wstring& folder) {
+    for (Followed& each : followed_) {
+        const Station& station = each.follower->station();
+        if (SameFolder(station.playFolder, folder) || SameFolder(station.endFolder, folder)) each.scanDue = true;
+    }
+}
+
+bool ProcessingCycle::ChangesPending() const {
+    return std::any_of(followed_.begin(), followed_.end(), [](const Followed& each) { return each.scanDue; });
+}
+
+const std::wstring& ProcessingCycle::RecordingIn(const std::wstring& playFolder) const {
+    for (const Followed& each : followed_)
+        if (SameFolder(each.follower->station().playFolder, playFolder)) return each.follower->currentRecording();
+    return kNone;
 }
 
 void ProcessingCycle::AttachJournal(journal::Journal& journal, const std::wstring& artworkRoot,
@@ -57,7 +89,8 @@ void ProcessingCycle::AttachJournal(journal::Journal& journal, const std::wstrin
     filing_->SetStations(stations_);
     if (clock_) filing_->SetClock([this] { return Current(); });
     filing_->Resume(Current(), programFolder);
-    if (!pendingStation_.name.empty() || !pendingStation_.playFolder.empty()) SelectStation(pendingStation_);
+    Reconcile();
+    ShowSelected();
 }
 
 bool ProcessingCycle::RetryNow(journal::SongId id) { return filing_ && filing_->RetryNow(id, Current()); }
@@ -76,36 +109,121 @@ bool ProcessingCycle::Run(Scope scope) {
     if (!filing_ || !view_.IsCooperationChecked()) return false;
     const Moment now = Current();
     const std::uint64_t nowMs = static_cast<std::uint64_t>(now.steadyMs);
+    if (scope == Scope::ScanFolders) FollowArrivedFolders();
     bool fresh = false;
-    if (scope != Scope::CountdownOnly && follower_) {
-        ++folderScans_;
-        fresh = follower_->Scan(now, nowMs);
+    if (scope != Scope::CountdownOnly) {
+        for (Followed& each : followed_) {
+            if (scope != Scope::ScanFolders && !each.scanDue) continue;
+            each.scanDue = false;
+            ++folderScans_;
+            if (each.follower->Scan(now, nowMs)) fresh = true;
+        }
     }
     // Files what has arrived in the end folders, retries what is due.
     filing_->Step(now);
     if (scope == Scope::NewRecordingOnly && !fresh) return false;
-    if (follower_) follower_->SecondPassed();
+    for (Followed& each : followed_) each.follower->SecondPassed();
     return true;
 }
 
+void ProcessingCycle::FollowArrivedFolders() {
+    // A folder on a drive plugged in later, or made by the recorder.
+    const bool waiting = std::any_of(following_.begin(), following_.end(), [](const StationFollowing& each) {
+        return each.reason == FollowReason::FoldersMissing;
+    });
+    if (!waiting) return;
+    StationFollower* const before = follower_;
+    Reconcile();
+    if (follower_ != before) ShowSelected();
+}
+
+void ProcessingCycle::PutStation(const Station& station) {
+    selected_ = station;
+    selectionOrder_.erase(std::remove(selectionOrder_.begin(), selectionOrder_.end(), station.name),
+                          selectionOrder_.end());
+    selectionOrder_.push_back(station.name);
+}
+
 void ProcessingCycle::SelectStation(const Station& station) {
-    if (!filing_) {
-        pendingStation_ = station;
-        return;
-    }
-    // The song in progress is cut off (the recorder follows the other
-    // station): it is not filed.
-    if (follower_) follower_->Abandon();
-    follower_ = std::make_unique<StationFollower>(station, *filing_, services_, view_, rules_);
+    PutStation(station);
+    Reconcile();
+    ShowSelected();
 }
 
 void ProcessingCycle::UpdateStation(const Station& station) {
-    if (follower_ && follower_->station().playFolder == station.playFolder &&
-        follower_->station().endFolder == station.endFolder) {
+    StationFollower* const before = follower_;
+    // Renamed: the follower takes the new name and goes on.
+    if (follower_ && follower_->station().name != station.name && SameFolders(follower_->station(), station))
         follower_->Update(station);
+    PutStation(station);
+    Reconcile();
+    if (follower_ != before) ShowSelected();
+}
+
+ProcessingCycle::Followed* ProcessingCycle::Find(const std::wstring& name) {
+    for (Followed& each : followed_)
+        if (each.follower->station().name == name) return &each;
+    return nullptr;
+}
+
+void ProcessingCycle::Reconcile() {
+    // The settings' stations, and the one selected when it is not among
+    // them (a station being added, or tests that follow one by itself).
+    stations_ = settingsStations_;
+    const bool selectedIsStored =
+        std::any_of(stations_.begin(), stations_.end(), [this](const Station& each) { return each.name == selected_.name; });
+    if (!selectedIsStored && (!selected_.name.empty() || !selected_.playFolder.empty())) stations_.push_back(selected_);
+    if (filing_) filing_->SetStations(stations_);
+
+    std::vector<std::wstring> followedNow;
+    for (const Followed& each : followed_) followedNow.push_back(each.follower->station().name);
+    const std::vector<StationFollowing> plan = PlanFollowing(stations_, selectionOrder_, followedNow);
+    following_.assign(plan.begin(), plan.begin() + static_cast<std::ptrdiff_t>(settingsStations_.size()));
+    if (!filing_) return;  // followers start with the journal
+
+    std::vector<bool> kept(followed_.size(), false);
+    std::vector<Followed> next;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (plan[i].reason != FollowReason::Followed) continue;
+        const Station& station = stations_[i];
+        // The same station: its song goes on while its folders stay.
+        std::size_t found = followed_.size();
+        for (std::size_t k = 0; k < followed_.size() && found == followed_.size(); ++k)
+            if (!kept[k] && followed_[k].follower->station().name == station.name) found = k;
+        if (found < followed_.size() && SameFolders(followed_[found].follower->station(), station)) {
+            kept[found] = true;
+            followed_[found].follower->Update(station);
+            next.push_back(std::move(followed_[found]));
+            continue;
+        }
+        Followed fresh;
+        fresh.view = std::make_unique<FollowerView>(view_);
+        fresh.follower = std::make_unique<StationFollower>(station, *filing_, services_, *fresh.view, rules_);
+        next.push_back(std::move(fresh));
+    }
+    // Not followed any more: the song in progress is cut off, not filed.
+    for (std::size_t k = 0; k < followed_.size(); ++k)
+        if (!kept[k] && followed_[k].follower) followed_[k].follower->Abandon();
+    followed_ = std::move(next);
+    follower_ = nullptr;
+    for (Followed& each : followed_) {
+        const bool shown = each.follower->station().name == selected_.name;
+        each.view->SetShown(shown);
+        if (shown) follower_ = each.follower.get();
+    }
+}
+
+void ProcessingCycle::ShowSelected() {
+    if (!follower_) {
+        view_.ShowFileName(std::wstring());
+        view_.ShowSongBoxes(std::wstring(), std::wstring(), std::wstring());
+        view_.ClearArtwork();
         return;
     }
-    SelectStation(station);
+    view_.ShowFileName(FileNameOf(follower_->currentRecording()));
+    const SongInfo& info = follower_->songInfo();
+    view_.ShowSongBoxes(info.title, info.artist, info.album);
+    if (info.artwork.empty() || !view_.ShowArtwork(info.artwork)) view_.ClearArtwork();
 }
 
 const std::wstring& ProcessingCycle::currentRecording() const {
@@ -114,10 +232,15 @@ const std::wstring& ProcessingCycle::currentRecording() const {
 
 const SongInfo& ProcessingCycle::songInfo() const { return follower_ ? follower_->songInfo() : kNoSong; }
 
-const Station& ProcessingCycle::currentStation() const {
-    return follower_ ? follower_->station() : filing_ ? kNoStation : pendingStation_;
-}
+const Station& ProcessingCycle::currentStation() const { return follower_ ? follower_->station() : selected_; }
 
 StationFollower* ProcessingCycle::FollowerOf(const std::wstring& name) {
-    return follower_ && follower_->station().name == name ? follower_.get() : nullptr;
+    Followed* found = Find(name);
+    return found ? found->follower.get() : nullptr;
+}
+
+std::vector<const StationFollower*> ProcessingCycle::followers() const {
+    std::vector<const StationFollower*> all;
+    for (const Followed& each : followed_) all.push_back(each.follower.get());
+    return all;
 }

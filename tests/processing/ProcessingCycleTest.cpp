@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "base/ScopedHandle.h"
 #include "journal/Journal.h"
@@ -43,6 +44,7 @@ public:
     std::vector<std::wstring> stripped;
     std::wstring lastPage;
     SongInfo nextFetch;
+    std::map<std::wstring, SongInfo> fetchOf;  // by station; nextFetch for the others
     bool fromPage = false;  // fetch the station's real page instead of nextFetch
     bool registerResult = true;
     std::wstring tagTitle = L"tag title", tagArtist = L"tag artist";
@@ -71,7 +73,8 @@ public:
             page.status = FetchPageFields(station, page.info, page.html);
         } else {
             page.status = FetchStatus::Ok;
-            page.info = nextFetch;
+            const auto own = fetchOf.find(station.name);
+            page.info = own != fetchOf.end() ? own->second : nextFetch;
             page.html = L"<page>";
         }
         if (holdFetches)
@@ -475,11 +478,18 @@ TEST_F(Cycle, ChangeTicksGoOnOnlyForANewRecordingAndCountdownTicksDoNotScan) {
     Start(L"a.mp3");
     cycle.Tick();
     Next(L"a.mp3", L"b.mp3");
+    // A change elsewhere scans nothing of this station's.
+    const long before = cycle.folderScans();
+    cycle.MarkChanged(root / L"elsewhere");
+    EXPECT_FALSE(cycle.Tick(Scope::NewRecordingOnly));
+    EXPECT_EQ(cycle.folderScans(), before);
+    cycle.MarkChanged(end);
     EXPECT_TRUE(cycle.Tick(Scope::NewRecordingOnly));
     EXPECT_EQ(seam.titleBox, Waiting(2));
 
     // The recorder writing on: looked at, but the countdown keeps its seconds.
     const long scans = cycle.folderScans();
+    cycle.MarkChanged(play);
     EXPECT_FALSE(cycle.Tick(Scope::NewRecordingOnly));
     EXPECT_EQ(cycle.folderScans(), scans + 1);
     EXPECT_EQ(seam.titleBox, Waiting(2));
@@ -568,6 +578,7 @@ TEST_F(Cycle, ARecordingNobodySawPlayingIsFiledFromItsTags) {
     cycle.Tick();  // a is the first song: skipped
     // Started and handed over between two looks at the play folder.
     ASSERT_TRUE(WriteBytes(end + L"\\quick.mp3", {0x49, 0x44, 0x33}));
+    cycle.MarkChanged(end);
     cycle.Tick(ProcessingCycle::Scope::NewRecordingOnly);
     ASSERT_EQ(seam.registered.size(), 1u);
     EXPECT_EQ(seam.registered[0].filePath, out + L"\\quick.mp3");
@@ -661,9 +672,13 @@ TEST_F(PageCycle, PageThatNeverChangesLeavesTheSongToItsTags) {
 }
 
 TEST_F(PageCycle, EachSongLeavesItsHealthAndThreeBadOnesWarnOnce) {
-    // Each change of the station starts its song afresh: fetched at once.
+    // The recorder switched to a station with the same folders and back:
+    // the song starts afresh, fetched at once.
     auto change = [this](const wchar_t* key, const std::wstring& value) {
         station.SetString(key, value);
+        Settings sameFolders = station;
+        sameFolders.SetString(L"StationName", L"別局");
+        cycle.SelectStation(ReadStation(sameFolders));
         Follow();
         cycle.Tick();
     };
@@ -687,4 +702,69 @@ TEST_F(PageCycle, EachSongLeavesItsHealthAndThreeBadOnesWarnOnce) {
                               ExtractionHealth::EmptyFields}));  // the same run: once
     EXPECT_FALSE(warning.Due({ExtractionHealth::Ok, ExtractionHealth::NoMatch}));
     EXPECT_TRUE(warning.Due({ExtractionHealth::NoMatch, ExtractionHealth::NoMatch, ExtractionHealth::NoMatch}));
+}
+
+// Every followed station files its own songs, whichever one the window shows;
+// a station switched off is not watched, and of two stations sharing their
+// folders only the one selected last is followed.
+TEST_F(Cycle, EveryFollowedStationFilesItsOwnSongsWhicheverIsShown) {
+    settings.SetBool(L"IgnoreFirst", false);
+    const std::wstring playB = root.AddFolder(L"playB"), endB = root.AddFolder(L"endB");
+    Settings stationB = station;
+    stationB.SetString(L"StationName", L"B局");
+    stationB.SetString(L"PlayDirectory", playB);
+    stationB.SetString(L"EndDirectory", endB);
+    stationB.SetString(L"OutputDirectory", root / L"outB");
+    Settings off = stationB;
+    off.SetString(L"StationName", L"休み局");
+    off.SetString(L"PlayDirectory", root.AddFolder(L"playOff"));
+    off.SetString(L"EndDirectory", root.AddFolder(L"endOff"));
+    off.SetBool(L"Follow", false);
+    for (const Settings* each : {&station, &stationB, &off})
+        settings.Group(L"Station").SetGroup(each->GetString(L"StationName"), *each);
+    Follow();
+    EXPECT_EQ(cycle.followers().size(), 2u);
+    const std::vector<std::wstring> watched = cycle.WatchedFolders();
+    EXPECT_EQ(std::count(watched.begin(), watched.end(), off.GetString(L"PlayDirectory")), 0);
+    seam.fetchOf[L"局"] = {L"A曲", L"A人", L"", L""};
+    seam.fetchOf[L"B局"] = {L"B曲", L"B人", L"", L""};
+
+    Start(L"a1.mp3");
+    ASSERT_TRUE(WriteBytes(playB + L"\\b1.mp3", {0x49, 0x44, 0x33}));
+    cycle.Tick();  // both first songs fetched at once
+    EXPECT_EQ(seam.fetches, 2);
+    EXPECT_EQ(seam.titleBox, L"A曲");
+    // Showing B changes only the window.
+    cycle.SelectStation(ReadStation(stationB));
+    EXPECT_EQ(seam.titleBox, L"B曲");
+    EXPECT_EQ(seam.fileNameBox, L"b1.mp3");
+    // Both hand over in the same second.
+    Next(L"a1.mp3", L"a2.mp3");
+    ASSERT_TRUE(::MoveFileW((playB + L"\\b1.mp3").c_str(), (endB + L"\\b1.mp3").c_str()));
+    ASSERT_TRUE(WriteBytes(playB + L"\\b2.mp3", {0x49, 0x44, 0x33}));
+    cycle.Tick();
+    ASSERT_EQ(seam.registered.size(), 2u);
+    for (const PendingSong& song : seam.registered) {
+        const bool isA = song.stationName == L"局";
+        EXPECT_EQ(song.filePath, isA ? out + L"\\a1.mp3" : root / L"outB\\b1.mp3");
+        EXPECT_EQ(song.title, isA ? L"A曲" : L"B曲");
+    }
+
+    // A station sharing A's folders, selected: it is followed instead of A,
+    // whose song in progress is cut off; B goes on.
+    Settings shared = station;
+    shared.SetString(L"StationName", L"同居局");
+    settings.Group(L"Station").SetGroup(L"同居局", shared);
+    cycle.ApplySettings(settings);
+    EXPECT_NE(cycle.FollowerOf(L"局"), nullptr);  // the one selected before
+    cycle.SelectStation(ReadStation(shared));
+    EXPECT_EQ(cycle.FollowerOf(L"局"), nullptr);
+    EXPECT_NE(cycle.FollowerOf(L"同居局"), nullptr);
+    EXPECT_NE(cycle.FollowerOf(L"B局"), nullptr);
+    EXPECT_EQ(StateOf(L"a2.mp3"), journal::SongState::SkippedFirstSong);
+    const auto a = std::find_if(cycle.following().begin(), cycle.following().end(),
+                                [](const StationFollowing& each) { return each.name == L"局"; });
+    ASSERT_NE(a, cycle.following().end());
+    EXPECT_EQ(a->reason, FollowReason::SharesFolders);
+    EXPECT_EQ(a->followedInstead, L"同居局");
 }

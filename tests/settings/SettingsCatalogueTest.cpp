@@ -2,6 +2,7 @@
 
 #include "settings/Settings.h"
 #include "settings/SettingsCatalogue.h"
+#include "settings/Station.h"
 #include "support/TempFolder.h"
 
 using testing_support::TempFolder;
@@ -71,4 +72,18 @@ TEST(SettingsCatalogue, IgnoreListRoundTripAndShortLists) {
 
     root.SetInt(L"IgnoreCount", 0x7FFFFFFF);  // damaged: bounded, not millions of rows
     EXPECT_LE(ReadIgnoreList(root).size(), 2048u);
+}
+
+// Settings stored before each station had its own choice: only the selected
+// station was filed then, so only it is followed; a choice made is kept.
+TEST(SettingsCatalogue, OlderSettingsFollowOnlyTheSelectedStation) {
+    Settings root;
+    for (const wchar_t* name : {L"AM", L"FM", L"Web"}) root.Group(L"Station").Group(name).SetString(L"StationName", name);
+    root.Group(L"Station").Group(L"Web").SetBool(L"Follow", true);
+    EXPECT_TRUE(SettleFollowing(root, L"FM"));
+    EXPECT_FALSE(ReadStation(root.Group(L"Station").Group(L"AM")).follow);
+    EXPECT_TRUE(ReadStation(root.Group(L"Station").Group(L"FM")).follow);
+    EXPECT_TRUE(ReadStation(root.Group(L"Station").Group(L"Web")).follow);
+    EXPECT_FALSE(SettleFollowing(root, L"AM"));  // settled once
+    EXPECT_FALSE(ReadStation(root.Group(L"Station").Group(L"AM")).follow);
 }
