@@ -32,12 +32,20 @@ SongWork::~SongWork() = default;
 size_t SongWork::registrationsWaiting() const { return registrations_->waiting(); }
 
 void SongWork::FetchPage(const Station& station, std::function<void(Page)> done) {
-    auto page = std::make_shared<Page>();
-    const bool started = StartWorker(
-        completions_,
-        [station, page] { page->status = FetchPageFields(station, page->info, page->html); },
-        [page, done] { done(std::move(*page)); });
-    if (!started) completions_->Post([done] { done(Page()); });
+    pageFetches_.Submit(station.url, [this, station, done](std::function<void()> finished) {
+        auto page = std::make_shared<Page>();
+        const bool started = StartWorker(
+            completions_, [station, page] { page->status = FetchPageFields(station, page->info, page->html); },
+            [page, done, finished] {
+                finished();
+                done(std::move(*page));
+            });
+        if (!started)
+            completions_->Post([done, finished] {
+                finished();
+                done(Page());
+            });
+    });
 }
 
 void SongWork::FetchArtwork(const std::wstring& folder, const SongInfo& info, std::function<void(std::wstring)> done) {

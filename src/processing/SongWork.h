@@ -8,6 +8,7 @@
 
 #include "base/Completions.h"
 #include "processing/JournalArtworkCache.h"
+#include "processing/PageFetchGate.h"
 #include "processing/SongServices.h"
 #include "settings/LibraryRules.h"
 #include "web/ArtworkSearch.h"
@@ -40,6 +41,7 @@ private:
     void SearchArtwork(const std::wstring& folder, const SongInfo& info, std::function<void(std::wstring)> done);
 
     CompletionsPtr completions_;
+    PageFetchGate pageFetches_;
     LibraryRules rules_;
     JournalArtworkCache artworkSearchCache_;
     ArtworkSearch artworkSearch_;

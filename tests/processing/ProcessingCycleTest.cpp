@@ -12,6 +12,7 @@
 #include "processing/SongServices.h"
 #include "settings/Station.h"
 #include "processing/CycleView.h"
+#include "processing/PageFetchGate.h"
 #include "journal/Journal.h"
 #include "processing/ProcessingCycle.h"
 #include "processing/StationHealth.h"
@@ -767,4 +768,30 @@ TEST_F(Cycle, EveryFollowedStationFilesItsOwnSongsWhicheverIsShown) {
     ASSERT_NE(a, cycle.following().end());
     EXPECT_EQ(a->reason, FollowReason::SharesFolders);
     EXPECT_EQ(a->followedInstead, L"同居局");
+}
+
+// At most four pages at once and one per host; a job for a busy host lets
+// the others pass, and a place freed starts the next in line.
+TEST(PageFetchGate, FourAtOnceAndOnePerHost) {
+    PageFetchGate gate;
+    std::vector<std::wstring> started;
+    std::map<std::wstring, std::function<void()>> finish;
+    auto submit = [&](const std::wstring& name, const std::wstring& url) {
+        gate.Submit(url, [&, name](std::function<void()> finished) {
+            started.push_back(name);
+            finish[name] = finished;
+        });
+    };
+    submit(L"a1", L"http://A.example:8080/now");
+    submit(L"a2", L"http://a.example:8080/other?x");
+    for (const wchar_t* name : {L"b", L"c", L"d", L"e"}) submit(name, std::wstring(L"https://") + name + L".example/");
+    EXPECT_EQ(started, (Names{L"a1", L"b", L"c", L"d"}));
+    EXPECT_EQ(gate.waiting(), 2u);
+    finish[L"a1"]();
+    finish[L"a1"]();  // a second call changes nothing
+    EXPECT_EQ(started, (Names{L"a1", L"b", L"c", L"d", L"a2"}));
+    finish[L"c"]();
+    EXPECT_EQ(started.back(), L"e");
+    EXPECT_EQ(gate.running(), 4);
+    EXPECT_EQ(PageFetchGate::HostOf(L"http://user@Radio.Example.COM/now"), L"radio.example.com");
 }
