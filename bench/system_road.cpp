@@ -31,6 +31,7 @@
 #include "../tests/support/RecorderSimulator.cpp"
 #include "support/SamplePictures.h"
 #include "BenchTiming.h"
+#include "RoadMeasures.h"
 
 namespace {
 
@@ -42,46 +43,12 @@ constexpr int kIdleScanSeconds = 60;
 constexpr long kHangMs = 30000;
 constexpr int kSongsWhileHung = 10;
 
-std::wstring ExeFolder() {
-    wchar_t buffer[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    std::wstring path(buffer, length);
-    return path.substr(0, path.find_last_of(L'\\'));
-}
-
-void RemoveFolder(const std::wstring& folder) {
-    std::wstring from = folder + L'\0';
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NO_UI;
-    ::SHFileOperationW(&operation);
-}
-
-// A FILETIME (100 ns steps) in milliseconds.
-double Ms(const FILETIME& t) { return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4; }
-
-double SystemMs() {
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    return Ms(now);
-}
-
 // When the stand-in last wrote its library: the end of a registration's
 // last change, read without opening the file.
 double LibraryWrittenMs(const std::wstring& libraryPath) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(libraryPath.c_str(), GetFileExInfoStandard, &data)) return 0;
     return Ms(data.ftLastWriteTime);
-}
-
-bool StandInRunning() { return !ITunesStandInRegistration::WaitForServerExit(0); }
-
-
-// The library as the stand-in last saved it, read as a client never could.
-bool ReadLibrary(const std::wstring& libraryPath, StandInLibrary& library) {
-    library = StandInLibrary();
-    return library.Load(libraryPath);
 }
 
 // The song's track has its fields: the album is the last of them to be set.
@@ -108,23 +75,6 @@ bool LibraryQuiet(const std::wstring& libraryPath, double quietMs) {
             return bench::Milliseconds() - since >= quietMs;
         },
         60000, 10);
-}
-
-// Private bytes; Wine reports them for another process as the page-file
-// usage only, so that stands in when the private count reads zero.
-double PrivateMegabytes(HANDLE process) {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    if (!::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
-        return -1;
-    const SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
-    return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
-
-double CpuMs(HANDLE process) {
-    FILETIME created, exited, kernel, user;
-    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
-    return Ms(kernel) + Ms(user);
 }
 
 struct Road {
@@ -433,12 +383,7 @@ int main(int argc, char** argv) {
             if (file) ::SetFileTime(file.Get(), nullptr, nullptr, &old);
         }
         // The program counts its own scans; the files' creation is let settle.
-        const UINT scansMessage = ::RegisterWindowMessageW(L"Kestrel.FolderScans");
-        const auto scans = [&] {
-            DWORD_PTR count = 0;
-            ::SendMessageTimeoutW(road.kestrel.mainWindow(), scansMessage, 0, 0, SMTO_BLOCK, 20000, &count);
-            return static_cast<long>(count);
-        };
+        const auto scans = [&] { return FolderScans(road.kestrel.mainWindow()); };
         ::Sleep(2000);
         const long scansBefore = scans();
         ::Sleep(kIdleScanSeconds * 1000);

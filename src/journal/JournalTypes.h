@@ -61,9 +61,9 @@ struct SongRecord {
     int attempts = 0;  // registration attempts made
     Time nextAttempt = 0;
     std::wstring lastError;
-    std::optional<int> pageDelay;
-    Time retryFrom = 0;
-    StationFolders folders;  // 再試行 asked for by hand: the 24 hours of retries count from here  // seconds from the song's start to the page that showed it
+    std::optional<int> pageDelay;  // seconds from the song's start to the page that showed it
+    Time retryFrom = 0;  // 再試行 asked for by hand: the 24 hours of retries count from here
+    StationFolders folders;  // the station's folders when the song was noticed
     std::wstring trackId;          // the new track's persistent ID in iTunes, 16 hex digits
 };
 

@@ -83,6 +83,7 @@ std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
 }
 
 std::wstring FileNameOfPath(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+std::wstring DirectoryOfPath(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
 
 class SongRoadTest : public ::testing::Test {
 protected:
@@ -523,6 +524,98 @@ TEST_F(SongRoadTest, ATricklingPageHoldsUpNoRecording) {
     ASSERT_TRUE(kestrel.Close(kStepTimeoutMs));
 }
 
+
+// Three followed stations file their own songs side by side, two of them
+// handing over in the same second, while the third's page trickles for 20 s;
+// a station not followed is left alone.
+TEST_F(SongRoadTest, EveryFollowedStationFilesItsOwnSongs) {
+    StationFolders a(root / L"局A"), b(root / L"局B"), c(root / L"局C"), d(root / L"局D");
+    const PageSong a1{L"A一曲目", L"A人", L"A盤", "/art/none.jpg"}, a2{L"A二曲目", L"A人", L"A盤", "/art/none.jpg"};
+    const PageSong b1{L"B一曲目", L"B人", L"B盤", "/art/none.jpg"}, b2{L"B二曲目", L"B人", L"B盤", "/art/none.jpg"};
+    const PageSong c1{L"C一曲目", L"C人", L"C盤", "/art/none.jpg"};
+    std::atomic<int> cRequests{0};  // the first is answered after 20 s
+    LoopbackServer trickling{[&](const LoopbackServer::Request&, LoopbackServer& self, SOCKET s) {
+        const std::string page = Page(c1, CP_UTF8, "utf-8");
+        LoopbackServer::Send(s, "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n\r\n");
+        if (cRequests++ == 0)
+            for (int waited = 0; waited < 20000 && !self.stopping(); waited += 20) ::Sleep(20);
+        LoopbackServer::Send(s, page);
+    }};
+    ASSERT_TRUE(StandInLibrary().Save(libraryPath));
+    ITunesStandInRegistration registration(libraryPath);
+    std::string description = "[]\nIgnoreFirst = b:0\nIsAddPlayList = b:1\n[IsCooperation]\nCheck = i:1\n"
+                              "[SelectStation]\nIndex = i:0\n" +
+                              StationDescription(L"局A", a, "/a/now", 2) + "Follow = b:1\n" +
+                              StationDescription(L"局B", b, "/b/now", 2) + "Follow = b:1\n" +
+                              StationDescription(L"局C", c, "/c/now", 2) + "Follow = b:1\n" +
+                              StationDescription(L"局D", d, "/d/now", 2) + "Follow = b:0\n";
+    const std::string url = "Url = s:" + Utf8(server.Url("/c/now"));
+    description.replace(description.find(url), url.size(), "Url = s:" + Utf8(trickling.Url("/c/now")));
+    ASSERT_TRUE(WriteProgramSettings(description));
+    PutPageA(a1);
+    PutPageB(b1);
+    RecorderSimulator recorderA(a.play, a.end), recorderB(b.play, b.end), recorderC(c.play, c.end),
+        recorderD(d.play, d.end);
+    ASSERT_TRUE(recorderA.NextSong(L"a1.mp3", {L"tagA", L"A"}));
+    ASSERT_TRUE(recorderB.NextSong(L"b1.mp3", {L"tagB", L"B"}));
+    ASSERT_TRUE(recorderC.NextSong(L"c1.mp3", {L"tagC", L"C"}));
+    ASSERT_TRUE(recorderD.NextSong(L"d1.mp3", {L"tagD", L"D"}));
+    ASSERT_TRUE(kestrel.Start(program));
+    ASSERT_TRUE(kestrel.WaitForMainWindow(kStepTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(a1.title); }, kStepTimeoutMs));
+    ::Sleep(2000);  // the first pages are read
+
+    // A and B hand over in the same second while C's first page still trickles.
+    PutPageA(a2);
+    PutPageB(b2);
+    const ULONGLONG handedOver = ::GetTickCount64();
+    ASSERT_TRUE(recorderA.NextSong(L"a2.mp3", {L"tagA", L"A"}));
+    ASSERT_TRUE(recorderB.NextSong(L"b2.mp3", {L"tagB", L"B"}));
+    ASSERT_TRUE(recorderD.NextSong(L"d2.mp3", {L"tagD", L"D"}));
+    EXPECT_TRUE(WaitUntil([&] { return Exists(a.output + L"\\a1.mp3") && Exists(b.output + L"\\b1.mp3"); }, 2000));
+    // A's next song is counted down and read on time.
+    EXPECT_TRUE(WaitUntil([&] { return ShowsTitle(a2.title); }, 8000)) << "A held up by C's page";
+    EXPECT_LT(::GetTickCount64() - handedOver, 10000u);
+    ASSERT_TRUE(WaitUntil([&] { return cRequests >= 1; }, 1000));
+    ::Sleep(static_cast<DWORD>(std::max<LONGLONG>(0, 21000 - static_cast<LONGLONG>(::GetTickCount64() - handedOver))));
+    ASSERT_TRUE(recorderC.NextSong(L"c2.mp3", {L"tagC", L"C"}));
+    ASSERT_TRUE(recorderA.NextSong(L"a3.mp3", {L"tagA", L"A"}));
+    ASSERT_TRUE(recorderB.NextSong(L"b3.mp3", {L"tagB", L"B"}));
+    // C's first page outlasted a fetch's 20 s: its song goes with its tags.
+    EXPECT_TRUE(WaitUntil([&] { return Registered(a2.title) && Registered(b2.title) && Registered(L"tagC"); },
+                          kStepTimeoutMs, 500));
+    ASSERT_TRUE(kestrel.Close(kStepTimeoutMs));
+
+    // Not followed: D's songs stay where the recorder put them.
+    EXPECT_TRUE(Exists(d.end + L"\\d1.mp3"));
+    EXPECT_FALSE(Exists(d.output));
+    const StandInLibrary library = Library();
+    const PageSong c1Tags{L"tagC", L"C", L"", ""};
+    const std::pair<const wchar_t*, std::vector<const PageSong*>> expected[] = {
+        {L"局A", {&a1, &a2}}, {L"局B", {&b1, &b2}}, {L"局C", {&c1Tags}}};
+    journal::Journal journal(programFolder + L"\\Kestrel.db");
+    const std::vector<journal::SongRecord> rows = journal.SongPage(0, 50);
+    for (const auto& [station, songs] : expected) {
+        const StandInPlaylist* playlist = library.FindPlaylist(station);
+        ASSERT_NE(playlist, nullptr) << Utf8(station);
+        EXPECT_EQ(playlist->trackIds.size(), songs.size()) << Utf8(station);
+        for (const PageSong* song : songs) {
+            const StandInTrack* track = library.FindByName(song->title);
+            ASSERT_NE(track, nullptr) << Utf8(song->title);
+            EXPECT_EQ(track->artist, song->artist);
+            EXPECT_NE(std::find(playlist->trackIds.begin(), playlist->trackIds.end(), track->id),
+                      playlist->trackIds.end());
+            const auto row = std::find_if(rows.begin(), rows.end(), [&](const journal::SongRecord& each) {
+                return each.info.title == song->title || (each.info.title.empty() && track->location == each.outputPath);
+            });
+            ASSERT_NE(row, rows.end());
+            EXPECT_EQ(row->station, station);
+            EXPECT_EQ(DirectoryOfPath(row->outputPath), station == std::wstring(L"局A")   ? a.output
+                                                        : station == std::wstring(L"局B") ? b.output
+                                                                                           : c.output);
+        }
+    }
+}
 
 // Ends the program the hard way, as a crash or a power cut would.
 void Kill(KestrelProcess& process) {
