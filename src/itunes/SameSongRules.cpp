@@ -5,6 +5,7 @@
 
 #include "itunes/ITunesIds.h"
 #include "itunes/RecycleBin.h"
+#include "itunes/RecycleBinSettings.h"
 #include "base/SongText.h"
 
 const wchar_t kNoLyricsMark[] = L"歌詞未登録";
@@ -127,9 +128,15 @@ void DeleteUncheckedCopies(const SameSongs& songs, const RegisteredSong& song,
         const std::wstring location = DeletableFile(*copy, song, newFile, true, &label);
         // What cannot be recycled keeps its library entry too.
         if (location.empty() || !CanRecycle(location)) continue;
+        // The shell deletes for good, and says nothing, what the bin will not keep.
+        const RecycleVerdict verdict = JudgeRecycleBin(location);
+        if (verdict != RecycleVerdict::Keeps) {
+            actions.push_back({LibraryAction::Kind::Kept, label, location, {}, RecycleVerdictText(verdict)});
+            continue;
+        }
         if (!copy->track().Call(L"Delete")) continue;
         const bool recycled = RecycleFile(location);
-        actions.push_back({LibraryAction::Kind::Deleted, label, location, recycled ? kRecycleBinName : L""});
+        actions.push_back({LibraryAction::Kind::Deleted, label, location, recycled ? kRecycleBinName : L"", {}});
     }
 }
 
@@ -141,19 +148,19 @@ bool ApplyToSameSongs(const SameSongs& songs, const RegisteredSong& song, const 
     bool unchecked = false;
     if (songs.checked.empty()) {
         if (rules.uncheckSameSongs) unchecked = song.track.PutBool(L"Enabled", false);
-        if (unchecked) actions.push_back({LibraryAction::Kind::Unchecked, song.label, {}, {}});
+        if (unchecked) actions.push_back({LibraryAction::Kind::Unchecked, song.label, {}, {}, {}});
     } else if (rules.commentSameSongs) {
         if (mayTouchOthers) {
             for (const SameSong* checked : songs.checked) {
                 const AutomationObject& track = checked->track();
                 std::wstring label;
                 if (IsStillTheSong(track, song.query, &label) && track.PutText(L"Comment", song.filePath)) {
-                    actions.push_back({LibraryAction::Kind::Commented, label, {}, {}});
+                    actions.push_back({LibraryAction::Kind::Commented, label, {}, {}, {}});
                 }
             }
         }
         if (song.track.PutText(L"Comment", song.filePath)) {
-            actions.push_back({LibraryAction::Kind::Commented, song.label, {}, {}});
+            actions.push_back({LibraryAction::Kind::Commented, song.label, {}, {}, {}});
         }
     }
     if (rules.deleteSameSongs && mayTouchOthers && !songs.unchecked.empty()) {
@@ -170,7 +177,7 @@ void SetLyricsOrMark(const SameSongs& songs, const RegisteredSong& song, bool un
         if (rules.copyLyrics) {
             AutomationObject fileTrack = newTrack.Query(kIITFileOrCDTrack);
             if (fileTrack && fileTrack.PutText(L"Lyrics", songs.lyrics)) {
-                actions.push_back({LibraryAction::Kind::LyricsCopied, song.label, {}, {}});
+                actions.push_back({LibraryAction::Kind::LyricsCopied, song.label, {}, {}, {}});
             }
         }
     } else if (rules.markMissingLyrics && !unchecked && ReadEnabled(newTrack).value_or(false)) {

@@ -2,6 +2,7 @@
 #include <cwctype>
 
 #include "StandInFixture.h"
+#include "itunes/RecycleBinSettings.h"
 
 namespace {
 
@@ -349,6 +350,51 @@ TEST_F(SameSongRulesTest, ASameSongWhoseCheckMarkCannotBeReadIsKept) {
     ASSERT_TRUE(Register(Song(L"Song", L"Band", L"LP", L"new.mp3")));
     EXPECT_NE(Served().FindTrack(unreadable.id), nullptr);
     EXPECT_TRUE(Exists(unreadable.location));
+}
+
+// The shell deletes for good, and reports success, what the bin will not
+// keep: a bin switched off, a file larger than the bin, under Wine no trash.
+TEST(RecycleBinJudgement, TellsWhereTheBinWouldNotKeepTheFile) {
+    constexpr unsigned long long kMegabyte = 1ull << 20;
+    RecycleBinSettings set;
+    set.available = true;
+    set.maxBytes = 100 * kMegabyte;
+    EXPECT_EQ(JudgeRecycleBin(set, 100 * kMegabyte), RecycleVerdict::Keeps);
+    EXPECT_EQ(JudgeRecycleBin(set, 100 * kMegabyte + 1), RecycleVerdict::TooLarge);
+    RecycleBinSettings off = set;
+    off.deletesAtOnce = true;
+    EXPECT_EQ(JudgeRecycleBin(off, 1), RecycleVerdict::DeletesAtOnce);
+    RecycleBinSettings none = set;
+    none.available = false;
+    EXPECT_EQ(JudgeRecycleBin(none, 1), RecycleVerdict::NoBin);
+    // Never set: a tenth of the first 40 GB of the drive and a twentieth of the rest.
+    RecycleBinSettings byDefault;
+    byDefault.available = true;
+    byDefault.driveBytes = 100ull << 30;
+    EXPECT_EQ(JudgeRecycleBin(byDefault, 7ull << 30), RecycleVerdict::Keeps);
+    EXPECT_EQ(JudgeRecycleBin(byDefault, (7ull << 30) + 1), RecycleVerdict::TooLarge);
+}
+
+// The drive's own setting, read where Windows keeps it, in this prefix.
+TEST_F(SameSongRulesTest, ACopyStaysWhereTheBinWouldDeleteItForGood) {
+    StandInLibrary initial;
+    const StandInTrack copy = AddOnDisk(initial, L"Song", L"Band", L"LP", false);
+    Serve(initial);
+    const std::wstring key = RecycleBinVolumeKey(copy.location);
+    ASSERT_FALSE(key.empty());
+    const DWORD on = 1;
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"NukeOnDelete", REG_DWORD, &on, sizeof on),
+              ERROR_SUCCESS);
+    const RegistrationResult result = RegisterNow(Song(L"Song", L"Band", L"LP", L"new.mp3"));
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"NukeOnDelete");
+    ASSERT_TRUE(result.registered);
+
+    EXPECT_NE(Served().FindTrack(copy.id), nullptr);
+    EXPECT_TRUE(Exists(copy.location));
+    ASSERT_EQ(result.actions.size(), 2u);
+    EXPECT_EQ(result.actions[1].kind, LibraryAction::Kind::Kept);
+    EXPECT_EQ(result.actions[1].filePath, copy.location);
+    EXPECT_EQ(result.actions[1].note, L"このドライブはごみ箱に移さずに完全に削除する設定のため");
 }
 
 namespace {
