@@ -397,6 +397,36 @@ TEST_F(SameSongRulesTest, ACopyStaysWhereTheBinWouldDeleteItForGood) {
     EXPECT_EQ(result.actions[1].note, L"このドライブはごみ箱に移さずに完全に削除する設定のため");
 }
 
+// A player opens a copy's file between the look at it and the Recycle Bin:
+// its entry, already deleted, comes back as it was.
+TEST_F(SameSongRulesTest, ACopyWhoseFileCannotBeRecycledIsPutBack) {
+    StandInLibrary initial;
+    StandInTrack& held = AddOnDisk(initial, L"星の歌", L"青木", L"夜", false);
+    held.comment = L"前の録音";
+    const StandInTrack copy = held;
+    initial.holdDeletedFiles = true;
+    Serve(initial);
+    const PendingSong song = Song(L"星の歌", L"青木", L"夜", L"new.mp3");
+    const RegistrationResult result = RegisterNow(song);
+    ASSERT_TRUE(result.registered);
+
+    EXPECT_TRUE(Exists(copy.location));
+    const StandInLibrary library = Served();
+    ASSERT_EQ(library.tracks.size(), 2u);
+    const StandInTrack& back = library.tracks[0].location == song.filePath ? library.tracks[1] : library.tracks[0];
+    EXPECT_EQ(back.location, copy.location);
+    EXPECT_EQ(back.name, copy.name);
+    EXPECT_EQ(back.artist, copy.artist);
+    EXPECT_EQ(back.album, copy.album);
+    EXPECT_EQ(back.comment, copy.comment);
+    EXPECT_FALSE(back.enabled);
+    ASSERT_EQ(result.actions.size(), 3u);
+    EXPECT_EQ(result.actions[1].kind, LibraryAction::Kind::Deleted);
+    EXPECT_EQ(result.actions[1].destination, L"");
+    EXPECT_EQ(result.actions[2].kind, LibraryAction::Kind::PutBack);
+    EXPECT_EQ(result.actions[2].filePath, copy.location);
+}
+
 namespace {
 
 enum class Place { Output, WrittenOtherwise, Elsewhere };
