@@ -30,6 +30,9 @@ const wchar_t* ActionName(journal::SongActionKind kind) {
     case journal::SongActionKind::Commented: return L"コメントを設定";
     case journal::SongActionKind::Deleted: return L"削除";
     case journal::SongActionKind::LyricsCopied: return L"歌詞をコピー";
+    case journal::SongActionKind::Kept: return L"削除せずに残した";
+    case journal::SongActionKind::PutBack: return L"ライブラリに戻した";
+    case journal::SongActionKind::PutBackFailed: return L"ライブラリに戻せなかった";
     }
     return L"";
 }
@@ -91,6 +94,7 @@ std::wstring SongDetailsText(const journal::SongRecord& song, const std::vector<
             text += LocalTimeText(action.at) + L"  " + ActionName(action.kind) + L": " + action.track + L"\r\n";
             if (!action.filePath.empty()) text += L"\t元の場所: " + action.filePath + L"\r\n";
             if (!action.destination.empty()) text += L"\t移動先: " + action.destination + L"\r\n";
+            if (!action.note.empty()) text += L"\t理由: " + action.note + L"\r\n";
         }
     }
     return text;

@@ -7,6 +7,7 @@
 #include "itunes/AutomationObject.h"
 #include "itunes/ITunesConnection.h"
 #include "itunes/ITunesIds.h"
+#include "itunes/LibraryImport.h"
 #include "itunes/LibraryLookup.h"
 #include "itunes/PersistentId.h"
 #include "itunes/SameSongRules.h"
@@ -17,9 +18,6 @@ namespace {
 
 constexpr unsigned kNameRetryWait = 100;  // ms
 constexpr int kNameAttempts = 100;
-// An import may finish later: its status is polled before its tracks are read.
-constexpr unsigned kImportPollWait = 100;  // ms
-constexpr int kImportPolls = 300;          // 30 s
 
 std::vector<FileIdentity> OutputFolders(const PendingSong& song, const LibraryRules& rules) {
     std::vector<std::wstring> folders = rules.outputFolders;
@@ -87,19 +85,7 @@ std::wstring Registration::TrackId(const AutomationObject& track) const {
 }
 
 AutomationObject Registration::AddFile() const {
-    kit::ScopedBstr path(song_.filePath);
-    AutomationObject status = connection_.libraryPlaylist().CallObject(L"AddFile", {TextArgument(path)});
-    if (!status) return {};
-    for (int poll = 0;; ++poll) {
-        // A status that cannot say is taken as finished: its tracks decide.
-        bool inProgress = false;
-        if (!status.GetBool(L"InProgress", inProgress) || !inProgress) break;
-        if (poll == kImportPolls) return {};
-        Wait(kImportPollWait);
-    }
-    AutomationObject added = status.GetObject(L"Tracks").OfKind(kTrackCollectionKind);
-    if (!added) return {};
-    return added.Item(1);
+    return ImportFile(connection_.libraryPlaylist(), song_.filePath, [this](unsigned ms) { Wait(ms); });
 }
 
 bool Registration::AddToStationPlaylist(const AutomationObject& track) const {
@@ -167,7 +153,8 @@ void Registration::Run(RegistrationResult& result) {
     registered.label = TrackLabel(song_.artist, song_.title);
     registered.query = query;
     registered.outputFolders = OutputFolders(song_, rules_);
-    ApplySameSongRules(libraryPlaylist, sameSongs, registered, rules_, result.actions);
+    ApplySameSongRules(libraryPlaylist, sameSongs, registered, rules_, [this](unsigned ms) { Wait(ms); },
+                       result.actions);
     StageDone("rules");
     result.registered = true;
 }

@@ -5,6 +5,7 @@
 
 #include "itunes/ITunesIds.h"
 #include "itunes/RecycleBin.h"
+#include "itunes/RecycleBinSettings.h"
 #include "base/SongText.h"
 
 const wchar_t kNoLyricsMark[] = L"歌詞未登録";
@@ -111,7 +112,28 @@ std::wstring DeletableFile(const SameSong& copy, const RegisteredSong& song,
     return location;
 }
 
-void DeleteUncheckedCopies(const SameSongs& songs, const RegisteredSong& song,
+// The library, for putting back a copy whose file could not follow its entry.
+struct Library {
+    const AutomationObject& playlist;
+    const ImportWait& wait;
+};
+
+// The entry of a copy whose file stayed (a player may have opened it since
+// it was looked at), added again as it was: no file without its entry.
+LibraryAction PutBack(const Library& library, const std::wstring& location, const TrackFields& fields,
+                      const std::wstring& label) {
+    const AutomationObject track = ImportFile(library.playlist, location, library.wait);
+    if (!track) {
+        return {LibraryAction::Kind::PutBackFailed, label, location, {},
+                L"ファイルをごみ箱に移せず、ライブラリへの追加もできなかったため"};
+    }
+    const bool whole = WriteTrackFields(track, fields);
+    return {LibraryAction::Kind::PutBack, label, location, {},
+            whole ? L"ファイルをごみ箱に移せなかったため（使用中など）"
+                  : L"ファイルをごみ箱に移せなかったため（使用中など）。曲名などの一部は戻せませんでした"};
+}
+
+void DeleteUncheckedCopies(const SameSongs& songs, const RegisteredSong& song, const Library& library,
                            std::vector<LibraryAction>& actions) {
     FileIdentity newFile;
     if (!ReadFileIdentity(song.filePath, newFile)) return;
@@ -127,37 +149,45 @@ void DeleteUncheckedCopies(const SameSongs& songs, const RegisteredSong& song,
         const std::wstring location = DeletableFile(*copy, song, newFile, true, &label);
         // What cannot be recycled keeps its library entry too.
         if (location.empty() || !CanRecycle(location)) continue;
-        if (!copy->track().Call(L"Delete")) continue;
+        // The shell deletes for good, and says nothing, what the bin will not keep.
+        const RecycleVerdict verdict = JudgeRecycleBin(location);
+        if (verdict != RecycleVerdict::Keeps) {
+            actions.push_back({LibraryAction::Kind::Kept, label, location, {}, RecycleVerdictText(verdict)});
+            continue;
+        }
+        TrackFields fields;
+        if (!ReadTrackFields(copy->track(), fields) || !copy->track().Call(L"Delete")) continue;
         const bool recycled = RecycleFile(location);
-        actions.push_back({LibraryAction::Kind::Deleted, label, location, recycled ? kRecycleBinName : L""});
+        actions.push_back({LibraryAction::Kind::Deleted, label, location, recycled ? kRecycleBinName : L"", {}});
+        if (!recycled) actions.push_back(PutBack(library, location, fields, label));
     }
 }
 
 // True when the new track was unchecked here.
 bool ApplyToSameSongs(const SameSongs& songs, const RegisteredSong& song, const LibraryRules& rules,
-                      std::vector<LibraryAction>& actions) {
+                      const Library& library, std::vector<LibraryAction>& actions) {
     if (!songs.any) return false;
     const bool mayTouchOthers = MayTouchOthers(song.query);
     bool unchecked = false;
     if (songs.checked.empty()) {
         if (rules.uncheckSameSongs) unchecked = song.track.PutBool(L"Enabled", false);
-        if (unchecked) actions.push_back({LibraryAction::Kind::Unchecked, song.label, {}, {}});
+        if (unchecked) actions.push_back({LibraryAction::Kind::Unchecked, song.label, {}, {}, {}});
     } else if (rules.commentSameSongs) {
         if (mayTouchOthers) {
             for (const SameSong* checked : songs.checked) {
                 const AutomationObject& track = checked->track();
                 std::wstring label;
                 if (IsStillTheSong(track, song.query, &label) && track.PutText(L"Comment", song.filePath)) {
-                    actions.push_back({LibraryAction::Kind::Commented, label, {}, {}});
+                    actions.push_back({LibraryAction::Kind::Commented, label, {}, {}, {}});
                 }
             }
         }
         if (song.track.PutText(L"Comment", song.filePath)) {
-            actions.push_back({LibraryAction::Kind::Commented, song.label, {}, {}});
+            actions.push_back({LibraryAction::Kind::Commented, song.label, {}, {}, {}});
         }
     }
     if (rules.deleteSameSongs && mayTouchOthers && !songs.unchecked.empty()) {
-        DeleteUncheckedCopies(songs, song, actions);
+        DeleteUncheckedCopies(songs, song, library, actions);
     }
     return unchecked;
 }
@@ -170,7 +200,7 @@ void SetLyricsOrMark(const SameSongs& songs, const RegisteredSong& song, bool un
         if (rules.copyLyrics) {
             AutomationObject fileTrack = newTrack.Query(kIITFileOrCDTrack);
             if (fileTrack && fileTrack.PutText(L"Lyrics", songs.lyrics)) {
-                actions.push_back({LibraryAction::Kind::LyricsCopied, song.label, {}, {}});
+                actions.push_back({LibraryAction::Kind::LyricsCopied, song.label, {}, {}, {}});
             }
         }
     } else if (rules.markMissingLyrics && !unchecked && ReadEnabled(newTrack).value_or(false)) {
@@ -209,10 +239,11 @@ void CleanUpNoLyricsMarks(const AutomationObject& libraryPlaylist) {
 
 void ApplySameSongRules(const AutomationObject& libraryPlaylist,
                         const SameSongSearchResult& search, const RegisteredSong& song,
-                        const LibraryRules& rules, std::vector<LibraryAction>& actions) {
+                        const LibraryRules& rules, const ImportWait& wait,
+                        std::vector<LibraryAction>& actions) {
     SameSongs songs;
     CollectSameSongs(search, songs);
-    const bool unchecked = ApplyToSameSongs(songs, song, rules, actions);
+    const bool unchecked = ApplyToSameSongs(songs, song, rules, {libraryPlaylist, wait}, actions);
     SetLyricsOrMark(songs, song, unchecked, rules, actions);
     if (rules.markMissingLyrics) CleanUpNoLyricsMarks(libraryPlaylist);
 }

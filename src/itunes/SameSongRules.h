@@ -7,6 +7,7 @@
 #include "base/FileIdentity.h"
 #include "itunes/AutomationObject.h"
 #include "itunes/LibraryAction.h"
+#include "itunes/LibraryImport.h"
 #include "itunes/SameSongSearch.h"
 #include "settings/LibraryRules.h"
 
@@ -33,9 +34,11 @@ constexpr size_t kMaxDeletions = 5;
 // track is written to or deleted only when its name and artist (and album,
 // when compared) are still those of the new song when read just before.
 // What was done, to the new track or another, is added to `actions`.
+// `wait` blocks between the polls of a file put back into the library.
 void ApplySameSongRules(const AutomationObject& libraryPlaylist,
                         const SameSongSearchResult& search, const RegisteredSong& song,
-                        const LibraryRules& rules, std::vector<LibraryAction>& actions);
+                        const LibraryRules& rules, const ImportWait& wait,
+                        std::vector<LibraryAction>& actions);
 
 // "artist - title", the way actions name a track.
 std::wstring TrackLabel(const std::wstring& artist, const std::wstring& title);

@@ -14,7 +14,7 @@ namespace {
 
 // The stored numbers of the enums in JournalTypes.h are part of this schema.
 // A change to it is a new kVersion, and Migrate brings older files up to it.
-constexpr int kVersion = 2;
+constexpr int kVersion = 3;
 const char kSchema[] = R"sql(
 CREATE TABLE IF NOT EXISTS songs(
   id INTEGER PRIMARY KEY,
@@ -42,7 +42,8 @@ CREATE TABLE IF NOT EXISTS song_actions(
   kind INTEGER NOT NULL,
   track TEXT NOT NULL,
   destination TEXT,
-  file_path TEXT);
+  file_path TEXT,
+  note TEXT);
 CREATE INDEX IF NOT EXISTS song_actions_by_song ON song_actions(song_id);
 CREATE TABLE IF NOT EXISTS station_health(
   id INTEGER PRIMARY KEY,
@@ -74,7 +75,7 @@ void AddColumn(Database& database, const wchar_t* table, const wchar_t* column, 
 }
 
 // A new file gets the whole schema; an older file (version 0, the first
-// release's, or 1) its new columns. One transaction: a file is never left half migrated.
+// release's, 1 or 2) its new columns. One transaction: a file is never left half migrated.
 // A newer file is left as it is: every statement of the journal names the
 // columns it reads and writes.
 void Migrate(Database& database) {
@@ -86,6 +87,7 @@ void Migrate(Database& database) {
     AddColumn(database, L"songs", L"retry_from", "ALTER TABLE songs ADD COLUMN retry_from INTEGER");
     AddColumn(database, L"songs", L"end_folder", "ALTER TABLE songs ADD COLUMN end_folder TEXT");
     AddColumn(database, L"songs", L"output_folder", "ALTER TABLE songs ADD COLUMN output_folder TEXT");
+    AddColumn(database, L"song_actions", L"note", "ALTER TABLE song_actions ADD COLUMN note TEXT");
     database.Execute(("PRAGMA user_version=" + std::to_string(kVersion)).c_str());
     step.Commit();
 }

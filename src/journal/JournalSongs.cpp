@@ -158,10 +158,12 @@ bool Journal::RetryNow(SongId id, Time now, bool freshPeriod) {
 
 bool Journal::AddAction(SongId id, const SongAction& action) {
     return Update(
-        "INSERT INTO song_actions(song_id, at, kind, track, destination, file_path) VALUES(?, ?, ?, ?, ?, ?)",
+        "INSERT INTO song_actions(song_id, at, kind, track, destination, file_path, note)"
+        " VALUES(?, ?, ?, ?, ?, ?, ?)",
         [&](Statement& s) {
             s.Bind(1, id).Bind(2, action.at).Bind(3, static_cast<std::int64_t>(action.kind));
             s.Bind(4, action.track).BindOrNull(5, action.destination).BindOrNull(6, action.filePath);
+            s.BindOrNull(7, action.note);
         });
 }
 
@@ -261,12 +263,12 @@ std::vector<SongAction> Journal::Actions(SongId id) {
     std::vector<SongAction> actions;
     Run([&](Database& database) {
         Statement query =
-            database.Prepare("SELECT at, kind, track, destination, file_path FROM song_actions WHERE song_id = ?"
-                             " ORDER BY id");
+            database.Prepare("SELECT at, kind, track, destination, file_path, note FROM song_actions"
+                             " WHERE song_id = ? ORDER BY id");
         query.Bind(1, id);
         while (query.Step()) {
             actions.push_back({query.Int(0), static_cast<SongActionKind>(query.Int(1)), query.Text(2),
-                               query.Text(3), query.Text(4)});
+                               query.Text(3), query.Text(4), query.Text(5)});
         }
     });
     return actions;

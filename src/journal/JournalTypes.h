@@ -68,7 +68,15 @@ struct SongRecord {
 };
 
 // The numbers are stored.
-enum class SongActionKind : int { Unchecked = 1, Commented = 2, Deleted = 3, LyricsCopied = 4 };
+enum class SongActionKind : int {
+    Unchecked = 1,
+    Commented = 2,
+    Deleted = 3,
+    LyricsCopied = 4,
+    Kept = 5,           // not deleted: the Recycle Bin would not have kept its file
+    PutBack = 6,        // deleted, then added again: its file could not go to the Recycle Bin
+    PutBackFailed = 7,  // the same, but adding it again failed too
+};
 
 // Something done to an older copy of the same song in the library.
 struct SongAction {
@@ -77,6 +85,7 @@ struct SongAction {
     std::wstring track;        // how the track was named, or its location
     std::wstring destination;  // where its file went; empty when it stayed
     std::wstring filePath;     // deleted: where its file was
+    std::wstring note;         // why, where the kind alone does not say
 };
 
 // The numbers are stored.

@@ -55,6 +55,9 @@ journal::SongActionKind StoredKind(LibraryAction::Kind kind) {
     case LibraryAction::Kind::Unchecked: return journal::SongActionKind::Unchecked;
     case LibraryAction::Kind::Commented: return journal::SongActionKind::Commented;
     case LibraryAction::Kind::Deleted: return journal::SongActionKind::Deleted;
+    case LibraryAction::Kind::Kept: return journal::SongActionKind::Kept;
+    case LibraryAction::Kind::PutBack: return journal::SongActionKind::PutBack;
+    case LibraryAction::Kind::PutBackFailed: return journal::SongActionKind::PutBackFailed;
     case LibraryAction::Kind::LyricsCopied: break;
     }
     return journal::SongActionKind::LyricsCopied;
@@ -357,6 +360,7 @@ void Filing::Registered(SongId id, const RegistrationResult& result) {
                 stored.track = action.track;
                 stored.filePath = action.filePath;
                 stored.destination = action.destination;
+                stored.note = action.note;
                 Wrote(journal_.AddAction(id, stored));
             }
         }

@@ -2,6 +2,7 @@
 #include <cwctype>
 
 #include "StandInFixture.h"
+#include "itunes/RecycleBinSettings.h"
 
 namespace {
 
@@ -349,6 +350,81 @@ TEST_F(SameSongRulesTest, ASameSongWhoseCheckMarkCannotBeReadIsKept) {
     ASSERT_TRUE(Register(Song(L"Song", L"Band", L"LP", L"new.mp3")));
     EXPECT_NE(Served().FindTrack(unreadable.id), nullptr);
     EXPECT_TRUE(Exists(unreadable.location));
+}
+
+// The shell deletes for good, and reports success, what the bin will not
+// keep: a bin switched off, a file larger than the bin, under Wine no trash.
+TEST(RecycleBinJudgement, TellsWhereTheBinWouldNotKeepTheFile) {
+    constexpr unsigned long long kMegabyte = 1ull << 20;
+    RecycleBinSettings set;
+    set.available = true;
+    set.maxBytes = 100 * kMegabyte;
+    EXPECT_EQ(JudgeRecycleBin(set, 100 * kMegabyte), RecycleVerdict::Keeps);
+    EXPECT_EQ(JudgeRecycleBin(set, 100 * kMegabyte + 1), RecycleVerdict::TooLarge);
+    RecycleBinSettings off = set;
+    off.deletesAtOnce = true;
+    EXPECT_EQ(JudgeRecycleBin(off, 1), RecycleVerdict::DeletesAtOnce);
+    RecycleBinSettings none = set;
+    none.available = false;
+    EXPECT_EQ(JudgeRecycleBin(none, 1), RecycleVerdict::NoBin);
+    // Never set: a tenth of the first 40 GB of the drive and a twentieth of the rest.
+    RecycleBinSettings byDefault;
+    byDefault.available = true;
+    byDefault.driveBytes = 100ull << 30;
+    EXPECT_EQ(JudgeRecycleBin(byDefault, 7ull << 30), RecycleVerdict::Keeps);
+    EXPECT_EQ(JudgeRecycleBin(byDefault, (7ull << 30) + 1), RecycleVerdict::TooLarge);
+}
+
+// The drive's own setting, read where Windows keeps it, in this prefix.
+TEST_F(SameSongRulesTest, ACopyStaysWhereTheBinWouldDeleteItForGood) {
+    StandInLibrary initial;
+    const StandInTrack copy = AddOnDisk(initial, L"Song", L"Band", L"LP", false);
+    Serve(initial);
+    const std::wstring key = RecycleBinVolumeKey(copy.location);
+    ASSERT_FALSE(key.empty());
+    const DWORD on = 1;
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"NukeOnDelete", REG_DWORD, &on, sizeof on),
+              ERROR_SUCCESS);
+    const RegistrationResult result = RegisterNow(Song(L"Song", L"Band", L"LP", L"new.mp3"));
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"NukeOnDelete");
+    ASSERT_TRUE(result.registered);
+
+    EXPECT_NE(Served().FindTrack(copy.id), nullptr);
+    EXPECT_TRUE(Exists(copy.location));
+    ASSERT_EQ(result.actions.size(), 2u);
+    EXPECT_EQ(result.actions[1].kind, LibraryAction::Kind::Kept);
+    EXPECT_EQ(result.actions[1].filePath, copy.location);
+    EXPECT_EQ(result.actions[1].note, L"このドライブはごみ箱に移さずに完全に削除する設定のため");
+}
+
+// A player opens a copy's file between the look at it and the Recycle Bin:
+// its entry, already deleted, comes back as it was.
+TEST_F(SameSongRulesTest, ACopyWhoseFileCannotBeRecycledIsPutBack) {
+    StandInLibrary initial;
+    StandInTrack& held = AddOnDisk(initial, L"星の歌", L"青木", L"夜", false);
+    held.comment = L"前の録音";
+    const StandInTrack copy = held;
+    initial.holdDeletedFiles = true;
+    Serve(initial);
+    const PendingSong song = Song(L"星の歌", L"青木", L"夜", L"new.mp3");
+    const RegistrationResult result = RegisterNow(song);
+    ASSERT_TRUE(result.registered);
+
+    EXPECT_TRUE(Exists(copy.location));
+    const StandInLibrary library = Served();
+    ASSERT_EQ(library.tracks.size(), 2u);
+    const StandInTrack& back = library.tracks[0].location == song.filePath ? library.tracks[1] : library.tracks[0];
+    EXPECT_EQ(back.location, copy.location);
+    EXPECT_EQ(back.name, copy.name);
+    EXPECT_EQ(back.artist, copy.artist);
+    EXPECT_EQ(back.album, copy.album);
+    EXPECT_EQ(back.comment, copy.comment);
+    EXPECT_FALSE(back.enabled);
+    ASSERT_EQ(result.actions.size(), 3u);
+    EXPECT_EQ(result.actions[1].kind, LibraryAction::Kind::Deleted);
+    EXPECT_EQ(result.actions[1].destination, L"");
+    EXPECT_EQ(result.actions[2].kind, LibraryAction::Kind::PutBack);
+    EXPECT_EQ(result.actions[2].filePath, copy.location);
 }
 
 namespace {

@@ -79,8 +79,10 @@ TEST(Journal, SongRoundTripThroughItsStates) {
         EXPECT_EQ(journal.FindSong(id)->state, SongState::AwaitingRetry);
         EXPECT_TRUE(journal.MarkRegistered(id, kStart + 320, L"0123456789ABCDEF"));
         EXPECT_TRUE(journal.AddAction(id, {kStart + 321, journal::SongActionKind::Deleted, L"歌手 - 夜明けの歌",
-                                           L"ごみ箱", L"D:\\音楽\\夜明けの歌.mp3"}));
-        EXPECT_TRUE(journal.AddAction(id, {kStart + 322, journal::SongActionKind::LyricsCopied, L"歌手 - 夜明けの歌", L"", L""}));
+                                           L"ごみ箱", L"D:\\音楽\\夜明けの歌.mp3", L""}));
+        EXPECT_TRUE(journal.AddAction(id, {kStart + 322, journal::SongActionKind::LyricsCopied, L"歌手 - 夜明けの歌", L"", L"", L""}));
+        EXPECT_TRUE(journal.AddAction(id, {kStart + 323, journal::SongActionKind::Kept, L"歌手 - 朝の歌", L"",
+                                           L"D:\\音楽\\朝の歌.mp3", L"ごみ箱を使えないため"}));
         EXPECT_FALSE(journal.MarkStripped(id + 1, kStart)) << "an unknown song is no success";
     }
     Journal journal(path);
@@ -105,12 +107,15 @@ TEST(Journal, SongRoundTripThroughItsStates) {
     EXPECT_EQ(song->pageDelay, 17);
     EXPECT_EQ(song->trackId, L"0123456789ABCDEF");
     const auto actions = journal.Actions(id);
-    ASSERT_EQ(actions.size(), 2u);
+    ASSERT_EQ(actions.size(), 3u);
     EXPECT_EQ(actions[0].kind, journal::SongActionKind::Deleted);
     EXPECT_EQ(actions[0].destination, L"ごみ箱");
     EXPECT_EQ(actions[0].filePath, L"D:\\音楽\\夜明けの歌.mp3");
     EXPECT_EQ(actions[1].kind, journal::SongActionKind::LyricsCopied);
     EXPECT_EQ(actions[1].filePath, L"");
+    EXPECT_EQ(actions[1].note, L"");
+    EXPECT_EQ(actions[2].kind, journal::SongActionKind::Kept);
+    EXPECT_EQ(actions[2].note, L"ごみ箱を使えないため");
     EXPECT_TRUE(journal.UnfinishedSongs().empty());
 }
 
@@ -236,7 +241,7 @@ TEST(Journal, OlderFileIsMigratedAndNewerOneLeftAlone) {
         EXPECT_TRUE(journal.AddHealth(L"FM", ExtractionHealth::Ok, kStart));
         EXPECT_EQ(journal.AddSong(L"FM", L"new.mp3", kStart + 10), 2);
     }
-    EXPECT_EQ(QueryInt(path, "PRAGMA user_version"), 2);
+    EXPECT_EQ(QueryInt(path, "PRAGMA user_version"), 3);
     EXPECT_EQ(Journal(path).FindSong(1)->trackId, L"00000000DEADBEEF");
 
     journal::Database(path).Execute(

@@ -153,6 +153,7 @@ bool StandInLibrary::Save(const std::wstring& path) const {
     text += "busy\t" + std::to_string(busyPolls) + '\n';
     text += "reject\t" + std::to_string(rejectMs) + '\n';
     text += "connections\t" + std::to_string(connections) + '\n';
+    if (holdDeletedFiles) text += "hold\t1\n";
     if (!hangMember.empty()) {
         std::string line = "hang";
         AppendField(line, hangMember);
@@ -228,6 +229,8 @@ bool StandInLibrary::Load(const std::wstring& path) {
             rejectMs = ToLong(f[1]);
         } else if (f[0] == L"connections" && f.size() >= 2) {
             connections = ToLong(f[1]);
+        } else if (f[0] == L"hold" && f.size() >= 2) {
+            holdDeletedFiles = f[1] == L"1";
         } else if (f[0] == L"hang" && f.size() >= 3) {
             hangMember = f[1];
             hangMs = ToLong(f[2]);

@@ -13,6 +13,7 @@
 //   reject  milliseconds              IDispatch calls refused from the first one on
 //   hang  member milliseconds         the first call of the member blocks the server
 //   connections  count                 clients that connected (the server counts them)
+//   hold  1                           a deleted track's file is held open from then on
 #include <map>
 #include <string>
 #include <vector>
@@ -69,6 +70,9 @@ public:
     // The first call of this member keeps the server busy for hangMs.
     std::wstring hangMember;
     long hangMs = 0;
+    // A deleted track's file is opened, as by a player, without sharing its
+    // deletion, and held while the server runs.
+    bool holdDeletedFiles = false;
     // Application objects made for clients, by every server run on this file.
     long connections = 0;
     long nextId = 1;

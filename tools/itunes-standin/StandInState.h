@@ -2,7 +2,9 @@
 // What the whole server shares: the library, where it lives, and the count of
 // live objects that keeps the process running.
 #include <string>
+#include <vector>
 
+#include "base/ScopedHandle.h"
 #include "support/ITunesStandInLibrary.h"
 
 struct StandInState {
@@ -14,6 +16,7 @@ struct StandInState {
     long answeredCalls = 0;  // GetIDsOfNames and Invoke
     unsigned long classCookie = 0;
     bool classRegistered = false;
+    std::vector<kit::UniqueHandle> heldFiles;  // library.holdDeletedFiles
 
     // Writes the library after a change, unless read-only.
     void Changed();

@@ -66,6 +66,11 @@ protected:
                 return ReturnObject(result, nullptr);
             }
             case Member::Delete:
+                if (Library().holdDeletedFiles && track->fileTrack) {
+                    State().heldFiles.emplace_back(::CreateFileW(track->location.c_str(), GENERIC_READ,
+                                                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                                                 nullptr));
+                }
                 Library().RemoveTrack(id_);
                 State().Changed();
                 return S_OK;
