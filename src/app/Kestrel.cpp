@@ -11,6 +11,7 @@
 #include "app/ConfigDialog.h"
 #include "app/ControlState.h"
 #include "app/StationDialog.h"
+#include "app/StationMarks.h"
 #include "base/FileOperations.h"
 #include "base/ErrorText.h"
 #include "base/PathHelpers.h"
@@ -25,6 +26,7 @@
 #include "kit/TrayIcon.h"
 #include "processing/BitmapFile.h"
 #include "settings/SettingsCatalogue.h"
+#include "settings/Station.h"
 
 Kestrel::Kestrel()
     : completions_(kit::WindowCompletions::Create()),
@@ -80,6 +82,15 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
                                      : L"\n\n壊れたファイルは次の名前で残してあります。\n" + DamagedCopyPath(settingsPath_)) +
                                 L"\n\n設定は初期値で始まります。",
                             L"Kestrel", MB_OK | MB_ICONWARNING);
+    FillStationList();
+    if (stations_) {
+        kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
+        // The closed box keeps the height of the template's other boxes.
+        stations_->SetItemHeight(0, StationEntryHeight(stations_->handle()));
+    }
+    // Settings from before each station had its own choice filed only the
+    // selected station's songs; so they go on.
+    const bool settled = SettleFollowing(settings_, selectedStationName());
     // A damaged journal is set aside inside; the program runs on regardless.
     journal_ = std::make_unique<journal::Journal>(journalPath_);
     ApplySettings();
@@ -88,11 +99,10 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     AddHistoryToSystemMenu();
     PublishInstance(true);
 
-    FillStationList();
-    if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
     if (cooperation_) kit::RestoreCheck(*cooperation_, settings_.Group(L"IsCooperation"));
     SelectStationChanged();
     RestorePlacement();
+    if (settled) WriteSettings();
     cycleWatch_.SetWindow(handle_);
     cycleWatch_.Follow();
     ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
@@ -135,8 +145,10 @@ void Kestrel::ApplyTopmost() { SetTopmost(settings_.GetBool(L"IsTopmost")); }
 bool Kestrel::MoveToTray() {
     wantsTray_ = true;
     // A second add of the same icon fails: added once, it stays.
-    if (!iconInTray_)
-        iconInTray_ = kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)));
+    if (!iconInTray_) {
+        trayTip_ = TrayTip();
+        iconInTray_ = kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)), trayTip_);
+    }
     if (!iconInTray_) return false;
     ::ShowWindow(handle_, SW_HIDE);
     return true;
@@ -152,6 +164,10 @@ void Kestrel::StoreControlStates() {
 
 bool Kestrel::SaveSettings() {
     StoreControlStates();
+    return WriteSettings();
+}
+
+bool Kestrel::WriteSettings() {
     if (keepDamagedSettings_) return false;
     if (settings_.Save(settingsPath_)) return true;
     const DWORD error = ::GetLastError();
@@ -233,7 +249,8 @@ bool Kestrel::RunTick(ProcessingCycle::Scope scope) {
     const bool wasSkipped = cycle_.skipCurrent();
     const bool whole = cycleWatch_.Tick(scope);
     if (cycle_.follower() && cycle_.follower()->pageCheck().healthRecords() != healthRecordsShown_)
-        ShowStationHealth(true);
+        ShowStationHealth();
+    LookAtStations();
     // The grey background of the file-name box follows the skip flag.
     if (cycle_.skipCurrent() != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
     return whole;
@@ -276,6 +293,14 @@ LRESULT Kestrel::OnCtlColorStatic(WPARAM wParam, LPARAM lParam) {
     return kit::Dialog::OnCtlColorStatic(wParam, lParam);
 }
 
+LRESULT Kestrel::OnDrawItem(WPARAM wParam, LPARAM lParam) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if (wParam != IDC_MAIN_STATIONS || !item || !stations_) return kit::Dialog::OnDrawItem(wParam, lParam);
+    const std::wstring name = item->itemID == static_cast<UINT>(-1) ? std::wstring() : stations_->GetItemText(static_cast<int>(item->itemID));
+    DrawStationEntry(*item, name, overview_.MarkOf(name));
+    return TRUE;
+}
+
 LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
     case IDCANCEL:
@@ -316,7 +341,7 @@ LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 void Kestrel::FillStationList() {
     if (!stations_) return;
-    ::SendMessageW(stations_->handle(), CB_RESETCONTENT, 0, 0);
+    stations_->ResetContent();
     for (const auto& [name, station] : settings_.Group(L"Station").groups) stations_->AddString(station.GetString(L"StationName"));
 }
 
@@ -338,9 +363,20 @@ void Kestrel::ShowStation(const Settings& station) {
     shownStation_ = station;
     cycle_.SelectStation(ReadStation(shownStation_));
     cycleWatch_.RequestScan();
-    healthWarning_ = HealthWarning();
-    ShowStationHealth(false);
+    ShowStationHealth();
     UpdateStationCommands();
+    LookAtStations();
+}
+
+std::wstring Kestrel::selectedStationName() const {
+    return stations_ && stations_->GetSelection() != CB_ERR ? stations_->GetText() : std::wstring();
+}
+
+std::vector<std::wstring> Kestrel::followedStations() const {
+    std::vector<std::wstring> names;
+    for (const StationFollowing& station : cycle_.following())
+        if (station.reason == FollowReason::Followed) names.push_back(station.name);
+    return names;
 }
 
 void Kestrel::UpdateStationCommands() {
@@ -355,7 +391,7 @@ void Kestrel::DeleteSelectedStation() {
     if (kit::ShowMessageBox(this, L"ラジオ局『" + name + L"』を削除しますか？", L"確認", MB_YESNO) == IDYES) {
         settings_.Group(L"Station").RemoveGroup(name);
         const int index = stations_->GetSelection();
-        ::SendMessageW(stations_->handle(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+        stations_->DeleteString(index);
         const int count = stations_->GetCount();
         stations_->SetSelection(count > 0 ? std::min(index, count - 1) : -1);
         // Another station is now selected: its first song starts afresh.
@@ -391,13 +427,13 @@ void Kestrel::RunStationDialog(bool isNew) {
     cycleWatch_.RequestScan();
     FillStationList();
     if (stations_) {
-        const LRESULT found = ::SendMessageW(stations_->handle(), CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(name.c_str()));
-        if (found != CB_ERR) stations_->SetSelection(static_cast<int>(found));
+        const int found = stations_->FindStringExact(name);
+        if (found != CB_ERR) stations_->SetSelection(found);
     }
     UpdateStationCommands();
     SaveSettings();
-    ShowStationHealth(false);  // perhaps under another name
+    ShowStationHealth();  // perhaps under another name
+    LookAtStations();
 }
 
 void Kestrel::RunConfigDialog() {
@@ -406,6 +442,7 @@ void Kestrel::RunConfigDialog() {
         ApplySettings();
         ApplyTopmost();
         SaveSettings();
+        LookAtStations();
     }
 }
 

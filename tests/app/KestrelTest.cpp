@@ -362,7 +362,7 @@ TEST_F(MainWindow, CaptionNamesTheSelectedStationsHealthWhileItIsNotWell) {
     EXPECT_EQ(window.GetText(), L"Kestrel");
 
     window.journal()->AddHealth(L"AM", journal::ExtractionHealth::PageNotUpdated, journal::Now());
-    window.ShowStationHealth(true);
+    window.ShowStationHealth();
     EXPECT_EQ(window.GetText(), L"Kestrel - ページ更新なし");
 }
 

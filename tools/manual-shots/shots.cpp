@@ -209,7 +209,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     // A page that lags behind: the caption names the station's state.
     window.journal()->AddHealth(L"サンプル局", journal::ExtractionHealth::PageNotUpdated, journal::Now());
-    window.ShowStationHealth(false);
+    window.ShowStationHealth();
     for (int box : {IDC_MAIN_TITLE, IDC_MAIN_ARTIST, IDC_MAIN_ALBUM}) ::SetDlgItemTextW(window.handle(), box, L"ページ更新待ち");
     Settle();
     Capture(window.handle(), g_folder + L"\\health.bmp");
