@@ -78,12 +78,14 @@ void HistoryDialog::PlaceList(int width, int height) {
 }
 
 void HistoryDialog::FillStations() {
+    if (!stationBox_) return;
     std::vector<std::wstring> stations = journal_.SongStations();
-    if (!stationBox_ || (stations == stations_ && stationBox_->GetCount() > 0)) return;
-    stations_ = std::move(stations);
-    stationBox_->ResetContent();
-    stationBox_->AddString(L"すべての局");
-    for (const std::wstring& station : stations_) stationBox_->AddString(station);
+    if (stations != stations_ || stationBox_->GetCount() == 0) {
+        stations_ = std::move(stations);
+        stationBox_->ResetContent();
+        stationBox_->AddString(L"すべての局");
+        for (const std::wstring& station : stations_) stationBox_->AddString(station);
+    }
     // A station gone from the journal (set aside) leaves every song shown.
     const auto found = std::find(stations_.begin(), stations_.end(), station_);
     if (found == stations_.end()) station_.clear();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include <windows.h>
+
 #include "base/PathHelpers.h"
 #include "journal/Journal.h"
 #include "processing/ProcessingCycle.h"
@@ -85,6 +87,9 @@ std::vector<StationSong> StationOverview::Songs(ProcessingCycle& cycle) {
         if (song.empty()) song = FileNameOf(follower->currentRecording());
         songs.push_back({station.name, song});
     }
+    // As the station list sorts them.
+    std::sort(songs.begin(), songs.end(),
+              [](const StationSong& a, const StationSong& b) { return ::lstrcmpiW(a.station.c_str(), b.station.c_str()) < 0; });
     return songs;
 }
 

@@ -39,7 +39,7 @@ public:
     // The stations newly due a warning are added to `warnings`.
     bool Look(ProcessingCycle& cycle, journal::Journal* journal, std::vector<Warning>& warnings);
     StationMark MarkOf(const std::wstring& station) const;
-    // The followed stations in the settings' order.
+    // The followed stations, sorted as the station list sorts them.
     static std::vector<StationSong> Songs(ProcessingCycle& cycle);
 
 private:
