@@ -7,14 +7,20 @@
 
 namespace {
 
+// The filled marks keep a dark edge on any background, so that they never
+// read as the ring.
 constexpr COLORREF kFollowedFill = RGB(0, 150, 70);
-constexpr COLORREF kUnwellFill = RGB(235, 130, 0);
-constexpr COLORREF kRing = RGB(120, 120, 120);
+constexpr COLORREF kFollowedEdge = RGB(0, 70, 30);
+constexpr COLORREF kUnwellFill = RGB(240, 140, 0);
+constexpr COLORREF kUnwellEdge = RGB(120, 60, 0);
 
-// `box` is square; the mark is outlined in `outline`.
-void DrawMark(HDC dc, const RECT& box, StationMark mark, COLORREF outline) {
+// `box` is square; the ring is drawn in `ring`, the colour of the text.
+void DrawMark(HDC dc, const RECT& box, StationMark mark, COLORREF ring) {
     const int size = box.right - box.left;
-    kit::UniqueGdiObject pen(::CreatePen(PS_SOLID, size >= 12 ? 2 : 1, mark == StationMark::NotFollowed ? kRing : outline));
+    const COLORREF edge = mark == StationMark::NotFollowed ? ring
+                          : mark == StationMark::Unwell    ? kUnwellEdge
+                                                           : kFollowedEdge;
+    kit::UniqueGdiObject pen(::CreatePen(PS_SOLID, size >= 12 ? 2 : 1, edge));
     kit::UniqueGdiObject fill(::CreateSolidBrush(mark == StationMark::Unwell ? kUnwellFill : kFollowedFill));
     if (!pen || !fill) return;
     kit::ScopedSelectObject usePen(dc, pen.Get());
@@ -39,7 +45,7 @@ void DrawStationEntry(const DRAWITEMSTRUCT& item, const std::wstring& name, Stat
                                                                             : COLOR_WINDOWTEXT);
         RECT area = item.rcItem;
         const int height = area.bottom - area.top;
-        const int size = std::max(7, std::min(height - 6, 14));
+        const int size = std::max(7, std::min(height - 5, 14));
         const RECT box = {area.left + 3, area.top + (height - size) / 2, area.left + 3 + size,
                           area.top + (height - size) / 2 + size};
         DrawMark(dc, box, mark, text);
