@@ -94,9 +94,11 @@ void HistoryDialog::FillStations() {
 
 void HistoryDialog::ShowStation(const std::wstring& station) {
     station_ = station;
-    FillStations();
     Refresh();
-    if (list_ && ListView_GetItemCount(list_) > 0) ListView_EnsureVisible(list_, 0, FALSE);
+    if (!list_) return;
+    // A row's number now means another song: nothing stays selected.
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (ListView_GetItemCount(list_) > 0) ListView_EnsureVisible(list_, 0, FALSE);
 }
 
 LRESULT HistoryDialog::OnClose(WPARAM, LPARAM) {

@@ -84,7 +84,8 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     FillStationList();
     if (stations_) {
         kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
-        // The closed box keeps the height of the template's other boxes.
+        // The open list's entries, with room for the marks; the closed box
+        // keeps the template's height.
         stations_->SetItemHeight(0, StationEntryHeight(stations_->handle()));
     }
     // Settings from before each station had its own choice filed only the

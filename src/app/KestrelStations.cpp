@@ -66,7 +66,8 @@ void Kestrel::DeleteSelectedStation() {
         stations_->DeleteString(index);
         const int count = stations_->GetCount();
         stations_->SetSelection(count > 0 ? std::min(index, count - 1) : -1);
-        // Another station is now selected: its first song starts afresh.
+        // Another station is now shown; of stations sharing its folders it
+        // is the one followed, from its next song.
         ApplySettings();
         SelectStationChanged();
         SaveSettings();
