@@ -57,6 +57,8 @@
 #define IDC_STATION_CALIBRATION 1056
 #define IDC_STATION_CALIBRATE 1057
 #define IDC_STATION_HEALTH 1058
+#define IDC_STATION_FOLLOW 1059
+#define IDC_STATION_FOLLOW_REASON 1062
 
 // Settings dialog
 #define IDC_CONFIG_IGNORE_LIST 1051
@@ -84,5 +86,6 @@
 
 // History window
 #define IDC_HISTORY_LIST 1060
+#define IDC_HISTORY_STATION 1063
 // The main window's system menu: below 0xF000, low four bits clear.
 #define IDM_SYSTEM_HISTORY 0x0110

@@ -10,6 +10,7 @@
 #include "MenuIds.h"
 #include "app/HistoryTexts.h"
 #include "app_ids.h"
+#include "kit/ComboBox.h"
 #include "kit/Menu.h"
 #include "kit/MessageBox.h"
 
@@ -50,16 +51,54 @@ LRESULT HistoryDialog::OnInitDialog(WPARAM, LPARAM) {
         column.iSubItem = i;
         ListView_InsertColumn(list_, i, &column);
     }
+    stationBox_ = kit::AttachItem<kit::ComboBox>(this, IDC_HISTORY_STATION);
     RECT client{};
     ::GetClientRect(handle_, &client);
-    ::MoveWindow(list_, 0, 0, client.right, client.bottom, FALSE);
+    PlaceList(client.right, client.bottom);
     Refresh();
     return TRUE;
 }
 
 LRESULT HistoryDialog::OnSize(WPARAM wParam, LPARAM lParam) {
-    if (list_ && wParam != SIZE_MINIMIZED) ::MoveWindow(list_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    if (wParam != SIZE_MINIMIZED) PlaceList(LOWORD(lParam), HIWORD(lParam));
     return 0;
+}
+
+void HistoryDialog::PlaceList(int width, int height) {
+    if (!list_) return;
+    // Below the station box, the rest of the window.
+    int top = 0;
+    if (stationBox_) {
+        RECT box{};
+        ::GetWindowRect(stationBox_->handle(), &box);
+        ::MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&box), 2);
+        top = box.bottom + box.top;  // the box's margin again below it
+    }
+    ::MoveWindow(list_, 0, top, width, std::max(0, height - top), TRUE);
+}
+
+void HistoryDialog::FillStations() {
+    if (!stationBox_) return;
+    std::vector<std::wstring> stations = journal_.SongStations();
+    if (stations != stations_ || stationBox_->GetCount() == 0) {
+        stations_ = std::move(stations);
+        stationBox_->ResetContent();
+        stationBox_->AddString(L"すべての局");
+        for (const std::wstring& station : stations_) stationBox_->AddString(station);
+    }
+    // A station gone from the journal (set aside) leaves every song shown.
+    const auto found = std::find(stations_.begin(), stations_.end(), station_);
+    if (found == stations_.end()) station_.clear();
+    stationBox_->SetSelection(station_.empty() ? 0 : static_cast<int>(found - stations_.begin()) + 1);
+}
+
+void HistoryDialog::ShowStation(const std::wstring& station) {
+    station_ = station;
+    Refresh();
+    if (!list_) return;
+    // A row's number now means another song: nothing stays selected.
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (ListView_GetItemCount(list_) > 0) ListView_EnsureVisible(list_, 0, FALSE);
 }
 
 LRESULT HistoryDialog::OnClose(WPARAM, LPARAM) {
@@ -69,17 +108,18 @@ LRESULT HistoryDialog::OnClose(WPARAM, LPARAM) {
 
 void HistoryDialog::Refresh() {
     cache_.clear();
+    FillStations();
     if (!list_) return;
     ListView_SetItemCountEx(list_, RowCount(), LVSICF_NOSCROLL);
     ::InvalidateRect(list_, nullptr, FALSE);
 }
 
-int HistoryDialog::RowCount() const { return journal_.SongCount(); }
+int HistoryDialog::RowCount() const { return journal_.SongCount(station_); }
 
 void HistoryDialog::LoadRows(int from, int to) {
     from = std::max(0, from);
     to = std::min(to, from + kMaxCachedRows - 1);
-    cache_ = journal_.SongPage(from, to - from + 1);
+    cache_ = journal_.SongPage(from, to - from + 1, station_);
     cacheStart_ = from;
 }
 
@@ -163,6 +203,12 @@ LRESULT HistoryDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDCANCEL:
         ::ShowWindow(handle_, SW_HIDE);
         return 0;
+    case IDC_HISTORY_STATION:
+        if (HIWORD(wParam) == CBN_SELCHANGE && stationBox_) {
+            const int index = stationBox_->GetSelection();
+            ShowStation(index > 0 && index <= static_cast<int>(stations_.size()) ? stations_[index - 1] : std::wstring());
+        }
+        return kit::Dialog::OnCommand(wParam, lParam);
     case ID_HISTORY_OPEN_FOLDER:
         OpenFolder(row);
         return 0;

@@ -1,7 +1,7 @@
 #pragma once
-// The history window: every song the journal knows, newest first, in a
-// virtual list that reads only the rows on screen, so that it opens at once
-// with 100,000 songs. Modeless; closing hides it.
+// The history window: every song the journal knows, newest first, or one
+// station's songs, in a virtual list that reads only the rows on screen, so
+// that it opens at once with 100,000 songs. Modeless; closing hides it.
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +12,7 @@
 #include "kit/Dialog.h"
 
 namespace kit {
+class ComboBox;
 class Menu;
 }
 
@@ -31,8 +32,13 @@ public:
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnClose(WPARAM wParam, LPARAM lParam) override;
 
-    // The journal changed: the count and the rows on screen are read again.
+    // The journal changed: the stations, the count and the rows on screen
+    // are read again.
     void Refresh();
+    // Shows only `station`'s songs (empty: every station's), as picking it
+    // in the station box does.
+    void ShowStation(const std::wstring& station);
+    const std::wstring& station() const { return station_; }
     int RowCount() const;
     std::wstring CellText(int row, int column);
     // The selected row, or -1.
@@ -49,10 +55,16 @@ public:
 private:
     const journal::SongRecord* Row(int row);
     void LoadRows(int from, int to);
+    // The station box: すべての局, then each station the journal names.
+    void FillStations();
+    void PlaceList(int width, int height);
 
     journal::Journal& journal_;
     std::function<bool(journal::SongId)> retry_;
     HWND list_ = nullptr;  // a child: destroyed with the dialog
+    boost::shared_ptr<kit::ComboBox> stationBox_;
+    std::vector<std::wstring> stations_;  // as the station box lists them, after すべての局
+    std::wstring station_;                // the one shown; empty: all
     std::vector<journal::SongRecord> cache_;
     int cacheStart_ = 0;
     boost::shared_ptr<kit::Menu> menu_;

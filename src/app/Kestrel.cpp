@@ -10,7 +10,7 @@
 #include "app/Artwork.h"
 #include "app/ConfigDialog.h"
 #include "app/ControlState.h"
-#include "app/StationDialog.h"
+#include "app/StationMarks.h"
 #include "base/FileOperations.h"
 #include "base/ErrorText.h"
 #include "base/PathHelpers.h"
@@ -25,6 +25,7 @@
 #include "kit/TrayIcon.h"
 #include "processing/BitmapFile.h"
 #include "settings/SettingsCatalogue.h"
+#include "settings/Station.h"
 
 Kestrel::Kestrel()
     : completions_(kit::WindowCompletions::Create()),
@@ -80,6 +81,16 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
                                      : L"\n\n壊れたファイルは次の名前で残してあります。\n" + DamagedCopyPath(settingsPath_)) +
                                 L"\n\n設定は初期値で始まります。",
                             L"Kestrel", MB_OK | MB_ICONWARNING);
+    FillStationList();
+    if (stations_) {
+        kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
+        // The open list's entries, with room for the marks; the closed box
+        // keeps the template's height.
+        stations_->SetItemHeight(0, StationEntryHeight(stations_->handle()));
+    }
+    // Settings from before each station had its own choice filed only the
+    // selected station's songs; so they go on.
+    const bool settled = SettleFollowing(settings_, selectedStationName());
     // A damaged journal is set aside inside; the program runs on regardless.
     journal_ = std::make_unique<journal::Journal>(journalPath_);
     ApplySettings();
@@ -88,11 +99,10 @@ LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     AddHistoryToSystemMenu();
     PublishInstance(true);
 
-    FillStationList();
-    if (stations_) kit::RestoreIndex(*stations_, settings_.Group(L"SelectStation"));
     if (cooperation_) kit::RestoreCheck(*cooperation_, settings_.Group(L"IsCooperation"));
     SelectStationChanged();
     RestorePlacement();
+    if (settled) WriteSettings();
     cycleWatch_.SetWindow(handle_);
     cycleWatch_.Follow();
     ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
@@ -135,8 +145,10 @@ void Kestrel::ApplyTopmost() { SetTopmost(settings_.GetBool(L"IsTopmost")); }
 bool Kestrel::MoveToTray() {
     wantsTray_ = true;
     // A second add of the same icon fails: added once, it stays.
-    if (!iconInTray_)
-        iconInTray_ = kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)));
+    if (!iconInTray_) {
+        trayTip_ = TrayTip();
+        iconInTray_ = kit::AddTrayIcon(*this, ::LoadIconW(kit::Instance(), MAKEINTRESOURCEW(IDI_KESTREL)), trayTip_);
+    }
     if (!iconInTray_) return false;
     ::ShowWindow(handle_, SW_HIDE);
     return true;
@@ -152,6 +164,10 @@ void Kestrel::StoreControlStates() {
 
 bool Kestrel::SaveSettings() {
     StoreControlStates();
+    return WriteSettings();
+}
+
+bool Kestrel::WriteSettings() {
     if (keepDamagedSettings_) return false;
     if (settings_.Save(settingsPath_)) return true;
     const DWORD error = ::GetLastError();
@@ -233,7 +249,8 @@ bool Kestrel::RunTick(ProcessingCycle::Scope scope) {
     const bool wasSkipped = cycle_.skipCurrent();
     const bool whole = cycleWatch_.Tick(scope);
     if (cycle_.follower() && cycle_.follower()->pageCheck().healthRecords() != healthRecordsShown_)
-        ShowStationHealth(true);
+        ShowStationHealth();
+    LookAtStations();
     // The grey background of the file-name box follows the skip flag.
     if (cycle_.skipCurrent() != wasSkipped && fileNameBox_) ::InvalidateRect(fileNameBox_->handle(), nullptr, TRUE);
     return whole;
@@ -314,90 +331,11 @@ LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
     return kit::Dialog::OnCommand(wParam, lParam);
 }
 
-void Kestrel::FillStationList() {
-    if (!stations_) return;
-    ::SendMessageW(stations_->handle(), CB_RESETCONTENT, 0, 0);
-    for (const auto& [name, station] : settings_.Group(L"Station").groups) stations_->AddString(station.GetString(L"StationName"));
-}
-
-Settings Kestrel::SelectedStation() {
-    const std::wstring name = stations_ ? stations_->GetText() : std::wstring();
-    return name.empty() ? Settings() : settings_.Group(L"Station").Group(name);
-}
-
 const Settings& Kestrel::currentStation() const { return newStation_ ? *newStation_ : shownStation_; }
 
 void Kestrel::ApplySettings() {
     cycle_.ApplySettings(settings_);
     services_.SetLibraryRules(ReadLibraryRules(settings_));
-}
-
-void Kestrel::SelectStationChanged() { ShowStation(SelectedStation()); }
-
-void Kestrel::ShowStation(const Settings& station) {
-    shownStation_ = station;
-    cycle_.SelectStation(ReadStation(shownStation_));
-    cycleWatch_.RequestScan();
-    healthWarning_ = HealthWarning();
-    ShowStationHealth(false);
-    UpdateStationCommands();
-}
-
-void Kestrel::UpdateStationCommands() {
-    // 編集 and 削除 need a station to act on
-    const bool selected = stations_ && stations_->GetSelection() != CB_ERR;
-    for (int id : {IDC_MAIN_EDIT, IDC_MAIN_DELETE}) ::EnableWindow(::GetDlgItem(handle_, id), selected);
-}
-
-void Kestrel::DeleteSelectedStation() {
-    if (!stations_ || stations_->GetSelection() == CB_ERR) return;  // nothing to ask about
-    const std::wstring name = stations_->GetText();
-    if (kit::ShowMessageBox(this, L"ラジオ局『" + name + L"』を削除しますか？", L"確認", MB_YESNO) == IDYES) {
-        settings_.Group(L"Station").RemoveGroup(name);
-        const int index = stations_->GetSelection();
-        ::SendMessageW(stations_->handle(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
-        const int count = stations_->GetCount();
-        stations_->SetSelection(count > 0 ? std::min(index, count - 1) : -1);
-        // Another station is now selected: its first song starts afresh.
-        ApplySettings();
-        SelectStationChanged();
-        SaveSettings();
-    }
-}
-
-void Kestrel::RunStationDialog(bool isNew) {
-    // The road goes on while the dialog is open; what it edits is a copy.
-    Settings newStation;
-    if (isNew) StartNewStation(settings_, newStation);
-    newStation_ = isNew ? &newStation : nullptr;
-    StationDialog dialog(*this, isNew);
-    const bool confirmed = dialog.DoModal(this, IDD_STATION) == 1;
-    newStation_ = nullptr;
-    if (!confirmed) return;
-    const Settings& edited = dialog.result();
-    const std::wstring name = edited.GetString(L"StationName");
-    Settings& stations = settings_.Group(L"Station");
-    if (!isNew) stations.RemoveGroup(shownStation_.GetString(L"StationName"));
-    stations.SetGroup(name, edited);
-    shownStation_ = stations.Group(name);
-    RememberStationValues(edited, settings_);
-    ApplySettings();
-    // An added station starts afresh; an edited one keeps its song in
-    // progress unless its play or end folder changed.
-    if (isNew)
-        cycle_.SelectStation(ReadStation(shownStation_));
-    else
-        cycle_.UpdateStation(ReadStation(shownStation_));
-    cycleWatch_.RequestScan();
-    FillStationList();
-    if (stations_) {
-        const LRESULT found = ::SendMessageW(stations_->handle(), CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(name.c_str()));
-        if (found != CB_ERR) stations_->SetSelection(static_cast<int>(found));
-    }
-    UpdateStationCommands();
-    SaveSettings();
-    ShowStationHealth(false);  // perhaps under another name
 }
 
 void Kestrel::RunConfigDialog() {
@@ -406,6 +344,7 @@ void Kestrel::RunConfigDialog() {
         ApplySettings();
         ApplyTopmost();
         SaveSettings();
+        LookAtStations();
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/CycleWatch.h"
 #include "app/MainWindowHost.h"
+#include "app/StationOverview.h"
 #include "journal/Journal.h"
 #include "base/ComOwners.h"
 #include "kit/Dialog.h"
@@ -54,6 +55,8 @@ public:
     Settings& settings() override { return settings_; }
     const Settings& currentStation() const override;
     const boost::shared_ptr<kit::Menu>& menu() const override { return menu_; }
+    std::wstring selectedStationName() const override;
+    std::vector<std::wstring> followedStations() const override;
 
     ProcessingCycle& cycle() { return cycle_; }
     SongWork& songWork() { return services_; }
@@ -69,6 +72,7 @@ public:
     LRESULT OnSize(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCtlColorStatic(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam) override;  // lParam: DRAWITEMSTRUCT*
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam) override;
     // WM_ENDSESSION and the tray icon's message, which have no handler slot.
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -82,9 +86,15 @@ public:
     void ShowStation(const Settings& station);
     // Tells the user, once per session, when the file cannot be written.
     bool SaveSettings();
-    // The caption from the selected station's newest health state; after a
-    // new state, the tray warning when it is due.
-    void ShowStationHealth(bool newState);
+    // The caption from the selected station's newest health state.
+    void ShowStationHealth();
+    // Every station's mark, the tray icon's tooltip and the warnings due,
+    // brought in line with the cycle: after every tick and change.
+    void LookAtStations();
+    const StationOverview& overview() const { return overview_; }
+    // What the tray icon's tooltip says: the caption, then each followed
+    // station with its song.
+    std::wstring TrayTip();
     // The history window, made on first use and shown.
     void ShowHistory();
 
@@ -113,6 +123,8 @@ private:
     // (minimised) when it could not be added. True when hidden.
     bool MoveToTray();
     void StoreControlStates();
+    // Writes the settings file (unless a damaged one is kept); a failure is told once.
+    bool WriteSettings();
     bool RunTick(ProcessingCycle::Scope scope);
     // The road reads the settings afresh after every change.
     void ApplySettings();
@@ -157,8 +169,9 @@ private:
     std::wstring journalTrouble_;
     std::wstring journalPath_;
     std::unique_ptr<journal::Journal> journal_;
-    HealthWarning healthWarning_;
     int healthRecordsShown_ = 0;
+    StationOverview overview_;
+    std::wstring trayTip_;  // as last given to the icon
     boost::shared_ptr<HistoryDialog> history_;
     const kit::SingleInstance* instance_ = nullptr;
 };

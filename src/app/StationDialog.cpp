@@ -94,6 +94,8 @@ bool IsWebAddress(const std::wstring& url) {
 }
 
 constexpr UINT_PTR kLiveTestTimer = 1;
+// A folder typed is looked at once typing pauses: a network path may be slow.
+constexpr UINT_PTR kFollowingTimer = 2;
 
 // The names the charset box shows, in the order of kStationCharsets.
 const wchar_t* const kCharsetNames[4] = {L"自動", L"UTF-8", L"Shift_JIS", L"EUC-JP"};
@@ -150,8 +152,10 @@ LRESULT StationDialog::OnInitDialog(WPARAM, LPARAM) {
         for (const wchar_t* name : kCharsetNames) charset_->AddString(name);
     component_ = kit::AttachItem<kit::CheckBox>(this, IDC_STATION_COMPONENT);
     deleteReturn_ = kit::AttachItem<kit::CheckBox>(this, IDC_STATION_DELETE_RETURN);
+    follow_ = kit::AttachItem<kit::CheckBox>(this, IDC_STATION_FOLLOW);
     LoadControls();
     ShowPageState();
+    ShowFollowing();
     AddBindings();
     RunTest();
     ::ShowWindow(handle_, SW_SHOW);
@@ -173,6 +177,8 @@ void StationDialog::LoadControls() {
     }
     if (component_) component_->SetCheck(station.GetBool(L"Component") ? BST_CHECKED : BST_UNCHECKED);
     if (deleteReturn_) deleteReturn_->SetCheck(station.GetBool(L"DeleteReturn") ? BST_CHECKED : BST_UNCHECKED);
+    // A new station, or one stored without the choice, is followed.
+    if (follow_) follow_->SetCheck(ReadStation(station).follow ? BST_CHECKED : BST_UNCHECKED);
     // the track bar keeps a stored value above its range at its end
     if (waitTime_) ::SendMessageW(waitTime_->handle(), TBM_SETPOS, TRUE, station.GetInt(L"WaitTime"));
 }
@@ -198,6 +204,8 @@ LRESULT StationDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (code == EN_UPDATE && IsTestTrigger(id) && lParam) {
         // Restarted by every keystroke: a slow pattern runs once typing pauses.
         ::SetTimer(handle_, kLiveTestTimer, kLiveTestDelay, nullptr);
+    } else if (code == EN_UPDATE && (id == IDC_STATION_PLAY || id == IDC_STATION_END) && lParam) {
+        ::SetTimer(handle_, kFollowingTimer, kLiveTestDelay, nullptr);
     } else if (code == BN_CLICKED) {
         switch (id) {
         case IDOK: Confirm(); break;
@@ -213,6 +221,7 @@ LRESULT StationDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
         case IDC_STATION_FETCH: FetchPage(); break;
         case IDC_STATION_CALIBRATE: ApplyCalibration(); break;
         case IDC_STATION_DELETE_RETURN: RunTest(); break;
+        case IDC_STATION_FOLLOW: ShowFollowing(); break;
         default:
             if (!lParam && IsSnippetCommand(static_cast<UINT>(id))) InsertSnippet(static_cast<UINT>(id));
             break;
@@ -223,6 +232,11 @@ LRESULT StationDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT StationDialog::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam == kFollowingTimer) {
+        ::KillTimer(handle_, kFollowingTimer);
+        ShowFollowing();
+        return 0;
+    }
     if (wParam != kLiveTestTimer) return kit::ModalDialog::OnTimer(wParam, lParam);
     ::KillTimer(handle_, kLiveTestTimer);
     RunTest();
@@ -447,5 +461,6 @@ void StationDialog::Confirm() {
     result_.SetString(L"Charset", kStationCharsets[charset >= 0 && charset < 4 ? charset : 0]);
     result_.SetBool(L"Component", component_ && component_->IsChecked());
     result_.SetBool(L"DeleteReturn", deleteReturn_ && deleteReturn_->IsChecked());
+    result_.SetBool(L"Follow", follow_ && follow_->IsChecked());
     ::EndDialog(handle_, 1);
 }

@@ -56,7 +56,7 @@ public:
 
     // Filled on OK: the station as it was, with StationName, the folders,
     // Url, MatchPattern, the four templates, Html, WaitTime, Charset,
-    // Component and DeleteReturn from the dialog. Empty otherwise.
+    // Component, DeleteReturn and Follow from the dialog. Empty otherwise.
     const Settings& result() const { return result_; }
 
     // What the buttons do, callable without a click.
@@ -69,6 +69,9 @@ public:
     void InsertSnippet(UINT commandId);
     // "この値にする": WaitTime from the page delays of recent songs.
     void ApplyCalibration();
+    // Why the station's songs would not be filed, or which station sharing
+    // its folders would stop being followed, beside the Follow check box.
+    void ShowFollowing();
 
     int snippetTarget() const { return snippetTarget_; }
 
@@ -100,7 +103,7 @@ private:
     std::array<boost::shared_ptr<kit::EditBox>, kBoxCount> boxes_;
     boost::shared_ptr<kit::TrackBar> waitTime_;
     boost::shared_ptr<kit::ComboBox> charset_;
-    boost::shared_ptr<kit::CheckBox> component_, deleteReturn_;
+    boost::shared_ptr<kit::CheckBox> component_, deleteReturn_, follow_;
     int suggestedWaitTime_ = -1;  // none known
     // the five ">" buttons, then "HTMLを取得する"
     std::array<boost::shared_ptr<kit::Button>, 6> buttons_;

@@ -13,6 +13,7 @@
 // do not know are left alone, as SQLite only adds columns with defaults.
 // One thread uses it: the main window's, which runs the processing cycle.
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,10 +61,15 @@ public:
     std::vector<SongRecord> UnfinishedSongs();
     // AwaitingRetry with nextAttempt <= now, the earliest due first.
     std::vector<SongRecord> SongsDueForRetry(Time now);
-    // Newest first; row `offset` of a list that SongCount() long.
-    std::vector<SongRecord> SongPage(int offset, int count);
+    // Newest first; row `offset` of a list that SongCount() long. Given a
+    // station, only its songs, read along the index on the station.
+    std::vector<SongRecord> SongPage(int offset, int count, const std::wstring& station = {});
     // Counted once, then kept: this object is the journal's only writer.
-    int SongCount();
+    int SongCount(const std::wstring& station = {});
+    // The stations the songs name, in the index's order, at most
+    // kMaxSongStations; one step of the index each, however many songs.
+    static constexpr int kMaxSongStations = 1000;
+    std::vector<std::wstring> SongStations();
     std::optional<SongRecord> FindSong(SongId id);
     std::vector<SongAction> Actions(SongId id);
 
@@ -111,6 +117,7 @@ private:
     std::wstring path_;
     std::unique_ptr<Database> database_;
     int songCount_ = -1;  // not counted yet
+    std::map<std::wstring, int> stationSongCounts_;  // those counted so far
     int setAside_ = 0;
     int failedWrites_ = 0;
     SongId highestId_ = 0;  // handed out or read

@@ -137,6 +137,7 @@ Journal::~Journal() = default;
 void Journal::Open() {
     inMemory_ = false;
     songCount_ = -1;
+    stationSongCounts_.clear();
     bool damaged = false;
     if (OpenFile(damaged)) return;
     if (damaged) {

@@ -76,6 +76,10 @@ SongId Journal::AddSong(const std::wstring& station, const std::wstring& sourceN
     });
     Saw(id);
     if (id && songCount_ >= 0) ++songCount_;
+    if (id) {
+        const auto counted = stationSongCounts_.find(station);
+        if (counted != stationSongCounts_.end()) ++counted->second;
+    }
     return id;
 }
 
@@ -199,6 +203,7 @@ bool Journal::RestoreSong(const SongRecord& song) {
     if (!written) return false;
     Saw(song.id);
     songCount_ = -1;  // added or replaced: counted again when asked
+    stationSongCounts_.clear();
     return true;
 }
 
@@ -226,25 +231,37 @@ std::vector<SongRecord> Journal::SongsDueForRetry(Time now) {
     return songs;
 }
 
-std::vector<SongRecord> Journal::SongPage(int offset, int count) {
+std::vector<SongRecord> Journal::SongPage(int offset, int count, const std::wstring& station) {
     std::vector<SongRecord> songs;
     Run([&](Database& database) {
-        Statement query = database.Prepare("SELECT " SONG_COLUMNS " FROM songs ORDER BY id DESC LIMIT ? OFFSET ?");
+        Statement query =
+            station.empty()
+                ? database.Prepare("SELECT " SONG_COLUMNS " FROM songs ORDER BY id DESC LIMIT ?1 OFFSET ?2")
+                : database.Prepare("SELECT " SONG_COLUMNS
+                                   " FROM songs WHERE station = ?3 ORDER BY id DESC LIMIT ?1 OFFSET ?2");
         query.Bind(1, std::int64_t{count}).Bind(2, std::int64_t{offset});
+        if (!station.empty()) query.Bind(3, station);
         songs = ReadSongs(query);
     });
     Saw(songs);
     return songs;
 }
 
-int Journal::SongCount() {
-    if (songCount_ >= 0) return songCount_;
+int Journal::SongCount(const std::wstring& station) {
+    if (station.empty() && songCount_ >= 0) return songCount_;
+    if (!station.empty()) {
+        const auto counted = stationSongCounts_.find(station);
+        if (counted != stationSongCounts_.end()) return counted->second;
+    }
     int count = -1;
     Run([&](Database& database) {
-        Statement query = database.Prepare("SELECT count(*) FROM songs");
+        Statement query = station.empty() ? database.Prepare("SELECT count(*) FROM songs")
+                                          : database.Prepare("SELECT count(*) FROM songs WHERE station = ?1");
+        if (!station.empty()) query.Bind(1, station);
         if (query.Step()) count = static_cast<int>(query.Int(0));
     });
     if (count < 0) return 0;  // a damaged file was set aside, or SQLite failed
+    if (!station.empty()) return stationSongCounts_[station] = count;
     return songCount_ = count;
 }
 

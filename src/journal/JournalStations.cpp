@@ -24,6 +24,24 @@ std::vector<int> Journal::RecentPageDelays(const std::wstring& station, int coun
     return delays;
 }
 
+std::vector<std::wstring> Journal::SongStations() {
+    std::vector<std::wstring> stations;
+    Run([&](Database& database) {
+        // A seek in the index on station per name, rather than a pass over
+        // every song that DISTINCT would make.
+        Statement first = database.Prepare("SELECT min(station) FROM songs");
+        if (!first.Step() || first.IsNull(0)) return;
+        stations.push_back(first.Text(0));
+        while (static_cast<int>(stations.size()) < kMaxSongStations) {
+            Statement step = database.Prepare("SELECT min(station) FROM songs WHERE station > ?");
+            step.Bind(1, stations.back());
+            if (!step.Step() || step.IsNull(0)) break;
+            stations.push_back(step.Text(0));
+        }
+    });
+    return stations;
+}
+
 bool Journal::AddHealth(const std::wstring& station, ExtractionHealth health, Time at) {
     return Write([&](Database& database) {
         Transaction step(database);

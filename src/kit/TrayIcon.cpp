@@ -18,7 +18,7 @@ void CopyCut(const std::wstring& text, wchar_t (&field)[N]) {
 }
 }  // namespace
 
-bool AddTrayIcon(const Window& window, HICON icon) {
+bool AddTrayIcon(const Window& window, HICON icon, const std::wstring& tip) {
     NOTIFYICONDATAW data = {};
     data.cbSize = sizeof(data);
     data.hWnd = window.handle();
@@ -26,8 +26,18 @@ bool AddTrayIcon(const Window& window, HICON icon) {
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayIconMessage;
     data.hIcon = icon;
-    CopyCut(window.GetText(), data.szTip);
+    CopyCut(tip, data.szTip);
     return ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+}
+
+bool SetTrayTip(const Window& window, const std::wstring& tip) {
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = window.handle();
+    data.uID = 0;
+    data.uFlags = NIF_TIP;
+    CopyCut(tip, data.szTip);
+    return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 

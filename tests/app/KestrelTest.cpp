@@ -362,8 +362,60 @@ TEST_F(MainWindow, CaptionNamesTheSelectedStationsHealthWhileItIsNotWell) {
     EXPECT_EQ(window.GetText(), L"Kestrel");
 
     window.journal()->AddHealth(L"AM", journal::ExtractionHealth::PageNotUpdated, journal::Now());
-    window.ShowStationHealth(true);
+    window.ShowStationHealth();
     EXPECT_EQ(window.GetText(), L"Kestrel - ページ更新なし");
+}
+
+// Stations stored before each had its own choice: only the selected one goes
+// on being followed. The list marks each station, the tooltip names the
+// followed ones with their songs.
+TEST_F(MainWindow, OlderSettingsFollowTheSelectedStationAndTheListMarksEach) {
+    TempFolder play, end;
+    Settings am = StationNamed(L"AM"), fm = StationNamed(L"FM");
+    am.SetString(L"PlayDirectory", recorder.path());
+    am.SetString(L"EndDirectory", recorder.path());
+    am.SetBool(L"Follow", true);  // chosen since
+    fm.SetString(L"PlayDirectory", play.path());
+    fm.SetString(L"EndDirectory", end.path());
+    Settings jazz = fm;
+    jazz.SetString(L"StationName", L"ジャズ");
+    Settings stored;
+    for (const Settings* station : {&am, &fm, &jazz})
+        stored.Group(L"Station").SetGroup(station->GetString(L"StationName"), *station);
+    stored.Group(L"SelectStation").SetInt(L"Index", 1);  // FM, the list being sorted
+    stored.Group(L"IsCooperation").SetInt(L"Check", 1);
+    ASSERT_TRUE(stored.Save(settingsPath));
+    journal::Journal(folder / L"Kestrel.db").AddHealth(L"FM", journal::ExtractionHealth::NoMatch, journal::Now());
+    testing_support::WriteBytes(recorder / L"a.mp3", {1});
+    Open();
+    ASSERT_EQ(window.currentStation().GetString(L"StationName"), L"FM");
+
+    const Settings savedRoot = Saved();  // at once
+    const Settings* saved = savedRoot.FindGroup(L"Station");
+    ASSERT_TRUE(saved && saved->FindGroup(L"FM") && saved->FindGroup(L"ジャズ") && saved->FindGroup(L"AM"));
+    EXPECT_TRUE(saved->FindGroup(L"FM")->GetBool(L"Follow"));
+    EXPECT_EQ(saved->FindGroup(L"ジャズ")->values.count(L"Follow"), 1u);
+    EXPECT_FALSE(saved->FindGroup(L"ジャズ")->GetBool(L"Follow"));
+    EXPECT_TRUE(saved->FindGroup(L"AM")->GetBool(L"Follow"));
+    EXPECT_EQ(window.overview().MarkOf(L"AM"), StationMark::Followed);
+    EXPECT_EQ(window.overview().MarkOf(L"FM"), StationMark::Unwell);
+    EXPECT_EQ(window.overview().MarkOf(L"ジャズ"), StationMark::NotFollowed);
+
+    ::SendMessageW(window.handle(), WM_TIMER, Kestrel::kTimerId, 0);
+    EXPECT_EQ(window.TrayTip(), L"Kestrel - パターン不一致\nAM: a.mp3\nFM");
+}
+
+TEST(TrayTip, LongSongsAreCutAndStationsWithoutRoomCounted) {
+    const std::wstring tip = TrayTipText(L"Kestrel", {{L"AM", L"短い曲"}, {L"FM", std::wstring(200, L'あ')}}, 127);
+    EXPECT_EQ(tip.size(), 127u);
+    EXPECT_EQ(tip.substr(0, 20), L"Kestrel\nAM: 短い曲\nFM: ");
+    EXPECT_EQ(tip.back(), L'…');
+
+    const std::vector<StationSong> many(20, {L"ラジオ局", L"とても長い曲の名前です"});
+    const std::wstring counted = TrayTipText(L"Kestrel", many, 127);
+    EXPECT_LE(counted.size(), 127u);
+    EXPECT_EQ(counted.substr(counted.size() - 8), L"\nほか 12 局");
+    EXPECT_EQ(counted.find(L"\nラジオ局: とても長い曲…\n"), 7u);
 }
 
 TEST_F(MainWindow, TimerRunsTheCycleOnlyWhileTheBoxIsChecked) {
@@ -610,6 +662,37 @@ TEST_F(MainWindow, HistoryWindowShowsTheJournalNewestFirst) {
                                 LocalTimeText(now - 798) + L"  歌詞をコピー: 星野ミナ - 夜空のうた\r\n"),
               std::wstring::npos)
         << filedDetails;
+}
+
+TEST_F(MainWindow, HistoryFilterShowsOnlyTheChosenStationsSongs) {
+    Open();
+    journal::Journal& journal = *window.journal();
+    for (int i = 0; i < 6; ++i) journal.AddSong(i % 3 ? L"FM" : L"AM", std::to_wstring(i) + L".mp3", journal::Now());
+    window.ShowHistory();
+    const HWND history = window.history()->handle(), list = window.history()->list();
+    const HWND box = ::GetDlgItem(history, IDC_HISTORY_STATION);
+    ASSERT_EQ(::SendMessageW(box, CB_GETCOUNT, 0, 0), 3);  // すべての局, AM, FM
+    ::SendMessageW(box, CB_SETCURSEL, 2, 0);
+    ::SendMessageW(history, WM_COMMAND, MAKEWPARAM(IDC_HISTORY_STATION, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+    const auto column = [list](int column) {
+        std::vector<std::wstring> cells;
+        for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+            wchar_t text[64] = L"";
+            ListView_GetItemText(list, row, column, text, 64);
+            cells.push_back(text);
+        }
+        return cells;
+    };
+    EXPECT_EQ(column(HistoryDialog::kFileName), (std::vector<std::wstring>{L"5.mp3", L"4.mp3", L"2.mp3", L"1.mp3"}));
+
+    // Songs that come while it is shown: the chosen station's join it.
+    journal.AddSong(L"AM", L"6.mp3", journal::Now());
+    journal.AddSong(L"FM", L"7.mp3", journal::Now());
+    window.history()->Refresh();
+    EXPECT_EQ(column(HistoryDialog::kStation), std::vector<std::wstring>(5, L"FM"));
+    window.history()->ShowStation(L"");
+    EXPECT_EQ(ListView_GetItemCount(list), 8);
+    EXPECT_EQ(::SendMessageW(box, CB_GETCURSEL, 0, 0), 0);
 }
 
 TEST_F(MainWindow, EditedStationStartsWithItsFirstSongSkipped) {

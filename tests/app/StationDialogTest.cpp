@@ -337,6 +337,42 @@ TEST_F(StationDialogTest, EditKeepsTheStationsOtherValuesAndTheCheckBoxes) {
     EXPECT_EQ(dialog.result().GetString(L"Charset"), L"");  // 自動
 }
 
+TEST_F(StationDialogTest, FollowCheckBoxIsStoredAndTellsWhyAStationIsNotFollowed) {
+    const auto reason = [](HWND h) { return ItemText(h, IDC_STATION_FOLLOW_REASON); };
+    station().values.erase(L"EndDirectory");
+    {
+        StationDialog dialog(window, true);
+        HWND h = Open(dialog);
+        EXPECT_EQ(::IsDlgButtonChecked(h, IDC_STATION_FOLLOW), BST_CHECKED);  // a new station
+        EXPECT_EQ(reason(h), L"録音中フォルダと録音終了フォルダを設定すると登録できます。");
+        SetItem(h, IDC_STATION_END, folder / L"EndDirectory");
+        dialog.ShowFollowing();  // as the pause in typing does
+        EXPECT_EQ(reason(h), L"");
+        ::CheckDlgButton(h, IDC_STATION_FOLLOW, BST_UNCHECKED);
+        Click(h, IDC_STATION_FOLLOW);
+        EXPECT_EQ(reason(h), L"この局の曲は登録しません。");
+        SetItem(h, IDC_STATION_NAME, L"AM");
+        Click(h, IDOK);
+        ASSERT_EQ(dialog.result().values.count(L"Follow"), 1u);
+        EXPECT_FALSE(dialog.result().GetBool(L"Follow"));
+    }
+    // Confirmed, the edited station is the selected one: of stations sharing
+    // its folders, it is followed and the other is not.
+    GiveFolders(station());
+    station().SetString(L"StationName", L"AM");
+    Settings fm = station();
+    fm.SetString(L"StationName", L"FM");
+    window.settings().Group(L"Station").SetGroup(L"AM", station());
+    window.settings().Group(L"Station").SetGroup(L"FM", fm);
+    StationDialog dialog(window, false);
+    HWND h = Open(dialog);
+    EXPECT_EQ(reason(h), L"『FM』とフォルダが同じため、コンボボックスで最後に選んだこの局だけを登録します。");
+    SetItem(h, IDC_STATION_PLAY, folder.path());
+    SetItem(h, IDC_STATION_END, folder / L"OutputDirectory");
+    dialog.ShowFollowing();
+    EXPECT_EQ(reason(h), L"");
+}
+
 TEST_F(StationDialogTest, PageStateShowsDelaysAndHealthAndSetsTheWaitTime) {
     station().SetString(L"StationName", L"FM");
     station().SetString(L"Url", L"http://127.0.0.1/");
@@ -500,6 +536,7 @@ TEST_F(StationDialogTest, LabelsFitAt96And144Dpi) {
     std::wstring states;
     for (int i = 0; i < 10; ++i) states += i ? L"、ページ更新なし" : L"ページ更新なし";
     SetItem(h, IDC_STATION_HEALTH, states);
+    SetItem(h, IDC_STATION_FOLLOW_REASON, L"『ＦＭラジオ第二放送局』と同じフォルダを使うため、コンボボックスで最後に選んだ局だけを登録します。");
     for (int dpi : {96, 144}) {
         const std::vector<LabelFit> fits = FitLabels(h, dpi);
         EXPECT_GE(fits.size(), 20u);

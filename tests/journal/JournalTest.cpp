@@ -204,6 +204,17 @@ TEST(Journal, StationHistoryAndArtworkSearchCache) {
     }
     EXPECT_EQ(journal.RecentPageDelays(L"局A", 3), (std::vector<int>{14, 13, 12}));
     EXPECT_TRUE(journal.RecentPageDelays(L"局B", 3).empty());
+    // The history window's station filter: names, counts kept as songs come, pages.
+    EXPECT_EQ(journal.SongStations(), (std::vector<std::wstring>{L"局A", L"局B"}));
+    EXPECT_EQ(journal.SongCount(L"局B"), 5);
+    journal.AddSong(L"局B", L"b.mp3", kStart + 9);
+    EXPECT_EQ(journal.SongCount(L"局B"), 6);
+    EXPECT_EQ(journal.SongCount(L"局C"), 0);
+    const auto page = journal.SongPage(1, 2, L"局B");
+    ASSERT_EQ(page.size(), 2u);
+    EXPECT_EQ(page[0].noticed, kStart + 4);
+    EXPECT_EQ(page[1].station, L"局B");
+    EXPECT_EQ(page[1].noticed, kStart + 3);
 
     for (int i = 0; i < 150; ++i) journal.AddHealth(L"局A", ExtractionHealth::Ok, kStart + i);
     journal.AddHealth(L"局A", ExtractionHealth::NoMatch, kStart + 200);

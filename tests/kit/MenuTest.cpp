@@ -68,7 +68,7 @@ TEST(TrayIcon, RemovingAnAbsentIconIsHarmless) {
     kit_test::RecordingDialog window;
     ASSERT_TRUE(kit_test::OpenTestDialog(window));
     kit::RemoveTrayIcon(window);
-    kit::AddTrayIcon(window, ::LoadIconW(nullptr, IDI_APPLICATION));
+    kit::AddTrayIcon(window, ::LoadIconW(nullptr, IDI_APPLICATION), L"Kestrel");
     kit::RemoveTrayIcon(window);
     kit::RemoveTrayIcon(window);
     EXPECT_TRUE(::IsWindow(window.handle()));

@@ -200,7 +200,8 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
         "# written by the end-to-end test\n[]\nIgnoreFirst = b:1\nIsAddPlayList = b:1\nIsSetNoneLyrics = b:1\n"
         "IgnoreCount = i:1\n[IgnoreList]\n0 = s:Jingle*.mp3\n[IsCooperation]\nCheck = i:1\n"
         "[SelectStation]\nIndex = i:0\n" +
-        StationDescription(kStationA, a, "/a/now", 2) + StationDescription(kStationB, b, "/b/now", 1);
+        StationDescription(kStationA, a, "/a/now", 2) + "Follow = b:1\n" + StationDescription(kStationB, b, "/b/now", 1) +
+        "Follow = b:1\n";
     const std::wstring settingsPath = programFolder + L"\\Kestrel.dat";
     ASSERT_TRUE(WriteProgramSettings(description));
 
@@ -266,7 +267,7 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     ASSERT_TRUE(WaitUntil([&] { return Registered(song6.title); }, kStepTimeoutMs)) << "song 6 was not registered";
     ASSERT_TRUE(kestrel.SelectStation(indexB));
     ASSERT_TRUE(WaitUntil([&] { return ShowsName(L"bsong01.mp3"); }, kStepTimeoutMs)) << "station B was not watched";
-    ASSERT_TRUE(recorderA.EndSong());  // finished while nobody watches station A
+    ASSERT_TRUE(recorderA.EndSong());  // finished while station B is shown: station A is still followed
 
     // 8: station B, Shift_JIS page and a PNG picture.
     PutPageB(songB2);
@@ -275,23 +276,24 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     ASSERT_TRUE(recorderB.NextSong(L"bsong03.mp3", {L"B Three", L"B Artist"}));
     ASSERT_TRUE(WaitUntil([&] { return ShowsName(L"bsong03.mp3"); }, kStepTimeoutMs));
     ASSERT_TRUE(WaitUntil([&] { return Registered(songB2.title); }, kStepTimeoutMs)) << "station B's song was not registered";
+    ASSERT_TRUE(WaitUntil([&] { return Registered(song7.title); }, kStepTimeoutMs)) << "station A's last song was not filed";
 
     ASSERT_TRUE(kestrel.Close(30000)) << "the program did not end after its window was closed";
     EXPECT_EQ(0u, kestrel.exitCode());
     ASSERT_TRUE(ITunesStandInRegistration::WaitForServerExit(20000));
 
     // Output folders: the right names, the tags gone to the byte, the user's file untouched.
-    EXPECT_EQ(Sorted({L"song02.mp3", L"song04.mp3", L"song05.mp3", L"song06.mp3", L"song06 (1).mp3"}),
+    EXPECT_EQ(Sorted({L"song02.mp3", L"song04.mp3", L"song05.mp3", L"song06.mp3", L"song06 (1).mp3", L"song07.mp3"}),
               Sorted(ListNames(a.output)));
-    for (const wchar_t* name : {L"song02.mp3", L"song04.mp3", L"song05.mp3"})
+    for (const wchar_t* name : {L"song02.mp3", L"song04.mp3", L"song05.mp3", L"song07.mp3"})
         EXPECT_EQ(recorderA.Audio(name), ReadBytes(a.output + L"\\" + name)) << "tags left in " << Utf8(name);
     EXPECT_EQ(recorderA.Audio(L"song06.mp3"), ReadBytes(a.output + L"\\song06 (1).mp3"));
     EXPECT_EQ(usersFile, ReadBytes(a.output + L"\\song06.mp3"));
     EXPECT_EQ(std::vector<std::wstring>{L"bsong02.mp3"}, ListNames(b.output));
     EXPECT_EQ(recorderB.Audio(L"bsong02.mp3"), ReadBytes(b.output + L"\\bsong02.mp3"));
 
-    // Finished folders: the skipped songs and the song ended after the change stay, untouched.
-    EXPECT_EQ(Sorted({L"Jingle_0001.mp3", L"song01.mp3", L"song07.mp3"}), Sorted(ListNames(a.end)));
+    // Finished folders: the skipped songs stay, untouched.
+    EXPECT_EQ(Sorted({L"Jingle_0001.mp3", L"song01.mp3"}), Sorted(ListNames(a.end)));
     EXPECT_EQ(std::vector<std::wstring>{L"bsong01.mp3"}, ListNames(b.end));
     EXPECT_EQ(Concat(Concat(RecorderSimulator::Id3v2Tag({L"First Song", L"Opening Artist"}),
                             recorderA.Audio(L"song01.mp3")),
@@ -365,12 +367,13 @@ TEST_F(SongRoadTest, SongsTravelFromTheRecorderIntoTheLibraryAcrossAStationChang
     EXPECT_EQ(songB2.artist, tb.artist);
     EXPECT_EQ(songB2.album, tb.album);
     EXPECT_EQ(L"b2.png", FileNameOfPath(tb.artwork));
-    EXPECT_EQ(nullptr, served.FindByName(song7.title)) << "a song of the left station was registered";
-    EXPECT_EQ(7u, served.tracks.size());
+    const StandInTrack t7 = track(song7.title);
+    EXPECT_TRUE(SamePath(a.output + L"\\song07.mp3", t7.location)) << Utf8(t7.location);
+    EXPECT_EQ(8u, served.tracks.size());
 
     const StandInPlaylist* playlistA = served.FindPlaylist(kStationA);
     ASSERT_NE(nullptr, playlistA);
-    EXPECT_EQ((std::vector<long>{t2.id, t4->id, t5.id, t6.id}), playlistA->trackIds);
+    EXPECT_EQ((std::vector<long>{t2.id, t4->id, t5.id, t6.id, t7.id}), playlistA->trackIds);
     const StandInPlaylist* playlistB = served.FindPlaylist(kStationB);
     ASSERT_NE(nullptr, playlistB);
     EXPECT_EQ(std::vector<long>{tb.id}, playlistB->trackIds);

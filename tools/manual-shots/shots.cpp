@@ -34,10 +34,15 @@ const wchar_t kSamplePage[] =
     L"  <p class=\"title\">夜空のうた</p>\r\n  <p class=\"artist\">星野ミナ</p>\r\n"
     L"  <p class=\"album\">ミッドナイト</p>\r\n</div>\r\n</body></html>";
 
-// Writes the window's screen area as a 24-bit BMP.
-void Capture(HWND window, const std::wstring& path) {
-    RECT rect;
-    ::GetWindowRect(window, &rect);
+void Settle() {
+    for (int i = 0; i < 10; ++i) {
+        kit::PumpMessages();
+        ::Sleep(50);
+    }
+}
+
+// Writes an area of the screen as a 24-bit BMP.
+void CaptureArea(const RECT& rect, const std::wstring& path) {
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     HWND desktop = ::GetDesktopWindow();
     kit::Dc screen(::GetDC(desktop), desktop);
@@ -70,6 +75,27 @@ void Capture(HWND window, const std::wstring& path) {
     file.Write(pixels.data(), pixels.size());
 }
 
+void Capture(HWND window, const std::wstring& path) {
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    CaptureArea(rect, path);
+}
+
+// The main window with its station list open.
+void CaptureOpenList(HWND window, const std::wstring& path) {
+    HWND list = ::GetDlgItem(window, IDC_MAIN_STATIONS);
+    ::SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+    Settle();
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    RECT area, open{};
+    ::GetWindowRect(window, &area);
+    if (::GetComboBoxInfo(list, &info) && info.hwndList) ::GetWindowRect(info.hwndList, &open);
+    ::UnionRect(&area, &area, &open);
+    CaptureArea(area, path);
+    ::SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+}
+
 // Runs inside the modal dialog's loop: waits for it, takes it, cancels it.
 void CALLBACK CaptureDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = ::FindWindowW(L"#32770", g_caption);
@@ -100,8 +126,10 @@ void FillJournal(journal::Journal& journal) {
         {L"0625.mp3", L"夜空のうた", L"星野ミナ", 4},
     };
     journal::Time t = journal::Now() - 30 * 60;
+    int count = 0;
     for (const Row& row : rows) {
-        const auto id = journal.AddSong(L"サンプル局", row.file, t,
+        const wchar_t* station = ++count % 3 == 0 ? L"FM みなと" : L"サンプル局";
+        const auto id = journal.AddSong(station, row.file, t,
                                         row.state == 3 ? journal::SongState::SkippedFirstSong : journal::SongState::Playing);
         t += 4 * 60;
         if (row.state == 3) continue;
@@ -113,13 +141,6 @@ void FillJournal(journal::Journal& journal) {
         if (row.state == 0) journal.MarkRegistered(id, t + 8);
         if (row.state == 1) journal.MarkAttemptFailed(id, L"iTunesに登録できませんでした", t + 5 * 60);
         if (row.state == 2) journal.MarkFailed(id, L"出力フォルダーのファイルが見つかりません");
-    }
-}
-
-void Settle() {
-    for (int i = 0; i < 10; ++i) {
-        kit::PumpMessages();
-        ::Sleep(50);
     }
 }
 
@@ -148,7 +169,25 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     station.SetString(L"Album", L"$4");
     station.SetString(L"Artwork", L"$1");
     station.SetString(L"Html", kSamplePage);
+    station.SetBool(L"Follow", true);
     stored.Group(L"Station").SetGroup(L"サンプル局", station);
+    // Beside it: one followed whose page fails, one sharing its folders and
+    // one switched off, for the station list's marks.
+    for (const wchar_t* folder : {L"C:\\Radio", L"C:\\Radio\\録音中", L"C:\\Radio\\録音終了", L"C:\\Radio\\みなと",
+                                  L"C:\\Radio\\みなと\\録音中", L"C:\\Radio\\みなと\\録音終了"})
+        ::CreateDirectoryW(folder, nullptr);
+    Settings minato = station;
+    minato.SetString(L"StationName", L"FM みなと");
+    minato.SetString(L"PlayDirectory", L"C:\\Radio\\みなと\\録音中");
+    minato.SetString(L"EndDirectory", L"C:\\Radio\\みなと\\録音終了");
+    Settings jazz = station;
+    jazz.SetString(L"StationName", L"ジャズ局");
+    Settings morning = station;
+    morning.SetString(L"StationName", L"朝の局");
+    morning.SetBool(L"Follow", false);
+    for (const Settings* each : {&minato, &jazz, &morning})
+        stored.Group(L"Station").SetGroup(each->GetString(L"StationName"), *each);
+    stored.Group(L"SelectStation").SetInt(L"Index", 1);  // サンプル局, the list being sorted
     stored.Group(L"IsCooperation").SetInt(L"Check", 1);
     stored.SetInt(L"IgnoreCount", 2);
     stored.Group(L"IgnoreList").SetString(L"0", L"cm*");
@@ -172,6 +211,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         for (int i = 0; i < 10; ++i)
             journal.AddHealth(L"サンプル局", i == 6 ? journal::ExtractionHealth::PageNotUpdated : journal::ExtractionHealth::Ok,
                               now);
+        journal.AddHealth(L"FM みなと", journal::ExtractionHealth::FetchFailed, now);
     }
 
     Kestrel window;
@@ -186,6 +226,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ::SetDlgItemTextW(window.handle(), IDC_MAIN_ALBUM, L"待機中（残り7秒）");
     Settle();
     Capture(window.handle(), g_folder + L"\\main.bmp");
+    CaptureOpenList(window.handle(), g_folder + L"\\stations.bmp");
 
     g_caption = L"ラジオ局の設定";
     g_file = L"station.bmp";
@@ -209,7 +250,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     // A page that lags behind: the caption names the station's state.
     window.journal()->AddHealth(L"サンプル局", journal::ExtractionHealth::PageNotUpdated, journal::Now());
-    window.ShowStationHealth(false);
+    window.ShowStationHealth();
     for (int box : {IDC_MAIN_TITLE, IDC_MAIN_ARTIST, IDC_MAIN_ALBUM}) ::SetDlgItemTextW(window.handle(), box, L"ページ更新待ち");
     Settle();
     Capture(window.handle(), g_folder + L"\\health.bmp");
