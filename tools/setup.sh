@@ -3,19 +3,29 @@
 # C libraries that Debian ships no MinGW builds of into a cache outside
 # the clone. Safe to run again: every step is skipped when already done.
 set -euo pipefail
+# A failing command inside $(...) fails it too.
+shopt -s inherit_errexit
 
-PACKAGES=(
+# What building the C libraries below needs; the rest installs while they build.
+# (No ccache: on a new machine it has nothing to reuse, and tools/build.sh
+# uses it where it is installed.)
+LIBRARY_PACKAGES=(
   cmake make ninja-build python3 dpkg-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  mingw-w64-tools libz-mingw-w64-dev
-  libboost1.81-dev googletest
+  libz-mingw-w64-dev nasm tcl gcc
+)
+PACKAGES=(
+  mingw-w64-tools libboost1.81-dev googletest
   wine wine64 xvfb xauth x11-utils
-  fonts-noto-cjk fonts-ipafont-gothic fonts-wine imagemagick nasm locales
-  tcl gcc
+  fonts-noto-cjk fonts-ipafont-gothic fonts-wine imagemagick locales
 )
 
 CACHE_ROOT="${KESTREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrel}"
 MINGW_ROOT=/usr/x86_64-w64-mingw32
+# Each background job's output, kept until the next run.
+LOGS="$CACHE_ROOT/logs"
+# Set once this run has read the package lists anew.
+APT_UPDATED=0
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
@@ -23,23 +33,28 @@ as_root() {
 
 missing_packages() {
   local p
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
       echo "$p"
     fi
   done
 }
 
+# install_packages PACKAGE...: those not installed yet.
 install_packages() {
   local missing
-  missing=$(missing_packages)
+  missing=$(missing_packages "$@")
   [ -z "$missing" ] && return 0
-  echo "setup: installing:" $missing
+  echo "setup: installing:" $missing >&3
   local log
   log=$(mktemp)
+  if [ "$APT_UPDATED" = 0 ]; then
+    as_root apt-get update -qq >"$log" 2>&1 || { tail -n 40 "$log" >&2; return 1; }
+    APT_UPDATED=1
+  fi
   # shellcheck disable=SC2086
-  if ! { as_root apt-get update -qq && as_root env DEBIAN_FRONTEND=noninteractive \
-         apt-get install -y -qq --no-install-recommends $missing; } >"$log" 2>&1; then
+  if ! as_root env DEBIAN_FRONTEND=noninteractive \
+         apt-get install -y -qq --no-install-recommends $missing >"$log" 2>&1; then
     tail -n 40 "$log" >&2
     return 1
   fi
@@ -131,6 +146,7 @@ add_source_entries() {
     else as_root rm -f "$SRC_LIST"; fi
     return 1
   fi
+  APT_UPDATED=1
 }
 
 # Checks every file a .dsc lists against its SHA-256 sum.
@@ -141,7 +157,7 @@ verify_dsc() {
     | (cd "$dir" && sha256sum --quiet -c -)
 }
 
-# fetch_source PACKAGE SUITE VERSION_PREFIX -> prints the unpacked source folder
+# fetch_source PACKAGE SUITE WORK -> prints the unpacked source folder
 fetch_source() {
   local pkg=$1 suite=$2 work=$3
   mkdir -p "$work"
@@ -151,6 +167,15 @@ fetch_source() {
   verify_dsc "$dsc" || { echo "setup: checksum mismatch for $dsc" >&2; return 1; }
   (cd "$work" && dpkg-source -q --no-check -x "$(basename "$dsc")" src >/dev/null)
   echo "$work/src"
+}
+
+# source_version PACKAGE SUITE -> the version apt would fetch
+source_version() {
+  local pkg=$1 suite=$2 version
+  version=$(apt-get source --print-uris -qq "$pkg/$suite" 2>/dev/null \
+    | awk '{print $2}' | grep '\.dsc$' | sed -e "s/^${pkg}_//" -e 's/\.dsc$//')
+  [ -n "$version" ] || { echo "setup: no source package $pkg/$suite" >&2; return 1; }
+  echo "$version"
 }
 
 toolchain_file() {
@@ -168,51 +193,34 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 TC
 }
 
-# build_library NAME SUITE CMAKE_ARGS...
+# The library builders below run as background jobs (see library_job):
+# each prints its install prefix, and everything else goes to its log.
+
+# build_library PACKAGE SUITE CMAKE_ARGS...: a CMake project, as a static library.
 build_library() {
   local pkg=$1 suite=$2; shift 2
   local version
-  version=$(apt-get source --print-uris -qq "$pkg/$suite" 2>/dev/null \
-    | awk '{print $2}' | grep '\.dsc$' | sed -e "s/^${pkg}_//" -e 's/\.dsc$//')
-  [ -n "$version" ] || { echo "setup: no source package $pkg/$suite" >&2; return 1; }
-  local prefix="$CACHE_ROOT/$pkg-$version"
+  version=$(source_version "$pkg" "$suite")
+  local prefix="$CACHE_ROOT/$pkg-$version" work="$CACHE_ROOT/work-$pkg"
   if [ -f "$prefix/.built" ]; then
     echo "$prefix"
     return 0
   fi
-  echo "setup: building $pkg $version for MinGW" >&2
-  rm -rf "$prefix" "$CACHE_ROOT/work-$pkg"
+  echo "setup: building $pkg $version for MinGW" >&3
+  rm -rf "$prefix" "$work"
   local src
-  src=$(fetch_source "$pkg" "$suite" "$CACHE_ROOT/work-$pkg")
-  toolchain_file "$prefix" "$CACHE_ROOT/work-$pkg/toolchain.cmake"
-  cmake -S "$src" -B "$CACHE_ROOT/work-$pkg/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$CACHE_ROOT/work-$pkg/toolchain.cmake" \
+  src=$(fetch_source "$pkg" "$suite" "$work")
+  toolchain_file "$prefix" "$work/toolchain.cmake"
+  cmake -S "$src" -B "$work/build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DCMAKE_PREFIX_PATH="$MINGW_ROOT" "$@" >"$CACHE_ROOT/work-$pkg/configure.log" 2>&1 \
-    || { tail -n 40 "$CACHE_ROOT/work-$pkg/configure.log" >&2; return 1; }
-  cmake --build "$CACHE_ROOT/work-$pkg/build" --target install >"$CACHE_ROOT/work-$pkg/build.log" 2>&1 \
-    || { tail -n 40 "$CACHE_ROOT/work-$pkg/build.log" >&2; return 1; }
+    -DCMAKE_PREFIX_PATH="$MINGW_ROOT" "$@" >&2
+  # Builds like this one use every core; yielding to the single-threaded
+  # SQLite compile, the longest job, shortens the whole.
+  nice -n 10 cmake --build "$work/build" --target install >&2
   touch "$prefix/.built"
-  rm -rf "$CACHE_ROOT/work-$pkg"
+  rm -rf "$work"
   echo "$prefix"
-}
-
-build_libraries() {
-  mkdir -p "$CACHE_ROOT"
-  local simd=ON
-  command -v nasm >/dev/null || simd=OFF
-  ZLIB_ARGS=(-DZLIB_LIBRARY="$MINGW_ROOT/lib/libz.a" -DZLIB_INCLUDE_DIR="$MINGW_ROOT/include")
-  PNG_PREFIX=$(build_library libpng1.6 bookworm -DPNG_SHARED=OFF -DPNG_STATIC=ON \
-    -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF "${ZLIB_ARGS[@]}")
-  JPEG_PREFIX=$(build_library libjpeg-turbo bookworm -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
-    -DWITH_TURBOJPEG=OFF -DWITH_SIMD=$simd)
-  ID3TAG_PREFIX=$(build_library libid3tag trixie -DBUILD_SHARED_LIBS=OFF "${ZLIB_ARGS[@]}")
-  # The build reads this file to find the three libraries.
-  cat >"$CACHE_ROOT/deps.cmake" <<DEPS
-set(KESTREL_PNG_PREFIX "$PNG_PREFIX")
-set(KESTREL_JPEG_PREFIX "$JPEG_PREFIX")
-set(KESTREL_ID3TAG_PREFIX "$ID3TAG_PREFIX")
-DEPS
 }
 
 # SQLite: Debian ships the full source tree, not the one-file amalgamation.
@@ -220,17 +228,14 @@ DEPS
 # compile it alone with MinGW into a static library.
 build_sqlite() {
   local version
-  version=$(apt-get source --print-uris -qq sqlite3/bookworm 2>/dev/null \
-    | awk '{print $2}' | grep '\.dsc$' | sed -e 's/^sqlite3_//' -e 's/\.dsc$//')
-  [ -n "$version" ] || { echo "setup: no source package sqlite3/bookworm" >&2; return 1; }
+  version=$(source_version sqlite3 bookworm)
   local prefix="$CACHE_ROOT/sqlite3-$version" work="$CACHE_ROOT/work-sqlite3"
   if [ ! -f "$prefix/.built" ]; then
-    echo "setup: building sqlite3 $version for MinGW" >&2
+    echo "setup: building sqlite3 $version for MinGW" >&3
     rm -rf "$prefix" "$work"
     local src
     src=$(fetch_source sqlite3 bookworm "$work")
-    (cd "$src" && ./configure --disable-tcl && make sqlite3.c) >"$work/amalgamation.log" 2>&1 \
-      || { tail -n 40 "$work/amalgamation.log" >&2; return 1; }
+    (cd "$src" && ./configure --disable-tcl && make sqlite3.c) >&2
     mkdir -p "$prefix/include" "$prefix/lib"
     x86_64-w64-mingw32-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION \
       -c "$src/sqlite3.c" -o "$work/sqlite3.o"
@@ -239,8 +244,53 @@ build_sqlite() {
     touch "$prefix/.built"
     rm -rf "$work"
   fi
-  # build_libraries has just rewritten deps.cmake: add this library to it.
-  echo "set(KESTREL_SQLITE_PREFIX \"$prefix\")" >>"$CACHE_ROOT/deps.cmake"
+  echo "$prefix"
+}
+
+# Background jobs, each with its log in $LOGS/NAME.log; wait_jobs waits for
+# them all and fails, showing the log of each job that failed, when one did.
+JOBS=()
+declare -A JOB_PID JOB_VARIABLE
+# job NAME COMMAND...
+job() {
+  local name=$1; shift
+  mkdir -p "$LOGS"
+  (
+    trap 'echo "$SECONDS" >"$LOGS/$name.end"' EXIT
+    "$@" >"$LOGS/$name.out" 2>"$LOGS/$name.log"
+  ) &
+  JOB_PID[$name]=$!
+  JOBS+=("$name")
+}
+# library_job NAME CMAKE_VARIABLE BUILDER ARGS...: the build reads the
+# library's install prefix from the variable, in deps.cmake.
+library_job() {
+  JOB_VARIABLE[$1]=$2
+  local name=$1; shift 2
+  job "$name" "$@"
+}
+wait_jobs() {
+  local name failed=0
+  for name in "${JOBS[@]}"; do
+    if ! wait "${JOB_PID[$name]}"; then
+      echo "setup: $name failed; the end of its log ($LOGS/$name.log):" >&2
+      tail -n 40 "$LOGS/$name.log" >&2
+      failed=1
+    fi
+  done
+  return "$failed"
+}
+# ended NAME: when the job ended, in seconds since the start
+ended() { cat "$LOGS/$1.end"; }
+
+write_deps_file() {
+  local name
+  # The build reads this file to find the libraries.
+  for name in "${JOBS[@]}"; do
+    if [ -n "${JOB_VARIABLE[$name]:-}" ]; then
+      echo "set(${JOB_VARIABLE[$name]} \"$(cat "$LOGS/$name.out")\")"
+    fi
+  done >"$CACHE_ROOT/deps.cmake"
 }
 
 # Wine takes the Unix file-name encoding from the locale: without a real
@@ -256,9 +306,37 @@ ensure_japanese_locale() {
   as_root locale-gen >/dev/null
 }
 
-install_packages
-ensure_japanese_locale
+# Progress lines from the jobs reach the terminal on fd 3.
+exec 3>&1
+install_packages "${LIBRARY_PACKAGES[@]}"
 add_source_entries
-build_libraries
-build_sqlite
+# The rest of the packages (Wine, fonts, Boost, ...) installs while the
+# libraries build, side by side.
+job packages install_packages "${PACKAGES[@]}"
+LIBRARIES_START=$SECONDS
+mkdir -p "$CACHE_ROOT"
+SIMD=ON
+command -v nasm >/dev/null || SIMD=OFF
+ZLIB_ARGS=(-DZLIB_LIBRARY="$MINGW_ROOT/lib/libz.a" -DZLIB_INCLUDE_DIR="$MINGW_ROOT/include")
+library_job png KESTREL_PNG_PREFIX build_library libpng1.6 bookworm \
+  -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF "${ZLIB_ARGS[@]}"
+library_job jpeg KESTREL_JPEG_PREFIX build_library libjpeg-turbo bookworm \
+  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=$SIMD
+library_job id3tag KESTREL_ID3TAG_PREFIX build_library libid3tag trixie \
+  -DBUILD_SHARED_LIBS=OFF "${ZLIB_ARGS[@]}"
+library_job sqlite KESTREL_SQLITE_PREFIX build_sqlite
+wait_jobs
+ensure_japanese_locale
+write_deps_file
+LIBRARIES_END=0
+for name in "${JOBS[@]}"; do
+  if [ "$name" != packages ] && [ "$(ended "$name")" -gt "$LIBRARIES_END" ]; then
+    LIBRARIES_END=$(ended "$name")
+  fi
+done
+# tools/test.sh prints these with its own phases.
+if [ -n "${KESTREL_PHASE_TIMES:-}" ]; then
+  echo "packages $(ended packages)" >>"$KESTREL_PHASE_TIMES"
+  echo "dependencies $((LIBRARIES_END - LIBRARIES_START))" >>"$KESTREL_PHASE_TIMES"
+fi
 echo "setup: ready ($CACHE_ROOT/deps.cmake)"
