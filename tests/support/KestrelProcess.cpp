@@ -174,7 +174,9 @@ bool KestrelProcess::Close(DWORD timeoutMs) {
     if (!process_.Valid()) return false;
     HWND window = window_ ? window_ : FindMainWindow();
     if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
-    return ::WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0;
+    if (::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) return false;
+    // A crash ends the program with the exception's status as its exit code.
+    return exitCode() < 0xC0000000u;
 }
 
 DWORD KestrelProcess::exitCode() const {

@@ -48,7 +48,8 @@ public:
     // True once the program has processed every message sent before.
     bool Responsive(DWORD timeoutMs = 10000) const;
 
-    // Posts WM_CLOSE to the main window and waits for the process to end.
+    // Posts WM_CLOSE to the main window and waits for the process to end;
+    // false when it does not, or crashes on the way.
     bool Close(DWORD timeoutMs);
     DWORD exitCode() const;
 
