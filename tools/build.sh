@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds everything (program, tests, stand-ins, benchmarks).
+# Configures and builds everything (program, tests, stand-ins, benchmarks),
+# or the targets named as arguments.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${KESTREL_BUILD:-$ROOT/build}
@@ -15,4 +16,6 @@ if [ ! -f "$BUILD/build.ninja" ]; then
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
     -DKESTREL_DEPS_FILE="$CACHE_ROOT/deps.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$BUILD" -- -j"$(nproc)"
+TARGETS=()
+if [ $# -gt 0 ]; then TARGETS=(--target "$@"); fi
+cmake --build "$BUILD" "${TARGETS[@]}" -- -j"$(nproc)"
