@@ -72,6 +72,10 @@ ready_prefix() {
   # Start Wine's background services now, detached from our output: started by
   # the first test instead, they would inherit ctest's pipes and hold it open.
   "${JA[@]}" wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # Likewise the desktop process, which the first program with a window would
+  # start, and which lives while any program on the desktop does: a test's
+  # output would stay open until every test beside it had ended.
+  "${JA[@]}" wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
   "${JA[@]}" wine reg import "Z:${REG//\//\\}" </dev/null >/dev/null 2>&1 || true
 }
 
