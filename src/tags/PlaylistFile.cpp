@@ -121,11 +121,13 @@ bool AppendToPlaylist(const std::wstring& playlistPath, const PlaylistEntry& ent
         // Just enough of the end to tell whether the last line is this song's path.
         const LONGLONG tailBytes = static_cast<LONGLONG>(path.size()) + 3;
         std::string tail(static_cast<std::size_t>(std::min(size.QuadPart, tailBytes)), '\0');
-        LARGE_INTEGER from{};
-        from.QuadPart = size.QuadPart - static_cast<LONGLONG>(tail.size());
+        // A read at an offset: no seek of its own.
+        const ULONGLONG from = static_cast<ULONGLONG>(size.QuadPart) - tail.size();
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(from);
+        at.OffsetHigh = static_cast<DWORD>(from >> 32);
         DWORD got = 0;
-        if (!::SetFilePointerEx(file.Get(), from, nullptr, FILE_BEGIN) ||
-            !::ReadFile(file.Get(), tail.data(), static_cast<DWORD>(tail.size()), &got, nullptr) || got != tail.size())
+        if (!::ReadFile(file.Get(), tail.data(), static_cast<DWORD>(tail.size()), &got, &at) || got != tail.size())
             return false;
         if (EndsWithLine(tail, tail.size() == static_cast<std::size_t>(size.QuadPart), path)) return true;
         // The user's last line may lack its line break.
