@@ -91,7 +91,7 @@ std::wstring PlaylistRelativePath(const std::wstring& playlistFolder, const std:
     std::size_t shared = 0;
     while (shared < folder.size() && shared + 1 < song.size() && SameText(folder[shared], song[shared])) ++shared;
     // Another drive or share: only the full path finds it.
-    const bool sameRoot = shared > 0 && (songPath.compare(0, 2, L"\\\\") != 0 || shared > 2);
+    const bool sameRoot = shared >= (songPath.compare(0, 2, L"\\\\") == 0 ? 2u : 1u);
     if (!sameRoot) return songPath;
     std::wstring relative;
     for (std::size_t i = shared; i < folder.size(); ++i) relative += L"..\\";

@@ -290,6 +290,8 @@ TEST(PlaylistFile, SongsAreAppendedInOrderWithPathsThatResolve) {
         EXPECT_TRUE(testing_support::Exists(full)) << ToUtf8(relative);
     }
     EXPECT_EQ(PlaylistRelativePath(output, L"D:\\外\\曲.mp3"), L"D:\\外\\曲.mp3");
+    EXPECT_EQ(PlaylistRelativePath(L"\\\\nas\\music", L"\\\\nas\\music\\曲.mp3"), L"曲.mp3");
+    EXPECT_EQ(PlaylistRelativePath(L"\\\\nas\\music", L"\\\\nas\\other\\曲.mp3"), L"\\\\nas\\other\\曲.mp3");
 
     // A new file with the byte-order mark; a user's last line without its line break.
     const std::wstring marked = output + L"\\marked.m3u8";
