@@ -12,6 +12,7 @@ PACKAGES=(
   wine wine64 xvfb xauth x11-utils
   fonts-noto-cjk fonts-ipafont-gothic fonts-wine imagemagick nasm locales
   tcl gcc
+  libutfcpp-dev
 )
 
 CACHE_ROOT="${KESTREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrel}"
@@ -243,6 +244,21 @@ build_sqlite() {
   echo "set(KESTREL_SQLITE_PREFIX \"$prefix\")" >>"$CACHE_ROOT/deps.cmake"
 }
 
+# TagLib writes the tag of a song that keeps its own tags. A static build
+# (the program defines TAGLIB_STATIC) with zlib for compressed frames; no tests,
+# examples or bindings, so neither Boost nor cppunit is needed. Debian's patch
+# takes utfcpp's headers from the system (libutfcpp-dev): only their folder
+# goes on the cross compiler's path, never /usr/include itself.
+build_taglib() {
+  local prefix
+  prefix=$(build_library taglib bookworm -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF \
+    -DBUILD_EXAMPLES=OFF -DBUILD_BINDINGS=OFF -DWITH_ZLIB=ON \
+    -DCMAKE_CXX_FLAGS="-isystem /usr/include/utf8cpp" \
+    -DZLIB_LIBRARY="$MINGW_ROOT/lib/libz.a" -DZLIB_INCLUDE_DIR="$MINGW_ROOT/include")
+  # build_libraries has just rewritten deps.cmake: add this library to it.
+  echo "set(KESTREL_TAGLIB_PREFIX \"$prefix\")" >>"$CACHE_ROOT/deps.cmake"
+}
+
 # Wine takes the Unix file-name encoding from the locale: without a real
 # ja_JP.UTF-8 locale, names outside ASCII cannot be created on disk.
 ensure_japanese_locale() {
@@ -261,4 +277,5 @@ ensure_japanese_locale
 add_source_entries
 build_libraries
 build_sqlite
+build_taglib
 echo "setup: ready ($CACHE_ROOT/deps.cmake)"
