@@ -631,7 +631,8 @@ TEST_F(SongRoadTest, WithTheFolderTargetSongsAreTaggedAndListedWithoutITunes) {
     ASSERT_TRUE(registration.registered());
     const PageSong first{L"一曲目の歌", L"歌う人", L"青い盤", "/art/f1.jpg"};
     const PageSong second{L"二曲目の歌", L"歌う人", L"", "/art/none.jpg"};
-    server.Put("/art/f1.jpg", "image/jpeg", samples::SampleJpeg(120, 120, 2));
+    const std::string cover = samples::SampleJpeg(120, 120, 2);
+    server.Put("/art/f1.jpg", "image/jpeg", cover);
     PutPageA(first);
     ASSERT_TRUE(WriteProgramSettings("[]\nIgnoreFirst = b:0\nLibraryTarget = i:1\n[IsCooperation]\nCheck = i:1\n"
                                      "[SelectStation]\nIndex = i:0\n" +
@@ -661,6 +662,9 @@ TEST_F(SongRoadTest, WithTheFolderTargetSongsAreTaggedAndListedWithoutITunes) {
         EXPECT_EQ(tag.GetText(L"TIT2"), song->title);
         EXPECT_EQ(tag.GetText(L"TPE1"), song->artist);
         EXPECT_EQ(tag.GetText(L"TALB"), song->album);
+        std::string mimeType, picture;
+        EXPECT_EQ(tag.GetPicture(mimeType, picture), song == &first) << Utf8(name);
+        if (song == &first) EXPECT_TRUE(mimeType == "image/jpeg" && picture == cover);
         const std::vector<std::uint8_t> file = ReadBytes(a.output + L"\\" + name), audio = recorder.Audio(name);
         EXPECT_NE(std::search(file.begin(), file.end(), audio.begin(), audio.end()), file.end()) << Utf8(name);
     }
