@@ -62,8 +62,9 @@ struct Timings {
     // Best of kRuns, in ms. `replace` is the least any safe rewrite does: a whole copy
     // of the file, then deleting the original. Under Wine a delete right after 50 MB
     // were written takes two to three times as long as one on a quiet disk (the extra
-    // fades within about 50 ms; Linux alone shows none), so the two are timed one
-    // after the other, as a rewrite meets them; `copy` and `remove` are each timed alone.
+    // fades within about 50 ms; the same steps in a Linux program showed none), so
+    // the two are timed one after the other, as a rewrite meets them; `copy` and
+    // `remove` are each timed alone.
     double copy = 1e9, remove = 1e9, replace = 1e9, strip = 1e9, write = 1e9;
 };
 
