@@ -12,7 +12,7 @@ namespace {
 constexpr std::uint64_t kCopyChunk = 1u << 20;
 
 // The copy's writes end on chunk boundaries of the new file, whatever the head before
-// them: its pages are then written whole, once (about 5% faster under Wine).
+// them: its pages are then written whole, once.
 bool CopyRange(kit::File& source, std::uint64_t begin, std::uint64_t end, kit::File& target,
                std::uint64_t targetOffset) {
     std::vector<std::uint8_t> chunk(static_cast<size_t>(std::min(kCopyChunk, end - begin)));
