@@ -11,11 +11,15 @@ namespace {
 // Large enough that the copy runs at disk speed, small enough to stay cheap.
 constexpr std::uint64_t kCopyChunk = 1u << 20;
 
-bool CopyRange(kit::File& source, std::uint64_t begin, std::uint64_t end, kit::File& target) {
+// The copy's writes end on chunk boundaries of the new file, whatever the head before
+// them: its pages are then written whole, once.
+bool CopyRange(kit::File& source, std::uint64_t begin, std::uint64_t end, kit::File& target,
+               std::uint64_t targetOffset) {
     std::vector<std::uint8_t> chunk(static_cast<size_t>(std::min(kCopyChunk, end - begin)));
     source.Seek(begin);
-    for (std::uint64_t left = end - begin; left > 0;) {
-        const std::uint64_t count = std::min<std::uint64_t>(chunk.size(), left);
+    std::uint64_t count = kCopyChunk - targetOffset % kCopyChunk;
+    for (std::uint64_t left = end - begin; left > 0; count = kCopyChunk) {
+        count = std::min({count, left, static_cast<std::uint64_t>(chunk.size())});
         if (source.Read(chunk.data(), count) != count) return false;
         if (target.Write(chunk.data(), count) != count) return false;
         left -= count;
@@ -40,7 +44,7 @@ bool RecordingRewrite::ReplaceWith(const void* head, std::uint64_t headSize, std
     kit::File target;
     if (!target.OpenWrite(temporary.path())) return false;
     if (headSize > 0 && target.Write(head, headSize) != headSize) return false;
-    if (!CopyRange(source_, begin, end, target)) return false;
+    if (!CopyRange(source_, begin, end, target, headSize)) return false;
     // The recording keeps its creation time and attributes; zero fields stay as they are.
     FILE_BASIC_INFO basic{};
     basic.CreationTime = original_.CreationTime;

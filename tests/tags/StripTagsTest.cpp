@@ -243,9 +243,9 @@ TEST(WriteSongTag, OneFreshTagReplacesEveryTagAndTheAudioStaysAsItWas) {
     const Bytes audio = Audio(300000, 5);
     TagOptions withFooter;
     withFooter.footer = true;
-    ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(3, Latin1, L"Old", L"Tag"),
-                                       TitleArtistTag(4, Utf8, L"Second", L"Tag", withFooter), audio, ApeTag(40),
-                                       Trailer("Old", "Tag")})));
+    const Bytes secondTag = TitleArtistTag(4, Utf8, L"Second", L"Tag", withFooter);
+    ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(3, Latin1, L"Old", L"Tag"), secondTag, audio, secondTag,
+                                       ApeTag(40), Trailer("Old", "Tag")})));
     const SongTag song = SampleSong();
     ASSERT_TRUE(WriteSongTag(path, song));
     EXPECT_EQ(ListNames(deep), Names{L"\uD55C.mp3"});
