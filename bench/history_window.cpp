@@ -31,7 +31,7 @@ double FirstPaint(const std::wstring& path, const std::wstring& station = {}) {
     double best = 1e9;
     for (int i = 0; i < 5; ++i) {
         journal::Journal journal(path);
-        HistoryDialog window(journal, {});
+        HistoryDialog window(journal, {}, {});
         const double opening = bench::BestOf(1, [&] {
             if (!window.Create(nullptr, HistoryDialog::kTemplateId)) std::printf("the window could not be made\n");
             ::ShowWindow(window.handle(), SW_SHOWNOACTIVATE);

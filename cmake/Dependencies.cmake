@@ -23,6 +23,13 @@ if(NOT KESTREL_SQLITE_PREFIX)
   message(FATAL_ERROR "${KESTREL_DEPS_FILE} names no SQLite build: run tools/setup.sh again")
 endif()
 kestrel_import(sqlite "${KESTREL_SQLITE_PREFIX}" libsqlite3.a)
+if(NOT KESTREL_TAGLIB_PREFIX)
+  message(FATAL_ERROR "${KESTREL_DEPS_FILE} names no TagLib build: run tools/setup.sh again")
+endif()
+kestrel_import(taglib "${KESTREL_TAGLIB_PREFIX}" libtag.a)
+set_property(TARGET kestrel::taglib APPEND PROPERTY INTERFACE_LINK_LIBRARIES kestrel::zlib)
+# The static build: its headers would otherwise declare every function dllimport.
+set_property(TARGET kestrel::taglib APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS TAGLIB_STATIC)
 
 # Boost is header-only here. /usr/include itself must stay off the cross
 # compiler's path (glibc headers), so expose only a link to its boost folder.

@@ -15,7 +15,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash "$ROOT/tools/wine-session.sh" "$BUI
   wine explorer /desktop=manual,1000x800 "$1" "$2" &
   for _ in $(seq 1 120); do [ -s "$3/history.bmp" ] && break; sleep 0.5; done
   sleep 1' shots "$BUILD/tools/manual-shots/manual-shots.exe" "$WINOUT" "$OUT"
-for name in main stations station json health config history; do
+for name in main stations station json health config config-folder history; do
   convert "$OUT/$name.bmp" "$DEST/$name.png"
 done
 rm -rf "$OUT"

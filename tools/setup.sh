@@ -12,7 +12,7 @@ shopt -s inherit_errexit
 LIBRARY_PACKAGES=(
   cmake make ninja-build python3 dpkg-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  libz-mingw-w64-dev nasm tcl gcc
+  libz-mingw-w64-dev nasm tcl gcc libutfcpp-dev
 )
 PACKAGES=(
   mingw-w64-tools libboost1.81-dev googletest
@@ -325,6 +325,14 @@ library_job jpeg KESTREL_JPEG_PREFIX build_library libjpeg-turbo bookworm \
 library_job id3tag KESTREL_ID3TAG_PREFIX build_library libid3tag trixie \
   -DBUILD_SHARED_LIBS=OFF "${ZLIB_ARGS[@]}"
 library_job sqlite KESTREL_SQLITE_PREFIX build_sqlite
+# TagLib writes the tag of a song that keeps its own tags. A static build
+# (the program defines TAGLIB_STATIC) with zlib for compressed frames; no tests,
+# examples or bindings, so neither Boost nor cppunit is needed. Debian's patch
+# takes utfcpp's headers from the system (libutfcpp-dev): only their folder
+# goes on the cross compiler's path, never /usr/include itself.
+library_job taglib KESTREL_TAGLIB_PREFIX build_library taglib bookworm \
+  -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_BINDINGS=OFF \
+  -DWITH_ZLIB=ON -DCMAKE_CXX_FLAGS="-isystem /usr/include/utf8cpp" "${ZLIB_ARGS[@]}"
 wait_jobs
 ensure_japanese_locale
 write_deps_file

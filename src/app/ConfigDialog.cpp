@@ -15,6 +15,7 @@
 #include "kit/ToolBar.h"
 #include "base/PathHelpers.h"
 #include "settings/Settings.h"
+#include "settings/LibraryTarget.h"
 #include "settings/SettingsCatalogue.h"
 
 namespace {
@@ -22,6 +23,17 @@ namespace {
 const wchar_t kIgnoreCount[] = L"IgnoreCount";
 const wchar_t kRunValue[] = L"Kestrel";
 const wchar_t kIgnoreList[] = L"IgnoreList";
+
+// What only the library uses: greyed while the folder is the target.
+const int kITunesOnlyControls[] = {
+    IDC_CONFIG_WRITE_TAGS,     IDC_CONFIG_ADD_PLAYLIST,   IDC_CONFIG_NONE_LYRICS,   IDC_CONFIG_TITLE_PARTIAL,
+    IDC_CONFIG_TITLE_EXACT,    IDC_CONFIG_TITLE_IGNORE,   IDC_CONFIG_ARTIST_PARTIAL, IDC_CONFIG_ARTIST_EXACT,
+    IDC_CONFIG_ARTIST_IGNORE,  IDC_CONFIG_ALBUM_PARTIAL,  IDC_CONFIG_ALBUM_EXACT,   IDC_CONFIG_ALBUM_IGNORE,
+    IDC_CONFIG_COPY_LYRICS,    IDC_CONFIG_UNCHECK_SAME,   IDC_CONFIG_DELETE_FILE,   IDC_CONFIG_COMMENT_SAME,
+};
+
+bool IsChecked(HWND dialog, int id) { return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+void Check(HWND dialog, int id, bool checked) { ::CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED); }
 
 struct ToolButton {
     int image;
@@ -104,6 +116,7 @@ void ConfigDialog::Load(const Settings& settings) {
         if (radioButtons_[i] && settings.GetInt(kConfigRadioRows[i].key) == kConfigRadioRows[i].value)
             radioButtons_[i]->SetCheck(BST_CHECKED);
     }
+    ShowTarget(ReadLibraryTarget(settings));
     // what the Run key holds now, not a copy in the settings
     ::CheckDlgButton(handle_, IDC_CONFIG_START_WITH_WINDOWS,
                      kit::StartsWithWindows(kRunValue) ? BST_CHECKED : BST_UNCHECKED);
@@ -124,6 +137,7 @@ void ConfigDialog::Save(Settings& settings) {
         if (radioButtons_[i] && radioButtons_[i]->GetCheck() == BST_CHECKED)
             settings.SetInt(kConfigRadioRows[i].key, kConfigRadioRows[i].value);
     }
+    WriteLibraryTarget(ShownTarget(), settings);
     // touched only when the box differs from the key, so that OK alone never
     // rewrites what the user set up elsewhere
     const bool startWithWindows = ::IsDlgButtonChecked(handle_, IDC_CONFIG_START_WITH_WINDOWS) == BST_CHECKED;
@@ -144,9 +158,38 @@ void ConfigDialog::Save(Settings& settings) {
     for (int i = 0; i < count; ++i) names.SetString(std::to_wstring(i), ignoreList_->RowAt(i)->GetText(0));
 }
 
+void ConfigDialog::ShowTarget(const LibraryTarget& target) {
+    const bool folder = target.kind == LibraryTarget::Kind::Folder;
+    Check(handle_, IDC_CONFIG_TARGET_ITUNES, !folder);
+    Check(handle_, IDC_CONFIG_TARGET_FOLDER, folder);
+    Check(handle_, IDC_CONFIG_WRITE_TAGS, target.writeTagsForITunes);
+    Check(handle_, IDC_CONFIG_PLAYLIST_FILE, target.writePlaylist);
+    Check(handle_, IDC_CONFIG_PLAYLIST_BOM, target.playlistByteOrderMark);
+    shownKind_ = target.kind;
+    for (int id : kITunesOnlyControls) ::EnableWindow(::GetDlgItem(handle_, id), !folder);
+}
+
+LibraryTarget ConfigDialog::ShownTarget() const {
+    LibraryTarget target;
+    target.kind = IsChecked(handle_, IDC_CONFIG_TARGET_FOLDER) ? LibraryTarget::Kind::Folder : LibraryTarget::Kind::ITunes;
+    target.writeTagsForITunes = IsChecked(handle_, IDC_CONFIG_WRITE_TAGS);
+    target.writePlaylist = IsChecked(handle_, IDC_CONFIG_PLAYLIST_FILE);
+    target.playlistByteOrderMark = IsChecked(handle_, IDC_CONFIG_PLAYLIST_BOM);
+    return target;
+}
+
+void ConfigDialog::TargetChosen() {
+    LibraryTarget target = ShownTarget();
+    if (target.kind == shownKind_) return;
+    if (target.writePlaylist == DefaultWritePlaylist(shownKind_)) target.writePlaylist = DefaultWritePlaylist(target.kind);
+    ShowTarget(target);
+}
+
 LRESULT ConfigDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {
+        case IDC_CONFIG_TARGET_ITUNES:
+        case IDC_CONFIG_TARGET_FOLDER: TargetChosen(); break;
         case IDCANCEL:
         case IDC_CONFIG_CANCEL: ::EndDialog(handle_, 0); break;
         case IDOK:

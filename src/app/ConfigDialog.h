@@ -1,5 +1,6 @@
 #pragma once
-// The settings dialog: iTunes registration options, window options and the
+// The settings dialog: where songs go (iTunes or the folder, tags and the
+// playlist file), iTunes registration options, window options and the
 // ignore list. Nothing reaches the settings before "OK".
 #include <array>
 
@@ -7,6 +8,7 @@
 
 #include "app/ConfigTables.h"
 #include "kit/Dialog.h"
+#include "settings/LibraryTarget.h"
 
 class IgnoreListView;
 class MainWindowHost;
@@ -42,7 +44,15 @@ public:
     const boost::shared_ptr<IgnoreListView>& ignoreList() const { return ignoreList_; }
     const boost::shared_ptr<kit::ToolBar>& toolBar() const { return toolBar_; }
 
+    // The target as the dialog shows it now.
+    LibraryTarget ShownTarget() const;
+
 private:
+    void ShowTarget(const LibraryTarget& target);
+    // A radio button of the target was clicked: the playlist follows the new
+    // target's default unless the user had set it otherwise, and what only
+    // iTunes uses is greyed for the folder.
+    void TargetChosen();
     void CreateToolBar();
     void CreateIgnoreList();
     void PlaceToolBar();
@@ -53,4 +63,5 @@ private:
     boost::shared_ptr<kit::Image> toolBarImage_;
     boost::shared_ptr<kit::ToolBar> toolBar_;
     boost::shared_ptr<IgnoreListView> ignoreList_;
+    LibraryTarget::Kind shownKind_ = LibraryTarget::Kind::ITunes;
 };

@@ -31,8 +31,8 @@ const ColumnSpec kColumns[HistoryDialog::kColumnCount] = {
 
 }  // namespace
 
-HistoryDialog::HistoryDialog(journal::Journal& journal, std::function<bool(journal::SongId)> retry)
-    : journal_(journal), retry_(std::move(retry)) {}
+HistoryDialog::HistoryDialog(journal::Journal& journal, SongCommand retry, SongCommand finishWithoutLibrary)
+    : journal_(journal), retry_(std::move(retry)), finishWithoutLibrary_(std::move(finishWithoutLibrary)) {}
 
 HistoryDialog::~HistoryDialog() = default;
 
@@ -181,8 +181,13 @@ LRESULT HistoryDialog::OnContextMenu(WPARAM wParam, LPARAM lParam) {
     auto popup = menu_->PopupAt(POPUP_HISTORY);
     if (!popup) return 0;
     const bool canRetry = song->state == journal::SongState::AwaitingRetry || song->state == journal::SongState::Failed;
+    // Waiting for the library, or given up with its file in the output folder.
+    const bool canFinish = song->state == journal::SongState::Stripped ||
+                           song->state == journal::SongState::AwaitingRetry ||
+                           (song->state == journal::SongState::Failed && !song->outputPath.empty());
     ::EnableMenuItem(popup->handle(), ID_HISTORY_OPEN_FOLDER, song->outputPath.empty() ? MF_GRAYED : MF_ENABLED);
     ::EnableMenuItem(popup->handle(), ID_HISTORY_RETRY, canRetry ? MF_ENABLED : MF_GRAYED);
+    ::EnableMenuItem(popup->handle(), ID_HISTORY_FINISH_WITHOUT_ITUNES, canFinish ? MF_ENABLED : MF_GRAYED);
     POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     if (lParam == static_cast<LPARAM>(-1)) {
         // From the keyboard: beside the selected row.
@@ -215,6 +220,9 @@ LRESULT HistoryDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
     case ID_HISTORY_RETRY:
         RetryNow(row);
         return 0;
+    case ID_HISTORY_FINISH_WITHOUT_ITUNES:
+        FinishWithoutLibrary(row);
+        return 0;
     case ID_HISTORY_DETAILS:
         if (row >= 0) kit::ShowMessageBox(this, DetailsText(row), L"詳細", MB_OK | MB_ICONINFORMATION);
         return 0;
@@ -235,6 +243,14 @@ bool HistoryDialog::RetryNow(int row) {
     const journal::SongRecord* song = Row(row);
     if (!song || !retry_) return false;
     const bool accepted = retry_(song->id);
+    Refresh();
+    return accepted;
+}
+
+bool HistoryDialog::FinishWithoutLibrary(int row) {
+    const journal::SongRecord* song = Row(row);
+    if (!song || !finishWithoutLibrary_) return false;
+    const bool accepted = finishWithoutLibrary_(song->id);
     Refresh();
     return accepted;
 }

@@ -21,8 +21,11 @@ public:
     static constexpr int kTemplateId = 105;
     enum Column { kTime, kStation, kFileName, kTitle, kArtist, kState, kColumnCount };
 
-    // `retry` asks for a song's registration (or hand-over) at once.
-    HistoryDialog(journal::Journal& journal, std::function<bool(journal::SongId)> retry);
+    using SongCommand = std::function<bool(journal::SongId)>;
+    // `retry` asks for a song's registration (or hand-over) at once;
+    // `finishWithoutLibrary` has a song waiting for iTunes finished in its
+    // folder instead. Both start jobs and return at once.
+    HistoryDialog(journal::Journal& journal, SongCommand retry, SongCommand finishWithoutLibrary);
     ~HistoryDialog() override;
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam) override;
@@ -48,6 +51,7 @@ public:
     // The context menu's commands, for `row`.
     void OpenFolder(int row);
     bool RetryNow(int row);
+    bool FinishWithoutLibrary(int row);
     std::wstring DetailsText(int row);
 
     HWND list() const { return list_; }
@@ -60,7 +64,8 @@ private:
     void PlaceList(int width, int height);
 
     journal::Journal& journal_;
-    std::function<bool(journal::SongId)> retry_;
+    SongCommand retry_;
+    SongCommand finishWithoutLibrary_;
     HWND list_ = nullptr;  // a child: destroyed with the dialog
     boost::shared_ptr<kit::ComboBox> stationBox_;
     std::vector<std::wstring> stations_;  // as the station box lists them, after すべての局

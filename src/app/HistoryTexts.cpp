@@ -12,14 +12,6 @@ using journal::SongState;
 
 namespace {
 
-bool ToLocal(journal::Time time, SYSTEMTIME& local) {
-    // Seconds since 1970 to the 100-ns ticks since 1601 of a FILETIME.
-    const unsigned long long ticks = (static_cast<unsigned long long>(time) + 11644473600ull) * 10000000ull;
-    FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    SYSTEMTIME system{};
-    return ::FileTimeToSystemTime(&utc, &system) && ::SystemTimeToTzSpecificLocalTime(nullptr, &system, &local);
-}
-
 std::wstring Step(const wchar_t* name, journal::Time time) {
     return std::wstring(name) + L"\t" + (time ? LocalTimeText(time) : L"—") + L"\r\n";
 }
@@ -39,16 +31,6 @@ const wchar_t* ActionName(journal::SongActionKind kind) {
 
 }  // namespace
 
-std::wstring LocalTimeText(journal::Time time, bool seconds) {
-    SYSTEMTIME local{};
-    if (!time || !ToLocal(time, local)) return std::wstring();
-    wchar_t text[32];
-    std::swprintf(text, 32, L"%04u/%02u/%02u %02u:%02u:%02u", local.wYear, local.wMonth, local.wDay, local.wHour,
-                  local.wMinute, local.wSecond);
-    if (!seconds) text[16] = L'\0';
-    return text;
-}
-
 std::wstring SongStateText(const journal::SongRecord& song) {
     switch (song.state) {
     case SongState::Playing: return L"録音中";
@@ -57,13 +39,15 @@ std::wstring SongStateText(const journal::SongRecord& song) {
     case SongState::Stripped: return L"登録待ち";
     case SongState::AwaitingRetry: {
         SYSTEMTIME local{};
-        if (!ToLocal(song.nextAttempt, local)) return L"再試行待ち";
+        if (!ToLocalTime(song.nextAttempt, local)) return L"再試行待ち";
         wchar_t text[40];
         std::swprintf(text, 40, L"再試行待ち（次回 %02u:%02u）", local.wHour, local.wMinute);
         return text;
     }
     case SongState::Registered:
         return song.lastError == kMissedSongNote ? L"登録済み（" + song.lastError + L"）" : L"登録済み";
+    case SongState::Filed:
+        return song.lastError == kMissedSongNote ? L"完了（フォルダー、" + song.lastError + L"）" : L"完了（フォルダー）";
     case SongState::Failed: return L"失敗: " + song.lastError;
     case SongState::SkippedFirstSong: return L"スキップ: 最初の曲";
     case SongState::SkippedIgnoreList: return L"スキップ: 除外リスト";
@@ -83,7 +67,7 @@ std::wstring SongDetailsText(const journal::SongRecord& song, const std::vector<
     if (!song.trackId.empty()) text += L"トラックID\t" + song.trackId + L"\r\n";
     text += L"\r\n";
     text += Step(L"再生開始", song.noticed) + Step(L"録音終了", song.handedOver) + Step(L"移動", song.moved) +
-            Step(L"タグ削除", song.stripped) + Step(L"登録", song.registered);
+            Step(L"タグ", song.stripped) + Step(song.state == SongState::Filed ? L"完了" : L"登録", song.registered);
     text += L"登録の試行\t" + std::to_wstring(song.attempts) + L" 回\r\n";
     if (song.nextAttempt) text += Step(L"次回の試行", song.nextAttempt);
     if (!song.outputPath.empty()) text += L"\r\nファイル\t" + song.outputPath + L"\r\n";

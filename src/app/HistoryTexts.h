@@ -3,11 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "base/LocalTime.h"
 #include "journal/JournalTypes.h"
 
-// Local time "yyyy/mm/dd hh:mm:ss" (without seconds: "yyyy/mm/dd hh:mm");
-// empty for 0.
-std::wstring LocalTimeText(journal::Time time, bool seconds = true);
 // 登録済み, 引き渡し待ち, 再試行待ち（次回 hh:mm）, 失敗: reason, スキップ: ...
 std::wstring SongStateText(const journal::SongRecord& song);
 // The file's name as it was filed, or as the recorder named it.

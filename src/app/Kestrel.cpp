@@ -336,6 +336,8 @@ const Settings& Kestrel::currentStation() const { return newStation_ ? *newStati
 void Kestrel::ApplySettings() {
     cycle_.ApplySettings(settings_);
     services_.SetLibraryRules(ReadLibraryRules(settings_));
+    // The switch of the whole road names where it leads.
+    if (cooperation_) cooperation_->SetText(cycle_.target().usesITunes() ? L"iTunes 連携" : L"自動登録");
 }
 
 void Kestrel::RunConfigDialog() {

@@ -19,7 +19,9 @@ void Kestrel::AddHistoryToSystemMenu() {
 void Kestrel::ShowHistory() {
     if (!journal_) return;
     if (!history_ || !history_->handle()) {
-        history_.reset(new HistoryDialog(*journal_, [this](journal::SongId id) { return RetrySong(id); }));
+        history_.reset(new HistoryDialog(
+            *journal_, [this](journal::SongId id) { return RetrySong(id); },
+            [this](journal::SongId id) { return cycle_.FinishWithoutLibrary(id); }));
         if (!history_->Create(this, HistoryDialog::kTemplateId)) {
             history_.reset();
             return;

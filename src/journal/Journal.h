@@ -45,6 +45,8 @@ public:
     bool MarkStripped(SongId id, Time stripped);
     // Counts the attempt; trackId is the new track's persistent ID, if known.
     bool MarkRegistered(SongId id, Time registered, const std::wstring& trackId = {});
+    // Finished without the library: tagged (and listed) at `filed`.
+    bool MarkFiled(SongId id, Time filed);
     // Counts the attempt; AwaitingRetry until nextAttempt, or Failed when 0.
     bool MarkAttemptFailed(SongId id, const std::wstring& error, Time nextAttempt);
     bool MarkFailed(SongId id, const std::wstring& error);

@@ -127,6 +127,11 @@ bool Journal::MarkRegistered(SongId id, Time registered, const std::wstring& tra
         });
 }
 
+bool Journal::MarkFiled(SongId id, Time filed) {
+    return Update("UPDATE songs SET state = ?, stripped = ?, registered = ?, next_attempt = NULL WHERE id = ?",
+                  [&](Statement& s) { s.Bind(1, Stored(SongState::Filed)).Bind(2, filed).Bind(3, filed).Bind(4, id); });
+}
+
 bool Journal::MarkAttemptFailed(SongId id, const std::wstring& error, Time nextAttempt) {
     const SongState state = nextAttempt ? SongState::AwaitingRetry : SongState::Failed;
     return Update(

@@ -26,6 +26,7 @@ enum class SongState : int {
     SkippedFirstSong = 12,   // the first song after start or a station change
     SkippedIgnoreList = 13,  // matched the ignore list
     SkippedNoUrl = 14,       // the station has no page address
+    Filed = 15,              // finished without the library: its own tag, its playlist line
 };
 
 inline bool IsUnfinished(SongState state) { return state < SongState::Registered; }
@@ -54,7 +55,7 @@ struct SongRecord {
     Time handedOver = 0;  // the next song was noticed: this one is finished
     Time moved = 0;
     Time stripped = 0;
-    Time registered = 0;
+    Time registered = 0;  // or filed, for a song finished without the library
     SongInfoRecord info;
     std::wstring outputPath;
     SongState state = SongState::Playing;

@@ -23,14 +23,6 @@ const wchar_t kRegistrationFailed[] = L"iTunesに登録できませんでした"
 const wchar_t kRegistrationTimedOut[] = L"iTunesが応答しませんでした";
 const wchar_t kFileGone[] = L"出力フォルダーのファイルが見つかりません";
 const wchar_t kRegistering[] = L"iTunesへ登録中...";
-const wchar_t kNotStripped[] = L"タグを削除できませんでした（ファイルが読み取り専用か、ディスクがいっぱいです）";
-
-// Another program has the file open (a player, a virus scanner): a strip now
-// would fail and leave the tags in.
-bool HeldElsewhere(const std::wstring& path) {
-    kit::File probe;
-    return !probe.OpenRead(path, 0) && ::GetLastError() == ERROR_SHARING_VIOLATION;
-}
 
 // The name of a song's artwork folder: unmistakably ours, so that a folder
 // the user put in Artwork (numbered or not) is never emptied.
@@ -240,7 +232,7 @@ bool Filing::TryMove(Song& song, Moment now) {
     }
     song.record.outputPath = target;
     song.record.moved = now.wall;
-    song.movedMs = now.steadyMs;
+    song.movedMs = song.retagSinceMs = now.steadyMs;
     song.record.state = SongState::Moved;
     return true;
 }
@@ -254,53 +246,14 @@ void Filing::FinishInterruptedMove(Song& song) {
     }
 }
 
-void Filing::StartStrip(Song& song, Moment now) {
-    // Held: the song stays moved, in the journal too, and the strip is tried
-    // at every step until the file is let go, for as long as a hand-over.
-    if (now.steadyMs - song.movedMs < kHandOverWait * 1000 && HeldElsewhere(song.record.outputPath)) return;
-    song.busy = true;
-    const std::weak_ptr<Filing*> alive = self_;
-    const SongId id = song.record.id;
-    services_.StripTags(song.record.outputPath, [alive, id](SongServices::Strip strip) {
-        if (const auto self = alive.lock(); self && *self) (*self)->Stripped(id, strip);
-    });
-}
-
-void Filing::Stripped(SongId id, const SongServices::Strip& strip) {
-    auto found = songs_.find(id);
-    if (found == songs_.end()) return;
-    Song& song = found->second;
-    song.busy = false;
-    const Moment now = Current();
-    if (!strip.stripped) {
-        // Not registered with its tags: tried again at each step like a held
-        // file, and given up with the reason after as long.
-        if (now.steadyMs - song.movedMs >= kHandOverWait * 1000) GiveUp(song, kNotStripped);
-        view_.JournalChanged();
-        return;
-    }
-    journal::SongInfoRecord& info = song.record.info;
-    if (info.title.empty() || info.artist.empty()) {
-        // What the page did not say, the recorder's own tags may.
-        if (info.title.empty()) info.title = strip.tagTitle;
-        if (info.artist.empty()) info.artist = strip.tagArtist;
-        if (id > 0) Wrote(journal_.SaveSongInfo(id, info));
-    }
-    song.record.stripped = now.wall;
-    song.firstAttemptMs = now.steadyMs;
-    song.nextAttemptMs = now.steadyMs;
-    song.record.state = SongState::Stripped;
-    if (id > 0) Wrote(journal_.MarkStripped(id, now.wall));
-    view_.JournalChanged();
-    QueueRegistrations(now);
-}
-
 void Filing::QueueRegistrations(Moment now) {
     std::vector<Song*> due;
     for (auto& [id, song] : songs_) {
         if (song.busy) continue;
+        // Without the library nothing waits for a retry's time.
         const bool ready = song.record.state == SongState::Stripped ||
-                           (song.record.state == SongState::AwaitingRetry && song.nextAttemptMs <= now.steadyMs);
+                           (song.record.state == SongState::AwaitingRetry &&
+                            (song.nextAttemptMs <= now.steadyMs || FinishesInFolder(song)));
         if (ready) due.push_back(&song);
     }
     // In the order the recorder handed them over.
@@ -315,6 +268,13 @@ void Filing::QueueRegistrations(Moment now) {
         Song& song = found->second;
         if (!PathExists(song.record.outputPath)) {
             GiveUp(song, kFileGone);
+            continue;
+        }
+        if (FinishesInFolder(song)) {
+            // Its tag job is retried for a hand-over's wait from the first try.
+            if (!song.withoutLibrary) song.retagSinceMs = now.steadyMs;
+            song.withoutLibrary = true;
+            StartRetag(song, now);
             continue;
         }
         PendingSong pending;
@@ -364,6 +324,7 @@ void Filing::Registered(SongId id, const RegistrationResult& result) {
                 Wrote(journal_.AddAction(id, stored));
             }
         }
+        if (target_.writePlaylist) AppendToPlaylist(song);
         Finish(id);
         view_.JournalChanged();
         return;
@@ -424,7 +385,7 @@ void Filing::Step(Moment now) {
         }
         if (song.record.state == SongState::Moved) {
             if (song.resumed) FinishInterruptedMove(song);
-            StartStrip(song, now);
+            StartRetag(song, now);
             changed = true;
         }
     }
@@ -496,7 +457,7 @@ void Filing::Resume(Moment now, const std::wstring& programFolder) {
         } else {
             song.handedOver = true;
             song.handedOverMs = SteadyOf(record.handedOver ? record.handedOver : now.wall, now);
-            song.movedMs = SteadyOf(record.moved ? record.moved : now.wall, now);
+            song.movedMs = song.retagSinceMs = SteadyOf(record.moved ? record.moved : now.wall, now);
             const journal::Time retriesFrom = record.retryFrom ? record.retryFrom : record.stripped;
             song.firstAttemptMs = SteadyOf(retriesFrom ? retriesFrom : now.wall, now);
             song.nextAttemptMs = SteadyOf(record.nextAttempt ? record.nextAttempt : now.wall, now);

@@ -1,10 +1,12 @@
 #pragma once
 // The road of every finished song after its follower noticed its end: the
 // wait for the recorder to hand its file over, the move into the song's own
-// station's output folder, the strip and the registration with its retries.
-// Each step is written to the journal before the next starts, so a start
-// after a kill finishes what was left (Resume). Strips and registrations run
-// as jobs; their results come back through the SongServices' `done`.
+// station's output folder, then, for the iTunes library, the strip (or our
+// own tag) and the registration with its retries; for the folder alone, our
+// own tag and the station's playlist line. Each step is written to the
+// journal before the next starts, so a start after a kill finishes what was
+// left (Resume). Tags and registrations run as jobs; their results come back
+// through the SongServices' `done`.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -16,6 +18,7 @@
 #include "journal/Journal.h"
 #include "processing/Moment.h"
 #include "processing/SongServices.h"
+#include "settings/LibraryTarget.h"
 #include "settings/Station.h"
 #include "web/SongInfo.h"
 
@@ -54,6 +57,9 @@ public:
     // The stations as the settings now say, for songs known only by their
     // station's name (taken up from the journal, retried by hand).
     void SetStations(std::vector<Station> stations) { stations_ = std::move(stations); }
+    // Where finished songs go; read again after every settings change. With
+    // the folder target no song is handed to the library.
+    void SetTarget(const LibraryTarget& target) { target_ = target; }
     // When a job's result arrives (tests set it).
     void SetClock(std::function<Moment()> clock) { clock_ = std::move(clock); }
 
@@ -93,6 +99,10 @@ public:
     void Resume(Moment now, const std::wstring& programFolder);
     // A song waiting for a retry, or given up, is tried at the next step.
     bool RetryNow(journal::SongId id, Moment now);
+    // A song waiting for the library (or given up on it) is finished the way
+    // the folder target finishes songs: its own tag, its playlist line.
+    // False when it is not waiting, or a registration of it is running.
+    bool FinishWithoutLibrary(journal::SongId id, Moment now);
     // At the end of a session: the picture of a skipped song, only shown.
     void RemoveShownArtwork() const;
     // After a failed attempt made at `now`, the time of the next one; 0 when
@@ -112,7 +122,10 @@ private:
         bool handedOver = false;   // Playing until then
         bool resumed = false;      // taken up from the journal: may be in the library already
         bool leftPlaying = false;  // the last session left it playing: no follower has it yet
-        bool busy = false;         // a strip or a registration of it runs
+        bool busy = false;         // a tag job or a registration of it runs
+        bool withoutLibrary = false;  // finished in the folder whatever the target
+        int seconds = -1;             // how long it plays, once its tag job told
+        std::int64_t retagSinceMs = 0;  // its tag job is retried for a hand-over's wait from here
         std::int64_t handedOverMs = 0;
         std::int64_t movedMs = 0;
         std::int64_t firstAttemptMs = 0;  // the 24 hours of retries count from here
@@ -122,8 +135,13 @@ private:
     bool TryMove(Song& song, Moment now);
     // A kill came between the journal's note of the move and the move.
     void FinishInterruptedMove(Song& song);
-    void StartStrip(Song& song, Moment now);
-    void Stripped(journal::SongId id, const SongServices::Strip& strip);
+    // FilingTags.cpp: the tag job, and finishing in the folder.
+    void StartRetag(Song& song, Moment now);
+    void Retagged(journal::SongId id, const SongServices::Retagged& result);
+    bool FinishesInFolder(const Song& song) const { return song.withoutLibrary || !target_.usesITunes(); }
+    void FinishInFolder(Song& song, Moment now);
+    // The song's line in its station's playlist file, when there is one to write.
+    bool AppendToPlaylist(const Song& song);
     void QueueRegistrations(Moment now);
     void Registered(journal::SongId id, const RegistrationResult& result);
     void GiveUp(Song& song, const std::wstring& reason);
@@ -147,6 +165,7 @@ private:
     FilingView& view_;
     std::wstring artworkRoot_;
     std::vector<Station> stations_;
+    LibraryTarget target_;
     std::map<journal::SongId, Song> songs_;
     std::function<Moment()> clock_;
     int registrationsRunning_ = 0;

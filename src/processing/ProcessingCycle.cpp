@@ -32,6 +32,8 @@ ProcessingCycle::~ProcessingCycle() = default;
 void ProcessingCycle::ApplySettings(const Settings& root) {
     rules_.ignoreFirst = root.GetBool(L"IgnoreFirst");
     rules_.ignoreList = ReadIgnoreList(root);
+    target_ = ReadLibraryTarget(root);
+    if (filing_) filing_->SetTarget(target_);
     settingsStations_.clear();
     if (const Settings* stations = root.FindGroup(L"Station"))
         for (const auto& [name, station] : stations->groups) settingsStations_.push_back(ReadStation(station));
@@ -87,6 +89,7 @@ void ProcessingCycle::AttachJournal(journal::Journal& journal, const std::wstrin
                                     const std::wstring& programFolder) {
     filing_ = std::make_unique<Filing>(journal, services_, view_, artworkRoot);
     filing_->SetStations(stations_);
+    filing_->SetTarget(target_);
     if (clock_) filing_->SetClock([this] { return Current(); });
     filing_->Resume(Current(), programFolder);
     Reconcile();
@@ -94,6 +97,10 @@ void ProcessingCycle::AttachJournal(journal::Journal& journal, const std::wstrin
 }
 
 bool ProcessingCycle::RetryNow(journal::SongId id) { return filing_ && filing_->RetryNow(id, Current()); }
+
+bool ProcessingCycle::FinishWithoutLibrary(journal::SongId id) {
+    return filing_ && filing_->FinishWithoutLibrary(id, Current());
+}
 
 bool ProcessingCycle::Tick(Scope scope) {
     try {

@@ -15,6 +15,7 @@
 #include "processing/FollowPlan.h"
 #include "processing/FollowerView.h"
 #include "processing/StationFollower.h"
+#include "settings/LibraryTarget.h"
 #include "settings/Station.h"
 
 class CycleView;
@@ -29,9 +30,10 @@ public:
     ~ProcessingCycle();
 
     // Reads what the road needs of the settings: the stations, the first-song
-    // rule and the ignore list, and follows the stations to be followed. A
-    // station followed before keeps its song in progress unless its play or
-    // end folder changed. Called at start and after every change.
+    // rule, the ignore list and where songs go, and follows the stations to
+    // be followed. A station followed before keeps its song in progress
+    // unless its play or end folder changed. Called at start and after every
+    // change.
     void ApplySettings(const Settings& root);
     // The journal every song is filed through; until then the tick does
     // nothing. Takes up what the journal shows unfinished and removes our
@@ -39,6 +41,11 @@ public:
     void AttachJournal(journal::Journal& journal, const std::wstring& artworkRoot, const std::wstring& programFolder);
     // A failed or waiting song is tried again at the next tick.
     bool RetryNow(journal::SongId id);
+    // A song waiting for the library, or given up on it, is finished in its
+    // output folder with its own tag and playlist line.
+    bool FinishWithoutLibrary(journal::SongId id);
+    // Where songs go, as the settings said last.
+    const LibraryTarget& target() const { return target_; }
     // Milliseconds of a steady clock (tests set it).
     void SetClock(std::function<std::uint64_t()> clock);
 
@@ -124,6 +131,7 @@ private:
     CycleView& view_;
     SongServices& services_;
     FollowRules rules_;
+    LibraryTarget target_;
     std::vector<Station> settingsStations_;
     std::vector<Station> stations_;  // and the selected one when not stored
     long folderScans_ = 0;

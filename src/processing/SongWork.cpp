@@ -3,14 +3,43 @@
 #include "base/FileOperations.h"
 #include "itunes/RegistrationQueue.h"
 #include "processing/BitmapFile.h"
+#include "processing/CoverPicture.h"
+#include "tags/Mp3Duration.h"
 #include "tags/Mp3Tag.h"
 #include "tags/StripTags.h"
+#include "tags/WriteSongTag.h"
 #include "web/ArtworkDownload.h"
 #include "web/FetchPageFields.h"
 
 namespace {
 
 std::wstring TagText(const kit::Mp3Tag& tag, const wchar_t* frameId) { return tag.GetText(frameId); }
+
+SongServices::Retagged RetagNow(const SongServices::Retag& job) {
+    SongServices::Retagged result;
+    {
+        kit::Mp3Tag tag;
+        if (tag.Open(job.path)) {
+            result.tagTitle = TagText(tag, L"TIT2");
+            result.tagArtist = TagText(tag, L"TPE1");
+        }
+    }
+    result.seconds = Mp3Seconds(job.path);
+    if (!job.writeTag) {
+        result.done = ::StripTags(job.path);
+        return result;
+    }
+    SongTag tag;
+    tag.title = job.title.empty() ? result.tagTitle : job.title;
+    tag.artist = job.artist.empty() ? result.tagArtist : job.artist;
+    tag.album = job.album;
+    tag.comment = job.comment;
+    CoverPicture cover = ReadCoverPicture(job.artworkPath);
+    tag.pictureBytes = std::move(cover.bytes);
+    tag.pictureMimeType = std::move(cover.mimeType);
+    result.done = WriteSongTag(job.path, tag);
+    return result;
+}
 
 // Only a picture our own decoder reads is kept; anything else goes at once.
 std::wstring KeepIfDecodable(const std::wstring& path) {
@@ -96,22 +125,11 @@ void SongWork::SearchArtwork(const std::wstring& folder, const SongInfo& info, s
     if (!started) completions_->Post([done] { done(std::wstring()); });
 }
 
-void SongWork::StripTags(const std::wstring& path, std::function<void(Strip)> done) {
-    auto strip = std::make_shared<Strip>();
+void SongWork::RetagFile(const Retag& job, std::function<void(Retagged)> done) {
+    auto result = std::make_shared<Retagged>();
     const bool started = StartWorker(
-        completions_,
-        [path, strip] {
-            {
-                kit::Mp3Tag tag;
-                if (tag.Open(path)) {
-                    strip->tagTitle = TagText(tag, L"TIT2");
-                    strip->tagArtist = TagText(tag, L"TPE1");
-                }
-            }
-            strip->stripped = ::StripTags(path);
-        },
-        [strip, done] { done(*strip); });
-    if (!started) completions_->Post([done] { done(Strip()); });
+        completions_, [job, result] { *result = RetagNow(job); }, [result, done] { done(*result); });
+    if (!started) completions_->Post([done] { done(Retagged()); });
 }
 
 void SongWork::RegisterSong(const PendingSong& song, std::function<void(const RegistrationResult&)> done) {

@@ -31,7 +31,7 @@ public:
 
     void FetchPage(const Station& station, std::function<void(Page)> done) override;
     void FetchArtwork(const std::wstring& folder, const SongInfo& info, std::function<void(std::wstring)> done) override;
-    void StripTags(const std::wstring& path, std::function<void(Strip)> done) override;
+    void RetagFile(const Retag& job, std::function<void(Retagged)> done) override;
     void RegisterSong(const PendingSong& song, std::function<void(const RegistrationResult&)> done) override;
 
 private:

@@ -98,6 +98,23 @@ std::wstring Mp3Tag::GetText(const std::wstring& frameId) const {
     return std::wstring(p, p + length);
 }
 
+bool Mp3Tag::GetPicture(std::string& mimeType, std::string& bytes) const {
+    id3_frame* frame = tag_ ? ::id3_tag_findframe(tag_, "APIC", 0) : nullptr;
+    if (!frame) return false;
+    // Fields: encoding, MIME type, picture type, description, picture data.
+    const id3_field* mime = ::id3_frame_field(frame, 1);
+    const id3_field* data = ::id3_frame_field(frame, 4);
+    if (!mime || ::id3_field_type(mime) != ID3_FIELD_TYPE_LATIN1 || !data ||
+        ::id3_field_type(data) != ID3_FIELD_TYPE_BINARYDATA)
+        return false;
+    const id3_latin1_t* type = ::id3_field_getlatin1(mime);
+    id3_length_t length = 0;
+    const id3_byte_t* picture = ::id3_field_getbinarydata(data, &length);
+    mimeType = type ? reinterpret_cast<const char*>(type) : "";
+    bytes = picture ? std::string(reinterpret_cast<const char*>(picture), length) : std::string();
+    return true;
+}
+
 void Mp3Tag::Close() {
     if (file_) ::id3_file_close(file_);
     else if (tag_) ::id3_tag_delete(tag_);

@@ -20,6 +20,9 @@ public:
     // First string of the first frame with this id ("TIT2", "TPE1"; version 2.2 and 2.3
     // frames answer to their version 2.4 ids); "" when anything is missing.
     std::wstring GetText(const std::wstring& frameId) const;
+    // The first attached picture ("APIC"): its MIME type and its bytes; false when
+    // there is none.
+    bool GetPicture(std::string& mimeType, std::string& bytes) const;
     void Close();
 
     bool IsOpen() const { return tag_ != nullptr; }

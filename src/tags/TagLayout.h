@@ -20,3 +20,9 @@ struct TagLayout {
 
 // Reads the markers through the stream's positioning; leaves the position undefined.
 TagLayout ReadTagLayout(kit::File& file);
+
+// For a file that gets a fresh tag: past every ID3v2 tag in a row at its start (with
+// its version 2.4 footer), and before every tag that players look for at its end, in
+// any order: ID3v1, APE (with or without its header), ID3v2 with a footer. A tag at
+// the end that claims more bytes than lie before it is taken for audio and kept.
+TagLayout ReadEveryTagLayout(kit::File& file);

@@ -12,7 +12,7 @@
 #include "web/JsonDocument.h"
 #include "base/SongText.h"
 #include "web/UrlText.h"
-#include "web/Utf8Text.h"
+#include "base/Utf8Text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "web/Utf8Text.h"
+#include "base/Utf8Text.h"
 
 struct JsonDocument::Root {
     boost::json::value value;

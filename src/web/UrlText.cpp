@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "web/Utf8Text.h"
+#include "base/Utf8Text.h"
 
 namespace {
 

@@ -352,3 +352,43 @@ TEST_F(ConfigDialogTest, ModalResultIsOneOnlyForOk) {
 }
 
 }  // namespace
+
+TEST_F(ConfigDialogTest, TheTargetBringsItsPlaylistDefaultAndGreysWhatOnlyITunesUses) {
+    Settings& settings = window.settings();
+    ConfigDialog dialog(window);
+    HWND h = Open(dialog);
+    EXPECT_TRUE(Checked(h, IDC_CONFIG_TARGET_ITUNES));  // nothing stored: iTunes
+    EXPECT_FALSE(Checked(h, IDC_CONFIG_PLAYLIST_FILE));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(h, IDC_CONFIG_DELETE_FILE)));
+
+    ::CheckDlgButton(h, IDC_CONFIG_TARGET_ITUNES, BST_UNCHECKED);
+    ::CheckDlgButton(h, IDC_CONFIG_TARGET_FOLDER, BST_CHECKED);
+    Click(h, IDC_CONFIG_TARGET_FOLDER);
+    EXPECT_TRUE(Checked(h, IDC_CONFIG_PLAYLIST_FILE));
+    for (int id : {IDC_CONFIG_DELETE_FILE, IDC_CONFIG_WRITE_TAGS, IDC_CONFIG_TITLE_EXACT})
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(h, id))) << id;
+    ::CheckDlgButton(h, IDC_CONFIG_PLAYLIST_BOM, BST_CHECKED);
+    for (int dpi : {96, 144}) {
+        const std::vector<dialog_test::LabelFit> fits = dialog_test::FitLabels(h, 8, dpi);
+        EXPECT_GE(fits.size(), 30u);
+        for (const dialog_test::LabelFit& fit : fits)
+            EXPECT_TRUE(fit.fits) << dpi << " dpi: " << testing::PrintToString(fit.text);
+    }
+    Click(h, IDOK);
+    EXPECT_EQ(settings.GetInt(L"LibraryTarget"), 1);
+    EXPECT_EQ(settings.values.count(L"IsWritePlaylistFile"), 0u);  // the folder's own default
+    EXPECT_TRUE(settings.GetBool(L"PlaylistByteOrderMark"));
+
+    // A playlist switched off stays off when the target changes back.
+    ConfigDialog again(window);
+    h = Open(again);
+    ::CheckDlgButton(h, IDC_CONFIG_PLAYLIST_FILE, BST_UNCHECKED);
+    ::CheckDlgButton(h, IDC_CONFIG_TARGET_FOLDER, BST_UNCHECKED);
+    ::CheckDlgButton(h, IDC_CONFIG_TARGET_ITUNES, BST_CHECKED);
+    Click(h, IDC_CONFIG_TARGET_ITUNES);
+    EXPECT_FALSE(Checked(h, IDC_CONFIG_PLAYLIST_FILE));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(h, IDC_CONFIG_DELETE_FILE)));
+    Click(h, IDOK);
+    EXPECT_EQ(settings.GetInt(L"LibraryTarget"), 0);
+    EXPECT_EQ(settings.values.count(L"IsWritePlaylistFile"), 0u);
+}

@@ -1,6 +1,7 @@
 #pragma once
-// A live main window for the station and settings dialogs to open over, and
-// helpers that answer the boxes and menus those dialogs bring up.
+// A live main window for the station and settings dialogs to open over,
+// helpers that answer the boxes and menus those dialogs bring up, and the
+// check that their labels fit.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "kit/Dc.h"
+#include "kit/GdiObject.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalScript.h"
 
@@ -94,5 +97,55 @@ public:
 private:
     testing_support::ModalScript script_;
 };
+
+struct LabelFit {
+    std::wstring text;
+    bool fits;
+};
+
+// Whether each label, check box and button of `dialog` shows its whole text
+// when the dialog font of the template's `points` is made for `dpi`: the
+// controls' dialog units are mapped with that font's base units, as Windows
+// lays a template out.
+inline std::vector<LabelFit> FitLabels(HWND dialog, int points, int dpi) {
+    LOGFONTW font = {};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    font.lfHeight = -::MulDiv(points, dpi, 72);
+    kit::UniqueGdiObject scaled(::CreateFontIndirectW(&font));
+    kit::MemoryDc dc(nullptr);
+    kit::ScopedSelectObject select(dc.handle(), scaled.Get());
+    const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size = {};
+    ::GetTextExtentPoint32W(dc.handle(), letters, 52, &size);
+    TEXTMETRICW metrics = {};
+    ::GetTextMetricsW(dc.handle(), &metrics);
+    const int baseX = (size.cx / 26 + 1) / 2, baseY = metrics.tmHeight;
+    RECT units = {0, 0, 4, 8};
+    ::MapDialogRect(dialog, &units);  // the live dialog's base units
+
+    std::vector<LabelFit> fits;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[16] = {}, text[256] = {};
+        ::GetClassNameW(child, className, 16);
+        ::GetWindowTextW(child, text, 256);
+        const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+        const LONG type = style & BS_TYPEMASK;
+        const bool isStatic = ::lstrcmpiW(className, L"Static") == 0;
+        const bool isButton = ::lstrcmpiW(className, L"Button") == 0 && type != BS_GROUPBOX;
+        if (!*text || (!isStatic && !isButton)) continue;
+        RECT rect;
+        ::GetWindowRect(child, &rect);
+        // back to dialog units, then out again at `dpi`
+        const int width = ::MulDiv(::MulDiv(rect.right - rect.left, 4, units.right), baseX, 4);
+        const int height = ::MulDiv(::MulDiv(rect.bottom - rect.top, 8, units.bottom), baseY, 8);
+        const bool isCheck = type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_AUTORADIOBUTTON;
+        const int room = width - (isCheck ? ::MulDiv(16, dpi, 96) : isButton ? ::MulDiv(6, dpi, 96) : 0);
+        RECT needed = {0, 0, room, 0};
+        ::DrawTextW(dc.handle(), text, -1, &needed,
+                    DT_CALCRECT | DT_NOPREFIX | (isStatic ? DT_WORDBREAK : DT_SINGLELINE));
+        fits.push_back({text, needed.right <= room && needed.bottom <= height});
+    }
+    return fits;
+}
 
 }  // namespace dialog_test

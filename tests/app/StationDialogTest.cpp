@@ -475,58 +475,6 @@ TEST_F(StationDialogTest, ModalResultIsOneForOkAndZeroOtherwise) {
 
 }  // namespace
 
-namespace {
-
-struct LabelFit {
-    std::wstring text;
-    bool fits;
-};
-
-// Whether each label, check box and button of `dialog` shows its whole text
-// when the dialog font is made for `dpi`: the controls' dialog units are
-// mapped with that font's base units, as Windows lays a template out.
-std::vector<LabelFit> FitLabels(HWND dialog, int dpi) {
-    LOGFONTW font = {};
-    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
-    font.lfHeight = -::MulDiv(9, dpi, 72);  // the template's 9 points
-    kit::UniqueGdiObject scaled(::CreateFontIndirectW(&font));
-    kit::MemoryDc dc(nullptr);
-    kit::ScopedSelectObject select(dc.handle(), scaled.Get());
-    const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    SIZE size = {};
-    ::GetTextExtentPoint32W(dc.handle(), letters, 52, &size);
-    TEXTMETRICW metrics = {};
-    ::GetTextMetricsW(dc.handle(), &metrics);
-    const int baseX = (size.cx / 26 + 1) / 2, baseY = metrics.tmHeight;
-    RECT units = {0, 0, 4, 8};
-    ::MapDialogRect(dialog, &units);  // the live dialog's base units
-
-    std::vector<LabelFit> fits;
-    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t className[16] = {}, text[256] = {};
-        ::GetClassNameW(child, className, 16);
-        ::GetWindowTextW(child, text, 256);
-        const LONG style = ::GetWindowLongW(child, GWL_STYLE);
-        const LONG type = style & BS_TYPEMASK;
-        const bool isStatic = ::lstrcmpiW(className, L"Static") == 0;
-        const bool isButton = ::lstrcmpiW(className, L"Button") == 0 && type != BS_GROUPBOX;
-        if (!*text || (!isStatic && !isButton)) continue;
-        RECT rect;
-        ::GetWindowRect(child, &rect);
-        // back to dialog units, then out again at `dpi`
-        const int width = ::MulDiv(::MulDiv(rect.right - rect.left, 4, units.right), baseX, 4);
-        const int height = ::MulDiv(::MulDiv(rect.bottom - rect.top, 8, units.bottom), baseY, 8);
-        const bool isCheck = type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_AUTORADIOBUTTON;
-        const int room = width - (isCheck ? ::MulDiv(16, dpi, 96) : isButton ? ::MulDiv(6, dpi, 96) : 0);
-        RECT needed = {0, 0, room, 0};
-        ::DrawTextW(dc.handle(), text, -1, &needed,
-                    DT_CALCRECT | DT_NOPREFIX | (isStatic ? DT_WORDBREAK : DT_SINGLELINE));
-        fits.push_back({text, needed.right <= room && needed.bottom <= height});
-    }
-    return fits;
-}
-
-}  // namespace
 
 TEST_F(StationDialogTest, LabelsFitAt96And144Dpi) {
     StationDialog dialog(window, false);
@@ -538,8 +486,8 @@ TEST_F(StationDialogTest, LabelsFitAt96And144Dpi) {
     SetItem(h, IDC_STATION_HEALTH, states);
     SetItem(h, IDC_STATION_FOLLOW_REASON, L"『ＦＭラジオ第二放送局』と同じフォルダを使うため、コンボボックスで最後に選んだ局だけを登録します。");
     for (int dpi : {96, 144}) {
-        const std::vector<LabelFit> fits = FitLabels(h, dpi);
+        const std::vector<dialog_test::LabelFit> fits = dialog_test::FitLabels(h, 9, dpi);
         EXPECT_GE(fits.size(), 20u);
-        for (const LabelFit& fit : fits) EXPECT_TRUE(fit.fits) << dpi << " dpi: " << testing::PrintToString(fit.text);
+        for (const dialog_test::LabelFit& fit : fits) EXPECT_TRUE(fit.fits) << dpi << " dpi: " << testing::PrintToString(fit.text);
     }
 }

@@ -30,7 +30,7 @@ TEST(MenuResource, PopupsByPositionItemsById) {
     EXPECT_EQ(ItemText(tray->handle(), 0), L"履歴(&H)");
     EXPECT_EQ(ItemText(tray->handle(), 1), L"終了(&X)");
     ASSERT_TRUE(menu->PopupAt(POPUP_HISTORY));
-    EXPECT_EQ(menu->PopupAt(POPUP_HISTORY)->items().size(), 3u);
+    EXPECT_EQ(menu->PopupAt(POPUP_HISTORY)->items().size(), 4u);
 
     auto ignore = menu->PopupAt(POPUP_IGNORE_LIST);
     ASSERT_TRUE(ignore);

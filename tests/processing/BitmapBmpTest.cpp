@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "processing/BitmapFile.h"
+#include "processing/CoverPicture.h"
 #include "support/SamplePictures.h"
 #include "support/TempFolder.h"
 
@@ -185,3 +188,26 @@ TEST_F(BitmapBmpTest, RefusesWhatItCannotShowOrShouldNotAllocate) {
 }
 
 }  // namespace
+
+TEST_F(BitmapBmpTest, ACoverIsTheFetchedJpegOrTheBmpAsAPngWithTheSamePixels) {
+    BmpFile bmp;
+    bmp.width = 3;
+    bmp.height = 2;
+    bmp.rows = Sequence(2 * 12);
+    CoverPicture cover = ReadCoverPicture(folder.AddFile(L"art.bmp", bmp.Write()));
+    ASSERT_EQ(cover.mimeType, "image/png");
+    kit::Bitmap decoded;
+    ASSERT_TRUE(kit::LoadBitmap(folder.AddFile(L"art.png", Bytes(cover.bytes.begin(), cover.bytes.end())), decoded));
+    ASSERT_TRUE(Load(bmp));
+    for (int y = 0; y < 2; ++y)  // the BMP's row padding aside
+        EXPECT_TRUE(std::equal(bitmap.pixels.begin() + y * 12, bitmap.pixels.begin() + y * 12 + 9,
+                               decoded.pixels.begin() + y * decoded.stride))
+            << y;
+
+    const std::string jpeg = samples::SampleJpeg(16, 8, 1);
+    cover = ReadCoverPicture(folder.AddFile(L"art.jpg", Bytes(jpeg.begin(), jpeg.end())));
+    EXPECT_EQ(cover.mimeType, "image/jpeg");
+    EXPECT_EQ(cover.bytes, jpeg);
+    // What our decoder refuses goes into no tag.
+    EXPECT_TRUE(ReadCoverPicture(folder.AddFile(L"art.gif", {'G', 'I', 'F', '8', '9', 'a', 0, 0})).bytes.empty());
+}

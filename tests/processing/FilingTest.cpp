@@ -21,6 +21,7 @@ namespace {
 class CountingServices : public SongServices, public FilingView {
 public:
     std::vector<PendingSong> attempts;
+    std::vector<Retag> retags;
     std::vector<std::wstring> givenUp;
     bool registers = false;
     bool stripFails = false;  // a read-only file, a full disk
@@ -30,9 +31,10 @@ public:
     void FetchArtwork(const std::wstring&, const SongInfo&, std::function<void(std::wstring)> done) override {
         done(std::wstring());
     }
-    void StripTags(const std::wstring&, std::function<void(Strip)> done) override {
+    void RetagFile(const Retag& job, std::function<void(Retagged)> done) override {
         ++strips;
-        done(Strip{!stripFails, L"", L""});
+        retags.push_back(job);
+        done(Retagged{!stripFails, L"", L"", 200});
     }
     void RegisterSong(const PendingSong& song, std::function<void(const RegistrationResult&)> done) override {
         attempts.push_back(song);
@@ -64,6 +66,10 @@ protected:
         return id;
     }
     SongState StateOf(journal::SongId id) { return journal.FindSong(id)->state; }
+    std::string Playlist() const {
+        const std::vector<std::uint8_t> bytes = testing_support::ReadBytes(root / L"out\\局.m3u8");
+        return std::string(bytes.begin(), bytes.end());
+    }
 
     // Steps at a time also set the clock the jobs' results arrive by.
     void StepAt(journal::Time at) {
@@ -297,4 +303,53 @@ TEST_F(FilingRoad, FilesIntoAndFromFoldersDeeperThanMaxPath) {
     EXPECT_EQ(services.attempts[0].filePath, target);
     EXPECT_TRUE(Exists(ExtendedLengthPath(target)));
     EXPECT_FALSE(Exists(ExtendedLengthPath(AddBackslash(station.endFolder) + L"a.mp3")));
+}
+
+TEST_F(FilingRoad, TheFolderTargetTagsAndListsEachSongAndNeverAsksTheLibrary) {
+    const journal::Time t = 1796000000;
+    LibraryTarget folder;
+    folder.kind = LibraryTarget::Kind::Folder;
+    folder.writePlaylist = true;
+    filing.SetTarget(folder);
+    const journal::SongId a = Played(L"a.mp3", t);
+    StepAt(t + 200);
+    const journal::SongId b = Played(L"b.mp3", t + 300);
+    StepAt(t + 500);
+    EXPECT_EQ(StateOf(a), SongState::Filed);
+    EXPECT_EQ(StateOf(b), SongState::Filed);
+    ASSERT_EQ(services.retags.size(), 2u);
+    EXPECT_TRUE(services.retags[0].writeTag);
+    EXPECT_EQ(services.retags[0].title, L"T a.mp3");
+    EXPECT_EQ(services.retags[0].comment.find(L"局 "), 0u);
+
+    // A tag that cannot be written is tried until the wait is over, then
+    // given up: the song never reaches the playlist.
+    services.stripFails = true;
+    const journal::SongId c = Played(L"c.mp3", t + 600);
+    StepAt(t + 800);
+    StepAt(t + 801);
+    EXPECT_EQ(StateOf(c), SongState::Moved);
+    StepAt(t + 800 + Filing::kHandOverWait);
+    EXPECT_EQ(StateOf(c), SongState::Failed);
+    EXPECT_NE(journal.FindSong(c)->lastError.find(L"タグを書き込め"), std::wstring::npos);
+    EXPECT_EQ(Playlist(), "#EXTM3U\r\n#EXTINF:200,A - T a.mp3\r\na.mp3\r\n#EXTINF:200,A - T b.mp3\r\nb.mp3\r\n");
+    EXPECT_TRUE(services.attempts.empty());
+}
+
+TEST_F(FilingRoad, ASongWaitingForTheLibraryIsFinishedWithoutItOnRequest) {
+    const journal::Time t = 1796000000;
+    const journal::SongId id = Played(L"a.mp3", t);
+    StepAt(t + 200);
+    ASSERT_EQ(StateOf(id), SongState::AwaitingRetry);
+    EXPECT_FALSE(services.retags.back().writeTag);  // stripped for the library
+
+    ASSERT_TRUE(filing.FinishWithoutLibrary(id, t + 210));
+    EXPECT_EQ(StateOf(id), SongState::Filed);
+    EXPECT_TRUE(services.retags.back().writeTag);
+    EXPECT_EQ(Playlist(), "#EXTM3U\r\n#EXTINF:200,A - T a.mp3\r\na.mp3\r\n");
+    // Never tried again, and not a second time by hand.
+    for (journal::Time now = t + 260; now < t + 3 * 3600; now += 600) StepAt(now);
+    EXPECT_EQ(services.attempts.size(), 1u);
+    EXPECT_EQ(StateOf(id), SongState::Filed);
+    EXPECT_FALSE(filing.FinishWithoutLibrary(id, t + 4 * 3600));
 }

@@ -87,9 +87,9 @@ public:
         artworkFolders.push_back(folder);
         done(std::wstring());
     }
-    void StripTags(const std::wstring& path, std::function<void(Strip)> done) override {
-        stripped.push_back(path);
-        done(Strip{true, tagTitle, tagArtist});
+    void RetagFile(const Retag& job, std::function<void(Retagged)> done) override {
+        stripped.push_back(job.path);
+        done(Retagged{true, tagTitle, tagArtist});
     }
     void RegisterSong(const PendingSong& song, std::function<void(const RegistrationResult&)> done) override {
         registered.push_back(song);

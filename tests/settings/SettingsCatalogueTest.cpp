@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "settings/LibraryTarget.h"
 #include "settings/Settings.h"
 #include "settings/SettingsCatalogue.h"
 #include "settings/Station.h"
@@ -86,4 +87,32 @@ TEST(SettingsCatalogue, OlderSettingsFollowOnlyTheSelectedStation) {
     EXPECT_TRUE(ReadStation(root.Group(L"Station").Group(L"Web")).follow);
     EXPECT_FALSE(SettleFollowing(root, L"AM"));  // settled once
     EXPECT_FALSE(ReadStation(root.Group(L"Station").Group(L"AM")).follow);
+}
+
+TEST(SettingsCatalogue, TheTargetIsITunesUnlessStoredAndThePlaylistFollowsItsDefault) {
+    Settings root;
+    LibraryTarget target = ReadLibraryTarget(root);
+    EXPECT_TRUE(target.usesITunes());
+    EXPECT_FALSE(target.writesTags());
+    EXPECT_FALSE(target.writePlaylist);
+    root.SetInt(L"LibraryTarget", 7);  // unknown: iTunes
+    EXPECT_TRUE(ReadLibraryTarget(root).usesITunes());
+
+    // The folder target writes tags and, unless told otherwise, the playlist.
+    target.kind = LibraryTarget::Kind::Folder;
+    target.writePlaylist = true;
+    WriteLibraryTarget(target, root);
+    EXPECT_EQ(root.values.count(L"IsWritePlaylistFile"), 0u);
+    target = ReadLibraryTarget(root);
+    EXPECT_TRUE(target.writesTags() && target.writePlaylist && !target.usesITunes());
+
+    // A playlist switched on for iTunes stays on; a default one goes with its target.
+    target.kind = LibraryTarget::Kind::ITunes;
+    target.writePlaylist = true;
+    WriteLibraryTarget(target, root);
+    EXPECT_TRUE(ReadLibraryTarget(root).writePlaylist);
+    target.writePlaylist = false;
+    WriteLibraryTarget(target, root);
+    root.SetInt(L"LibraryTarget", 1);
+    EXPECT_TRUE(ReadLibraryTarget(root).writePlaylist);
 }

@@ -156,6 +156,20 @@ Bytes Audio(std::size_t size, std::uint32_t origin) {
     return out;
 }
 
+Bytes ApeTag(std::size_t itemBytes) {
+    // The size counts the items and the footer; flag bit 31: a header is present,
+    // bit 29 (on the header only): this is the header.
+    const std::uint32_t size = static_cast<std::uint32_t>(itemBytes + 32);
+    auto part = [size](bool header) {
+        Bytes out{'A', 'P', 'E', 'T', 'A', 'G', 'E', 'X', 0xD0, 0x07, 0, 0};
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
+        out.insert(out.end(), {0, 0, 0, 0, 0, 0, 0, std::uint8_t(header ? 0xA0 : 0x80)});
+        out.resize(32, 0);
+        return out;
+    };
+    return Join({part(true), Bytes(itemBytes, 0), part(false)});
+}
+
 Bytes Join(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());

@@ -40,6 +40,10 @@ void PutSyncsafe(Bytes& out, std::uint32_t value);
 // 30 bytes (the year to 4), the rest zero.
 Bytes Trailer(const std::string& title, const std::string& artist, char pad = '\0', const std::string& year = {});
 
+// An APE tag of version 2 as recorders append it: header, `itemBytes` of items (zeros)
+// and footer.
+Bytes ApeTag(std::size_t itemBytes);
+
 // Audio-like bytes that hold none of the markers ("ID3", "TAG", "3DI").
 Bytes Audio(std::size_t size, std::uint32_t origin = 1);
 

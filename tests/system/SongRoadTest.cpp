@@ -26,6 +26,7 @@
 #include "support/SamplePictures.h"
 #include "support/TempFolder.h"
 #include "system/SystemFixture.h"
+#include "tags/Mp3Tag.h"
 
 using namespace system_test;
 using testing_support::Exists;
@@ -618,6 +619,70 @@ TEST_F(SongRoadTest, EveryFollowedStationFilesItsOwnSongs) {
                                                                                            : c.output);
         }
     }
+}
+
+// The folder for a target: each song lands with its own tag in the output
+// folder and in the station's playlist, finished in the journal, and iTunes
+// is never asked (the stand-in is registered, and no client connects).
+TEST_F(SongRoadTest, WithTheFolderTargetSongsAreTaggedAndListedWithoutITunes) {
+    StationFolders a(root / L"局A");
+    ASSERT_TRUE(StandInLibrary().Save(libraryPath));
+    ITunesStandInRegistration registration(libraryPath);
+    ASSERT_TRUE(registration.registered());
+    const PageSong first{L"一曲目の歌", L"歌う人", L"青い盤", "/art/f1.jpg"};
+    const PageSong second{L"二曲目の歌", L"歌う人", L"", "/art/none.jpg"};
+    const std::string cover = samples::SampleJpeg(120, 120, 2);
+    server.Put("/art/f1.jpg", "image/jpeg", cover);
+    PutPageA(first);
+    ASSERT_TRUE(WriteProgramSettings("[]\nIgnoreFirst = b:0\nLibraryTarget = i:1\n[IsCooperation]\nCheck = i:1\n"
+                                     "[SelectStation]\nIndex = i:0\n" +
+                                     StationDescription(kStationA, a, "/a/now", 0)));
+    RecorderSimulator recorder(a.play, a.end);
+    ASSERT_TRUE(recorder.NextSong(L"f1.mp3", {L"Tag One", L"Tag Artist"}));
+    ASSERT_TRUE(kestrel.Start(program));
+    ASSERT_TRUE(kestrel.WaitForMainWindow(kStepTimeoutMs));
+    EXPECT_EQ(kestrel.ControlText(IDC_MAIN_COOPERATION), L"自動登録");
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(first.title); }, kStepTimeoutMs));
+    PutPageA(second);
+    ASSERT_TRUE(recorder.NextSong(L"f2.mp3", {L"Tag Two", L"Tag Artist"}));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTitle(second.title); }, kStepTimeoutMs));
+    ASSERT_TRUE(recorder.NextSong(L"f3.mp3", {L"Tag Three", L"Tag Artist"}));
+    const std::wstring playlistPath = a.output + L"\\" + kStationA + L".m3u8";
+    const auto playlist = [&] {
+        const std::vector<std::uint8_t> bytes = ReadBytes(playlistPath);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_TRUE(WaitUntil([&] { return playlist().find("f2.mp3") != std::string::npos; }, kStepTimeoutMs));
+    ASSERT_TRUE(kestrel.Close(kStepTimeoutMs));
+
+    // Tagged as the pages said, around the recorder's audio.
+    for (const auto& [name, song] : {std::make_pair(L"f1.mp3", &first), std::make_pair(L"f2.mp3", &second)}) {
+        kit::Mp3Tag tag;
+        ASSERT_TRUE(tag.Open(a.output + L"\\" + name)) << Utf8(name);
+        EXPECT_EQ(tag.GetText(L"TIT2"), song->title);
+        EXPECT_EQ(tag.GetText(L"TPE1"), song->artist);
+        EXPECT_EQ(tag.GetText(L"TALB"), song->album);
+        std::string mimeType, picture;
+        EXPECT_EQ(tag.GetPicture(mimeType, picture), song == &first) << Utf8(name);
+        if (song == &first) EXPECT_TRUE(mimeType == "image/jpeg" && picture == cover);
+        const std::vector<std::uint8_t> file = ReadBytes(a.output + L"\\" + name), audio = recorder.Audio(name);
+        EXPECT_NE(std::search(file.begin(), file.end(), audio.begin(), audio.end()), file.end()) << Utf8(name);
+    }
+    // Listed in order, by paths relative to the playlist, once each.
+    const std::string text = playlist();
+    EXPECT_EQ(text.rfind("#EXTM3U\r\n#EXTINF:", 0), 0u) << text;
+    const std::size_t one = text.find(Utf8(L",歌う人 - 一曲目の歌\r\nf1.mp3\r\n"));
+    const std::size_t two = text.find(Utf8(L",歌う人 - 二曲目の歌\r\nf2.mp3\r\n"));
+    EXPECT_NE(one, std::string::npos) << text;
+    EXPECT_NE(two, std::string::npos) << text;
+    EXPECT_LT(one, two);
+    journal::Journal journal(programFolder + L"\\Kestrel.db");
+    for (const journal::SongRecord& row : journal.SongPage(0, 10))
+        if (row.sourceName != L"f3.mp3") EXPECT_EQ(row.state, journal::SongState::Filed) << Utf8(row.sourceName);
+    // iTunes was never asked.
+    EXPECT_TRUE(ITunesStandInRegistration::WaitForServerExit(0));
+    EXPECT_EQ(Library().connections, 0);
+    EXPECT_TRUE(Library().tracks.empty());
 }
 
 // Ends the program the hard way, as a crash or a power cut would.

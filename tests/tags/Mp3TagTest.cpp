@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "base/ScopedHandle.h"
+#include "base/Utf8Text.h"
 #include "support/Id3Bytes.h"
 #include "support/TempFolder.h"
+#include "tags/Mp3Duration.h"
 #include "tags/Mp3Tag.h"
+#include "tags/PlaylistFile.h"
 #include "tags/TagFallback.h"
 
 using namespace id3bytes;
@@ -226,4 +229,75 @@ TEST(TagFallback, ReadsOnlyTheMissingFields) {
     FillMissingFromTags(folder / L"missing.mp3", title, artist);
     EXPECT_EQ(title, L"");
     EXPECT_EQ(artist, L"");
+}
+
+TEST(Mp3Tag, SecondsComeFromTheFramesBehindTheTag) {
+    TempFolder folder;
+    // 383 frames of MPEG-1 layer III at 128 kbit/s and 44.1 kHz: 10 seconds.
+    Bytes frames;
+    for (int i = 0; i < 383; ++i) {
+        const Bytes frame = Join({Bytes{0xFF, 0xFB, 0x90, 0x00}, Audio(413, i + 2)});
+        frames.insert(frames.end(), frame.begin(), frame.end());
+    }
+    const std::wstring song = folder / L"song.mp3";
+    ASSERT_TRUE(WriteBytes(song, Join({TitleArtistTag(3, Utf8, kJapaneseTitle, L"A"), frames, Trailer("t", "a")})));
+    EXPECT_EQ(Mp3Seconds(song), 10);
+    // Bytes that only start like a frame, and no file at all.
+    ASSERT_TRUE(WriteBytes(song, Join({TitleArtistTag(3, Utf8, kJapaneseTitle, L"A"), Audio(5000)})));
+    EXPECT_EQ(Mp3Seconds(song), -1);
+    EXPECT_EQ(Mp3Seconds(folder / L"none.mp3"), -1);
+}
+
+namespace {
+
+std::string FileText(const std::wstring& path) {
+    const std::vector<std::uint8_t> bytes = testing_support::ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+TEST(PlaylistFile, SongsAreAppendedInOrderWithPathsThatResolve) {
+    TempFolder folder;
+    EXPECT_EQ(PlaylistFileName(L"ＦＭ局: 夜/朝?*"), L"ＦＭ局： 夜／朝？＊.m3u8");
+    EXPECT_EQ(PlaylistFileName(L"con"), L"con_.m3u8");
+    EXPECT_EQ(PlaylistFileName(L"COM1.局"), L"COM1_.局.m3u8");
+    EXPECT_EQ(PlaylistFileName(L"局\t名. . "), L"局_名.m3u8");
+    EXPECT_EQ(PlaylistFileName(L"..."), L"_.m3u8");
+
+    const std::wstring output = folder.AddFolder(L"出力先");
+    folder.AddFolder(L"出力先\\サブ");
+    folder.AddFolder(L"別");
+    const std::wstring playlist = output + L"\\" + PlaylistFileName(L"夜の局?");
+    const PlaylistEntry songs[] = {
+        {output + L"\\夜空のうた.mp3", L"星野ミナ", L"夜空のうた", 245},
+        {output + L"\\サブ\\朝.mp3", L"", L"朝\r\nの歌", -1},
+        {folder / L"別\\無題.mp3", L"", L"", 3},
+    };
+    for (const PlaylistEntry& song : songs) {
+        folder.AddFile(song.songPath.substr(folder.path().size() + 1));
+        ASSERT_TRUE(AppendToPlaylist(playlist, song, false));
+    }
+    // A start after a kill files the last song again: it is not listed twice.
+    ASSERT_TRUE(AppendToPlaylist(playlist, songs[2], true));
+    const std::string expected = ToUtf8(
+        L"#EXTM3U\r\n#EXTINF:245,星野ミナ - 夜空のうた\r\n夜空のうた.mp3\r\n#EXTINF:-1,朝  の歌\r\nサブ\\朝.mp3\r\n"
+        L"#EXTINF:3,無題\r\n..\\別\\無題.mp3\r\n");
+    EXPECT_EQ(FileText(playlist), expected);
+    for (const wchar_t* relative : {L"夜空のうた.mp3", L"サブ\\朝.mp3", L"..\\別\\無題.mp3"}) {
+        wchar_t full[MAX_PATH] = {};
+        ::GetFullPathNameW((output + L"\\" + relative).c_str(), MAX_PATH, full, nullptr);
+        EXPECT_TRUE(testing_support::Exists(full)) << ToUtf8(relative);
+    }
+    EXPECT_EQ(PlaylistRelativePath(output, L"D:\\外\\曲.mp3"), L"D:\\外\\曲.mp3");
+    EXPECT_EQ(PlaylistRelativePath(L"\\\\nas\\music", L"\\\\nas\\music\\曲.mp3"), L"曲.mp3");
+    EXPECT_EQ(PlaylistRelativePath(L"\\\\nas\\music", L"\\\\nas\\other\\曲.mp3"), L"\\\\nas\\other\\曲.mp3");
+
+    // A new file with the byte-order mark; a user's last line without its line break.
+    const std::wstring marked = output + L"\\marked.m3u8";
+    ASSERT_TRUE(AppendToPlaylist(marked, songs[0], true));
+    EXPECT_EQ(FileText(marked).substr(0, 12), "\xEF\xBB\xBF#EXTM3U\r\n");
+    ASSERT_TRUE(WriteBytes(marked, {'#', 'E', 'X', 'T', 'M', '3', 'U', '\n', 'x', '.', 'm', 'p', '3'}));
+    ASSERT_TRUE(AppendToPlaylist(marked, songs[0], true));
+    EXPECT_EQ(FileText(marked), "#EXTM3U\nx.mp3\r\n" + expected.substr(9, expected.find("#EXTINF:-1") - 9));
 }

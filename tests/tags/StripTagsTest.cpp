@@ -1,17 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <thread>
 
 #include "base/ScopedHandle.h"
+#include "base/TemporaryFile.h"
 #include "support/Id3Bytes.h"
+#include "support/SamplePictures.h"
 #include "support/TempFolder.h"
+#include "tags/Mp3Tag.h"
 #include "tags/StripTags.h"
+#include "tags/WriteSongTag.h"
 
 using namespace id3bytes;
 using testing_support::CreationTime;
 using testing_support::LastWriteTime;
 using testing_support::ListNames;
 using testing_support::ReadBytes;
+using testing_support::RemoveTree;
 using testing_support::SameTime;
 using testing_support::TempFolder;
 using testing_support::WriteBytes;
@@ -31,6 +38,20 @@ Bytes StripOnce(const Bytes& original, bool& result) {
     result = StripTags(path);
     EXPECT_EQ(ListNames(folder.path()), Names{L"song.mp3"}) << "no temporary file is left behind";
     return ReadBytes(path);
+}
+
+SongTag SampleSong() {
+    SongTag song;
+    song.title = L"\u591C\u7A7A\u306E\u30E0\u30B3\u30A6";         // 夜空のムコウ
+    song.artist = L"\uD55C\uAE00 \U0001F3B5";                        // outside Shift_JIS and the BMP
+    song.album = L"\u30A2\u30EB\u30D0\u30E0";
+    song.comment = L"\u30C6\u30B9\u30C8\u5C40 2024/05/01 21:00";
+    samples::PngPicture png;
+    png.rows = {0x20, 0x40, 0x60};
+    const Bytes encoded = samples::EncodePng(png);
+    song.pictureBytes.assign(encoded.begin(), encoded.end());
+    song.pictureMimeType = "image/png";
+    return song;
 }
 
 }  // namespace
@@ -211,4 +232,112 @@ TEST(StripTags, NamesOutsideTheAnsiCodePageAndLongFolders) {
     EXPECT_TRUE(StripTags(inDeep));
     EXPECT_EQ(ReadBytes(inDeep), audio);
     EXPECT_EQ(ListNames(deep), Names{L"s.mp3"});
+}
+
+TEST(WriteSongTag, OneFreshTagReplacesEveryTagAndTheAudioStaysAsItWas) {
+    TempFolder folder;
+    // A name outside the ANSI code page in a folder too long for the system's temporary names.
+    const std::wstring deep = folder / std::wstring(240 - folder.path().size() - 1, L'd');
+    ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+    const std::wstring path = deep + L"\\\uD55C.mp3";
+    const Bytes audio = Audio(300000, 5);
+    TagOptions withFooter;
+    withFooter.footer = true;
+    const Bytes secondTag = TitleArtistTag(4, Utf8, L"Second", L"Tag", withFooter);
+    ASSERT_TRUE(WriteBytes(path, Join({TitleArtistTag(3, Latin1, L"Old", L"Tag"), secondTag, audio, secondTag,
+                                       ApeTag(40), Trailer("Old", "Tag")})));
+    const SongTag song = SampleSong();
+    ASSERT_TRUE(WriteSongTag(path, song));
+    EXPECT_EQ(ListNames(deep), Names{L"\uD55C.mp3"});
+
+    const Bytes written = ReadBytes(path);
+    ASSERT_GT(written.size(), 10u);
+    EXPECT_EQ(Slice(written, 0, 4), (Bytes{'I', 'D', '3', 3}));
+    const size_t tagEnd = 10 + (written[6] << 21 | written[7] << 14 | written[8] << 7 | written[9]);
+    ASSERT_LE(tagEnd, written.size());
+    EXPECT_TRUE(Slice(written, tagEnd, written.size()) == audio) << "no other tag and the audio byte for byte";
+    // Text in UTF-16 (encoding 1), the comment in Japanese.
+    for (const std::string id : {"TIT2", "TPE1", "TALB", "COMM"}) {
+        const auto frame = std::search(written.begin(), written.begin() + tagEnd, id.begin(), id.end());
+        ASSERT_NE(frame, written.begin() + tagEnd) << id;
+        EXPECT_EQ(frame[10], 1) << id;
+        if (id == "COMM") {
+            EXPECT_EQ(Bytes(frame + 11, frame + 14), (Bytes{'j', 'p', 'n'}));
+        }
+    }
+
+    kit::Mp3Tag tag;
+    ASSERT_TRUE(tag.Open(path));
+    EXPECT_EQ(tag.GetText(L"TIT2"), song.title);
+    EXPECT_EQ(tag.GetText(L"TPE1"), song.artist);
+    EXPECT_EQ(tag.GetText(L"TALB"), song.album);
+    std::string mimeType, picture;
+    ASSERT_TRUE(tag.GetPicture(mimeType, picture));
+    EXPECT_EQ(mimeType, "image/png");
+    EXPECT_EQ(picture, song.pictureBytes);
+}
+
+TEST(WriteSongTag, FilesItMayNotChangeOrAbsurdTagsLeaveTheFileAsItWas) {
+    TempFolder folder;
+    const std::wstring path = folder / L"song.mp3";
+    const Bytes original = Join({TitleArtistTag(3, Latin1, L"T", L"A"), Audio(800), Trailer("T", "A")});
+    ASSERT_TRUE(WriteBytes(path, original));
+    const SongTag song = SampleSong();
+    EXPECT_FALSE(WriteSongTag(folder / L"missing.mp3", song));
+
+    SongTag huge = song, gif = song;
+    huge.pictureBytes.assign((16u << 20) + 1, 'x');
+    gif.pictureMimeType = "image/gif";
+    EXPECT_FALSE(WriteSongTag(path, huge));
+    EXPECT_FALSE(WriteSongTag(path, gif));
+
+    ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(WriteSongTag(path, song));
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    {
+        // Read by someone who allows no renaming over it: the replace fails at the end.
+        kit::UniqueHandle reader(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(reader);
+        EXPECT_FALSE(WriteSongTag(path, song));
+    }
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(ListNames(folder.path()), Names{L"song.mp3"});
+
+    const Bytes overlong = Join({Header(3, 5000), Audio(2000)});
+    ASSERT_TRUE(WriteBytes(path, overlong));
+    EXPECT_FALSE(WriteSongTag(path, song));
+    EXPECT_EQ(ReadBytes(path), overlong);
+}
+
+// Killed while the copy is being written: the original stays whole, beside a left-over
+// copy that the next start removes. The folder has a fixed name because the process
+// that is killed runs this test again up to the kill.
+TEST(WriteSongTag, AKillBeforeTheReplaceLeavesTheOriginalWhole) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"kestrel-test-killed-write";
+    const std::wstring path = folder + L"\\song.mp3";
+    const Bytes original = Join({TitleArtistTag(3, Latin1, L"T", L"A"), Audio(40u << 20, 9)});
+    EXPECT_EXIT(
+        {
+            RemoveTree(folder);
+            ::CreateDirectoryW(folder.c_str(), nullptr);
+            if (!WriteBytes(path, original)) ::TerminateProcess(::GetCurrentProcess(), 1);
+            std::thread killer([&] {
+                const std::wstring pattern = folder + L"\\" + kit::TemporaryFile::kLeftOverPattern;
+                for (;;) {
+                    WIN32_FIND_DATAW found;
+                    kit::UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &found));
+                    if (find && found.nFileSizeLow > 0) ::TerminateProcess(::GetCurrentProcess(), 9);
+                }
+            });
+            WriteSongTag(path, SampleSong());
+            // Replaced before the kill: the machine was too fast to tell.
+            ::TerminateProcess(::GetCurrentProcess(), 2);
+        },
+        testing::ExitedWithCode(9), "");
+    EXPECT_TRUE(ReadBytes(path) == original);
+    EXPECT_EQ(ListNames(folder).size(), 2u);
+    RemoveTree(folder);
 }

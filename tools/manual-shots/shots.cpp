@@ -114,7 +114,7 @@ void FillJournal(journal::Journal& journal) {
         const wchar_t* file;
         const wchar_t* title;
         const wchar_t* artist;
-        int state;  // 0 registered, 1 waiting for a retry, 2 failed, 3 first song, 4 hand-over
+        int state;  // 0 registered, 1 waiting for a retry, 2 failed, 3 first song, 4 hand-over, 5 finished without iTunes
     };
     const Row rows[] = {
         {L"0600.mp3", L"", L"", 3},
@@ -123,6 +123,7 @@ void FillJournal(journal::Journal& journal) {
         {L"0612.mp3", L"ミッドナイト・ラン", L"星野ミナ", 2},
         {L"0617.mp3", L"夏の終わりに", L"青井ソラ", 0},
         {L"0621.mp3", L"遠い灯り", L"川辺ハルカ", 1},
+        {L"0623.mp3", L"星の庭", L"森田ユウ", 5},
         {L"0625.mp3", L"夜空のうた", L"星野ミナ", 4},
     };
     journal::Time t = journal::Now() - 30 * 60;
@@ -137,6 +138,10 @@ void FillJournal(journal::Journal& journal) {
         journal.MarkAwaitingHandOver(id, t);
         if (row.state == 4) continue;
         journal.MarkMoved(id, std::wstring(L"C:\\Music\\ラジオ\\") + row.file, t + 2);
+        if (row.state == 5) {
+            journal.MarkFiled(id, t + 3);
+            continue;
+        }
         journal.MarkStripped(id, t + 3);
         if (row.state == 0) journal.MarkRegistered(id, t + 8);
         if (row.state == 1) journal.MarkAttemptFailed(id, L"iTunesに登録できませんでした", t + 5 * 60);
@@ -257,6 +262,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     g_caption = L"設定";
     g_file = L"config.bmp";
+    ::SetTimer(nullptr, 0, 200, &CaptureDialog);
+    window.RunConfigDialog();
+    // The same with the folder for a target: what only iTunes uses is grey.
+    window.settings().SetInt(L"LibraryTarget", 1);
+    g_file = L"config-folder.bmp";
     ::SetTimer(nullptr, 0, 200, &CaptureDialog);
     window.RunConfigDialog();
 

@@ -1,4 +1,4 @@
-#include "web/Utf8Text.h"
+#include "base/Utf8Text.h"
 
 #include <windows.h>
 

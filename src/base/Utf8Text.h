@@ -1,5 +1,5 @@
 #pragma once
-// UTF-8, the encoding of JSON and of addresses, to and from the UTF-16 text
+// UTF-8, the encoding of JSON, addresses and playlist files, to and from the UTF-16 text
 // used inside.
 #include <string>
 #include <string_view>
