@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 
 #include "base/ScopedHandle.h"
 
@@ -32,7 +33,14 @@ private:
 
 class Statement {
 public:
+    // A statement of its own, finalized when this ends.
     Statement(sqlite3* connection, const char* sql);
+    // One of the connection's kept statements, reset for its next use when
+    // this ends; *inUse is set meanwhile.
+    Statement(sqlite3* connection, sqlite3_stmt* kept, bool* inUse);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
 
     // Parameters count from 1, columns from 0, as in SQLite.
     Statement& Bind(int index, std::int64_t value);
@@ -54,7 +62,9 @@ private:
     void Check(int result) const;
 
     sqlite3* connection_;  // borrowed from the Database
-    kit::ScopedHandle<SqliteStatementTraits> statement_;
+    kit::ScopedHandle<SqliteStatementTraits> owned_;
+    sqlite3_stmt* statement_;  // owned_ or a kept one
+    bool* inUse_ = nullptr;
 };
 
 class Database {
@@ -64,12 +74,23 @@ public:
 
     // Runs one or more statements that return no rows.
     void Execute(const char* sql);
-    Statement Prepare(const char* sql) { return Statement(connection_.Get(), sql); }
+    // Each text is compiled once and kept for the connection's life: the
+    // songs' steps run the same few statements again and again. The same
+    // text asked for again while in use gets a statement of its own.
+    Statement Prepare(const char* sql);
     std::int64_t LastInsertId() const { return ::sqlite3_last_insert_rowid(connection_.Get()); }
     int Changes() const { return ::sqlite3_changes(connection_.Get()); }
 
 private:
+    struct KeptStatement {
+        kit::ScopedHandle<SqliteStatementTraits> handle;
+        bool inUse = false;
+    };
+
     kit::ScopedHandle<SqliteConnectionTraits> connection_;
+    // After the connection, so that these are finalized before it closes.
+    // A map's values keep their address as it grows.
+    std::unordered_map<std::string, KeptStatement> kept_;
 };
 
 // BEGIN IMMEDIATE on construction; rolled back unless committed.
