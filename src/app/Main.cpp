@@ -10,6 +10,7 @@
 #include "base/PathHelpers.h"
 #include "app_ids.h"
 #include "kit/CommonControls.h"
+#include "kit/MessageBox.h"
 #include "kit/SingleInstance.h"
 #include "kit/TrayIcon.h"
 #include "kit/Window.h"
@@ -23,10 +24,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             if (HWND window = instance.FindFirstWindow()) {
                 // Its tray click handler shows it again, wherever it was.
                 kit::BringToFront(window, kit::kTrayIconMessage, 0, WM_LBUTTONDOWN);
-                break;
+                return 0;
             }
             ::Sleep(100);
         }
+        // No window to show: it runs in another user's session.
+        kit::ShowMessageBox(nullptr,
+                            L"Kestrel はすでに起動しています（別のユーザーのセッションで動いている可能性があります）。\n"
+                            L"同じプログラムは、このコンピューターで一つだけ動かせます。",
+                            L"Kestrel", MB_OK | MB_ICONINFORMATION);
         return 0;
     }
     // Beside the program, as its settings and journal are.

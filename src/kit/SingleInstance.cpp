@@ -49,8 +49,12 @@ BOOL CALLBACK FindMarked(HWND window, LPARAM context) {
 }  // namespace
 
 SingleInstance::SingleInstance(const std::wstring& programPath) : name_(InstanceName(programPath)) {
-    mutex_.Reset(::CreateMutexW(nullptr, FALSE, (L"Local\\" + name_).c_str()));
-    first_ = !(mutex_ && ::GetLastError() == ERROR_ALREADY_EXISTS);
+    // Once per machine: every user who starts this file shares the settings
+    // and the journal beside it. Another user's copy holds a mutex that this
+    // user may not open; being refused it means it is there.
+    mutex_.Reset(::CreateMutexW(nullptr, FALSE, (L"Global\\" + name_).c_str()));
+    const DWORD error = ::GetLastError();
+    first_ = mutex_ ? error != ERROR_ALREADY_EXISTS : error != ERROR_ACCESS_DENIED;
 }
 
 void SingleInstance::Publish(HWND window) const { ::SetPropW(window, name_.c_str(), reinterpret_cast<HANDLE>(1)); }
