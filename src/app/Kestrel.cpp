@@ -35,7 +35,7 @@ Kestrel::Kestrel()
       settingsPath_(SettingsFilePath()),
       journalPath_(AddBackslash(DirectoryOf(ModulePath())) + L"Kestrel.db") {}
 
-Kestrel::~Kestrel() = default;
+Kestrel::~Kestrel() { closing_ = true; }
 
 LRESULT Kestrel::OnInitDialog(WPARAM, LPARAM) {
     ::SendMessageW(handle_, WM_SETICON, ICON_BIG,
@@ -379,6 +379,7 @@ void Kestrel::ShowMessage(const std::wstring& text) {
 }
 
 void Kestrel::JobStarted(const std::wstring& text) {
+    if (closing_) return;
     jobs_.push_back(text);
     if (message_)
         message_->SetText(text);
@@ -387,6 +388,8 @@ void Kestrel::JobStarted(const std::wstring& text) {
 }
 
 void Kestrel::JobEnded(const std::wstring& text) {
+    // The job list and its note are gone by the time the cycle ends.
+    if (closing_) return;
     const auto found = std::find(jobs_.rbegin(), jobs_.rend(), text);
     if (found != jobs_.rend()) jobs_.erase(std::next(found).base());
     // The message window names the newest job still under way.

@@ -142,6 +142,9 @@ private:
     Settings settings_;
     std::wstring artworkDirectory_;
     SongWork services_;
+    // Set as the window object goes. Declared before the cycle, which outlives
+    // the members below it and still reports the jobs its followers close.
+    bool closing_ = false;
     ProcessingCycle cycle_;
     CycleWatch cycleWatch_{cycle_};
     // A new station's start values while the station dialog adds one.
