@@ -7,24 +7,33 @@ void FolderWatch::Arm(const std::wstring& folder, Entry& entry) {
     // The identity first: a folder replaced after this is noticed by Refresh.
     if (!ReadFileIdentity(folder, entry.identity)) return;
     entry.names.Reset(::FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
-    entry.writes = std::make_unique<DirectoryWrites>(folder);
+    if (entry.writesMatter) entry.writes = std::make_unique<DirectoryWrites>(folder);
     if (!entry.Watched()) entry.Drop();
 }
 
-bool FolderWatch::Watch(const std::vector<std::wstring>& folders) {
+bool FolderWatch::Watch(const std::vector<std::wstring>& folders,
+                        const std::function<bool(const std::wstring&)>& writesMatter) {
     std::vector<std::wstring> wanted;
+    std::vector<bool> writes;
     for (const std::wstring& folder : folders) {
-        if (!folder.empty() && std::find(wanted.begin(), wanted.end(), folder) == wanted.end())
+        if (!folder.empty() && std::find(wanted.begin(), wanted.end(), folder) == wanted.end()) {
             wanted.push_back(folder);
+            writes.push_back(!writesMatter || writesMatter(folder));
+        }
     }
-    if (wanted == folders_) return false;
+    const bool sameWrites = wanted == folders_ && std::equal(writes.begin(), writes.end(), entries_.begin(),
+                                                              [](bool w, const Entry& e) { return w == e.writesMatter; });
+    if (sameWrites) return false;
     std::vector<Entry> entries(wanted.size());
     for (size_t i = 0; i < wanted.size(); ++i) {
         const auto kept = std::find(folders_.begin(), folders_.end(), wanted[i]);
-        if (kept != folders_.end() && entries_[kept - folders_.begin()].Watched())
+        if (kept != folders_.end() && entries_[kept - folders_.begin()].Watched() &&
+            entries_[kept - folders_.begin()].writesMatter == writes[i]) {
             entries[i] = std::move(entries_[kept - folders_.begin()]);
-        else
+        } else {
+            entries[i].writesMatter = writes[i];
             Arm(wanted[i], entries[i]);
+        }
     }
     folders_ = std::move(wanted);
     entries_ = std::move(entries);
@@ -35,7 +44,8 @@ FolderWatch::Signal FolderWatch::Rearm(HANDLE handle) {
     Signal signal;
     for (size_t i = 0; i < entries_.size(); ++i) {
         Entry& entry = entries_[i];
-        if (!entry.Watched() || (entry.names.Get() != handle && entry.writes->Event() != handle)) continue;
+        const bool writes = entry.writes && entry.writes->Event() == handle;
+        if (!entry.Watched() || (entry.names.Get() != handle && !writes)) continue;
         signal.folder = folders_[i];
         bool armed = false;
         if (entry.names.Get() == handle) {
@@ -53,7 +63,12 @@ FolderWatch::Signal FolderWatch::Rearm(HANDLE handle) {
 
 bool FolderWatch::Refresh() {
     bool changed = false;
-    for (size_t i = 0; i < folders_.size(); ++i) {
+    // Reading a folder's identity takes a few calls into the system (under
+    // Wine each a round trip to its server): with many folders, each call
+    // looks at a few of them in turn.
+    const size_t count = std::min(folders_.size(), kRefreshedPerCall);
+    for (size_t n = 0; n < count; ++n) {
+        const size_t i = (nextRefresh_ + n) % folders_.size();
         Entry& entry = entries_[i];
         FileIdentity now;
         const bool exists = ReadFileIdentity(folders_[i], now);
@@ -66,6 +81,7 @@ bool FolderWatch::Refresh() {
         }
         changed = changed || wasWatched || entry.Watched();
     }
+    nextRefresh_ = folders_.empty() ? 0 : (nextRefresh_ + count) % folders_.size();
     return changed;
 }
 
@@ -74,7 +90,7 @@ std::vector<HANDLE> FolderWatch::Handles() const {
     for (const Entry& entry : entries_) {
         if (!entry.Watched()) continue;
         handles.push_back(entry.names.Get());
-        handles.push_back(entry.writes->Event());
+        if (entry.writes) handles.push_back(entry.writes->Event());
     }
     return handles;
 }

@@ -6,6 +6,7 @@
 // look at it the old way.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,8 +28,12 @@ public:
     FolderWatch& operator=(const FolderWatch&) = delete;
 
     // Watches exactly `folders` (empty names are left out); folders already
-    // watched keep their notification. True when the set changed.
-    bool Watch(const std::vector<std::wstring>& folders);
+    // watched keep their notification. Writes are watched only in the
+    // folders `writesMatter` names (all when it is empty): a folder files
+    // are only moved into needs one notification, not two, and the loop can
+    // wait on no more than 63. True when the set changed.
+    bool Watch(const std::vector<std::wstring>& folders,
+               const std::function<bool(const std::wstring&)>& writesMatter = {});
     enum class Change { None, Names, Writes };
     struct Signal {
         Change change = Change::None;
@@ -40,11 +45,13 @@ public:
     // cannot be armed again is dropped (the folder counts as unwatched).
     Signal Rearm(HANDLE handle);
     // Watches again a folder that was deleted and created again, or that
-    // could not be watched before. True when a watch was lost or gained:
+    // could not be watched before; looks at up to kRefreshedPerCall folders,
+    // the next ones at the next call. True when a watch was lost or gained:
     // what it should have told may have been missed.
+    static constexpr size_t kRefreshedPerCall = 8;
     bool Refresh();
 
-    // The signalled-state handles to wait for, two per watched folder.
+    // The signalled-state handles to wait for, one or two per watched folder.
     std::vector<HANDLE> Handles() const;
     // True when every folder has a notification.
     bool AllWatched() const;
@@ -55,7 +62,8 @@ private:
         FileIdentity identity;
         kit::UniqueChangeNotification names;
         std::unique_ptr<DirectoryWrites> writes;
-        bool Watched() const { return names && writes && writes->Watching(); }
+        bool writesMatter = true;
+        bool Watched() const { return names && (!writesMatter || (writes && writes->Watching())); }
         void Drop() {
             names.Reset();
             writes.reset();
@@ -65,4 +73,5 @@ private:
 
     std::vector<std::wstring> folders_;
     std::vector<Entry> entries_;  // parallel to folders_
+    size_t nextRefresh_ = 0;      // where the next Refresh starts
 };

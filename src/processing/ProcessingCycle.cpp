@@ -85,6 +85,12 @@ const std::wstring& ProcessingCycle::RecordingIn(const std::wstring& playFolder)
     return kNone;
 }
 
+bool ProcessingCycle::IsPlayFolder(const std::wstring& folder) const {
+    return std::any_of(followed_.begin(), followed_.end(), [&folder](const Followed& each) {
+        return SameFolder(each.follower->station().playFolder, folder);
+    });
+}
+
 void ProcessingCycle::AttachJournal(journal::Journal& journal, const std::wstring& artworkRoot,
                                     const std::wstring& programFolder) {
     filing_ = std::make_unique<Filing>(journal, services_, view_, artworkRoot);

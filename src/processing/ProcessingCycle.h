@@ -78,6 +78,9 @@ public:
     // The song being recorded into `playFolder` by a followed station; empty
     // when none.
     const std::wstring& RecordingIn(const std::wstring& playFolder) const;
+    // True for the play folder of a followed station, where a recording is
+    // written to as it grows.
+    bool IsPlayFolder(const std::wstring& folder) const;
     // How many times a tick scanned a station's folders.
     long folderScans() const { return folderScans_; }
 

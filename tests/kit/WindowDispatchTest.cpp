@@ -1,12 +1,16 @@
 // Binding, dispatch, reflection, destruction and the message pump.
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "KitTestIds.h"
 #include "KitTestSupport.h"
 #include "kit/CheckBox.h"
 #include "kit/EditBox.h"
+#include "base/FolderWatch.h"
 #include "kit/SingleInstance.h"
 #include "support/TempFolder.h"
 
@@ -210,4 +214,31 @@ TEST(SingleInstance, OneCopyPerProgramFileHoweverItsPathIsSpelt) {
     EXPECT_FALSE(byLink.first());
     kit::SingleInstance other(folder.AddFile(L"Other Program.exe", {1}));
     EXPECT_TRUE(other.first());
+}
+
+// Twenty stations' play and end folders fit in the main loop's wait (63
+// handles): only play folders watch writes. A folder that turns up later is
+// watched within a few refreshes, however many folders there are.
+TEST(FolderWatch, TwentyStationsFitTheWaitAndAFolderThatTurnsUpIsWatched) {
+    testing_support::TempFolder root;
+    std::vector<std::wstring> folders;
+    for (int i = 0; i < 20; ++i) {
+        folders.push_back(root.AddFolder(L"play" + std::to_wstring(i)));
+        folders.push_back(root / (L"end" + std::to_wstring(i)));
+        if (i < 19) ::CreateDirectoryW(folders.back().c_str(), nullptr);
+    }
+    const auto writesMatter = [](const std::wstring& folder) { return folder.find(L"play") != std::wstring::npos; };
+    FolderWatch watch;
+    ASSERT_TRUE(watch.Watch(folders, writesMatter));
+    EXPECT_FALSE(watch.AllWatched());
+    EXPECT_EQ(watch.Handles().size(), 59u);
+    EXPECT_FALSE(watch.Watch(folders, writesMatter));
+
+    ASSERT_TRUE(::CreateDirectoryW(folders.back().c_str(), nullptr));
+    bool gained = false;
+    for (size_t call = 0; call * FolderWatch::kRefreshedPerCall < folders.size() && !gained; ++call)
+        gained = watch.Refresh();
+    EXPECT_TRUE(gained);
+    EXPECT_TRUE(watch.AllWatched());
+    EXPECT_EQ(watch.Handles().size(), 60u);
 }
