@@ -11,11 +11,13 @@ std::wstring FindNewestRecording(const Settings& station, const std::wstring& la
     return FindNewestRecording(station.GetString(L"PlayDirectory"));
 }
 
-std::wstring FindNewestRecording(const std::wstring& playFolder) {
+std::wstring FindNewestRecording(const std::wstring& playFolder) { return FindNewestRecordingWritten(playFolder).name; }
+
+NewestRecording FindNewestRecordingWritten(const std::wstring& playFolder) {
     const std::wstring folder = AddBackslash(playFolder);
     FileFinder finder;
-    FILETIME best{};
-    std::wstring result;
+    NewestRecording result;
+    FILETIME& best = result.written;
     for (std::wstring name = finder.First(folder + L"*.mp3"); !name.empty(); name = finder.Next()) {
         // The enumeration's own record carries the attributes; asking the
         // file system again per entry would double the cost of a large folder.
@@ -23,7 +25,7 @@ std::wstring FindNewestRecording(const std::wstring& playFolder) {
         const FILETIME& written = finder.record().ftLastWriteTime;
         if (::CompareFileTime(&best, &written) < 0) {
             best = written;
-            result = name;
+            result.name = name;
         }
     }
     return result;

@@ -1,6 +1,8 @@
 #pragma once
 // What the processing cycle asks of the recorder's files: the song in
 // progress, and whether a name is on the ignore list.
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -11,6 +13,12 @@ class Settings;
 std::wstring FindNewestRecording(const Settings& station, const std::wstring& lastEndDirectory);
 // The same for a play folder.
 std::wstring FindNewestRecording(const std::wstring& playFolder);
+// The newest recording of a play folder with its last-write time.
+struct NewestRecording {
+    std::wstring name;  // empty when there is none
+    FILETIME written{};
+};
+NewestRecording FindNewestRecordingWritten(const std::wstring& playFolder);
 
 // The wildcard of an ignore-list entry as a regular expression.
 std::wstring WildcardToRegex(const std::wstring& wildcard);

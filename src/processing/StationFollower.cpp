@@ -48,7 +48,15 @@ bool StationFollower::IsIgnored(const std::wstring& name) const { return IsIgnor
 
 bool StationFollower::Scan(Moment now, std::uint64_t nowMs) {
     // Without an end folder the recorder cannot hand anything over.
-    const std::wstring newest = station_.endFolder.empty() ? std::wstring() : FindNewestRecording(station_.playFolder);
+    NewestRecording found;
+    if (!station_.endFolder.empty()) found = FindNewestRecordingWritten(station_.playFolder);
+    // Between the recorder moving one song out and starting the next, an
+    // older file left in the folder is the newest: it did not start now.
+    if (scanned_ && found.name != currentRecording_ && ::CompareFileTime(&found.written, &recordingsWritten_) < 0)
+        found.name.clear();
+    if (!found.name.empty() && ::CompareFileTime(&found.written, &recordingsWritten_) > 0)
+        recordingsWritten_ = found.written;
+    const std::wstring& newest = found.name;
     bool fresh = false;
     if (!scanned_) {
         scanned_ = true;

@@ -74,6 +74,9 @@ private:
     bool scanned_ = false;
     bool skipCurrent_ = false;
     std::wstring currentRecording_;
+    // The latest last-write time seen of any recording: a file written
+    // before it is a leftover, not a song begun since.
+    FILETIME recordingsWritten_{};
     int countdown_ = 0;
     SongInfo songInfo_;
     journal::SongId currentSong_ = 0;

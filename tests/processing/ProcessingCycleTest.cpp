@@ -304,6 +304,9 @@ TEST_F(Cycle, IgnoredSongStartsNoFetchAndGetsOnlyItsSkippedRow) {
 TEST_F(Cycle, EmptiedPlayFolderFilesThePreviousSongAndOnlyALongGapStartsAfresh) {
     Start(L"a.mp3");
     cycle.Tick();
+    // Left in the folder from long ago: newest once the songs are gone, and no song.
+    ASSERT_TRUE(WriteBytes(play + L"\\old.mp3", {0x49, 0x44, 0x33}));
+    SetWriteTime(play + L"\\old.mp3", 0);
     Next(L"a.mp3", L"b.mp3");
     cycle.Tick();
     Finish(L"b.mp3");
@@ -327,7 +330,7 @@ TEST_F(Cycle, EmptiedPlayFolderFilesThePreviousSongAndOnlyALongGapStartsAfresh) 
     Start(L"d.mp3");
     cycle.Tick();
     EXPECT_TRUE(cycle.skipCurrent());
-    EXPECT_EQ(StateOf(L"d.mp3"), journal::SongState::SkippedFirstSong);
+    EXPECT_EQ(StateOf(L"d.mp3"), journal::SongState::SkippedFirstSong);    EXPECT_EQ(RowsOf(L"old.mp3"), 0);
 }
 
 TEST_F(Cycle, NameCollisionInTheOutputGetsAFreeName) {
