@@ -240,6 +240,11 @@ LRESULT Kestrel::OnTimer(WPARAM wParam, LPARAM lParam) {
         if (RunTick(ProcessingCycle::Scope::NewRecordingOnly)) ::SetTimer(handle_, kTimerId, kTickMilliseconds, nullptr);
         return 0;
     }
+    if (wParam == kCloseTimerId) {
+        ::KillTimer(handle_, kCloseTimerId);
+        ::DestroyWindow(handle_);
+        return 0;
+    }
     if (wParam != kTimerId) return kit::Dialog::OnTimer(wParam, lParam);
     RunTick(cycleWatch_.TimerScope());
     return 0;
@@ -298,6 +303,13 @@ LRESULT Kestrel::OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDCANCEL:
     case IDC_MAIN_QUIT:
     case ID_TRAY_EXIT:
+        if (!closeWhenRegistered_ && cycle_.filing() && cycle_.filing()->Registering()) {
+            // Gone from the screen now; the window itself goes with the result.
+            closeWhenRegistered_ = true;
+            ::ShowWindow(handle_, SW_HIDE);
+            ::SetTimer(handle_, kCloseTimerId, kCloseWaitMilliseconds, nullptr);
+            return 0;
+        }
         ::DestroyWindow(handle_);
         return 0;
     case ID_TRAY_HISTORY:
@@ -392,6 +404,9 @@ void Kestrel::JobEnded(const std::wstring& text) {
     if (closing_) return;
     const auto found = std::find(jobs_.rbegin(), jobs_.rend(), text);
     if (found != jobs_.rend()) jobs_.erase(std::next(found).base());
+    // After the result is journaled, which follows this report.
+    if (closeWhenRegistered_ && !(cycle_.filing() && cycle_.filing()->Registering()))
+        ::PostMessageW(handle_, WM_COMMAND, IDC_MAIN_QUIT, 0);
     // The message window names the newest job still under way.
     if (jobs_.empty())
         message_.reset();

@@ -37,6 +37,10 @@ class Kestrel : public kit::Dialog, public MainWindowHost, private CycleView {
 public:
     static constexpr UINT_PTR kTimerId = 0;
     static constexpr UINT kTickMilliseconds = 1000;
+    // A close asked for while the library registers a song waits this long at
+    // most for its result, so that the journal holds what the library did.
+    static constexpr UINT_PTR kCloseTimerId = 3;
+    static constexpr UINT kCloseWaitMilliseconds = 10000;
 
     Kestrel();
     ~Kestrel() override;
@@ -145,6 +149,8 @@ private:
     // Set as the window object goes. Declared before the cycle, which outlives
     // the members below it and still reports the jobs its followers close.
     bool closing_ = false;
+    // Closed once the registration under way reports (or kCloseWaitMilliseconds pass).
+    bool closeWhenRegistered_ = false;
     ProcessingCycle cycle_;
     CycleWatch cycleWatch_{cycle_};
     // A new station's start values while the station dialog adds one.

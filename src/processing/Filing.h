@@ -70,6 +70,8 @@ public:
     // A file turned up in `station`'s end folder that no follower saw
     // playing: filed at once with what its tags say.
     journal::SongId NoticeMissed(const Station& station, const std::wstring& sourceName, Moment now);
+    // True while a song is with the library, its result not back yet.
+    bool Registering() const { return registrationsRunning_ > 0; }
     // Whether a song of that station and file is on the road.
     bool Knows(const std::wstring& station, const std::wstring& sourceName) const;
     // The last session left this file of `station` playing, and it still is:
