@@ -1,10 +1,7 @@
 #include "app/CycleWatch.h"
 
 void CycleWatch::Follow() {
-    // Only a play folder's writes tell anything (a file other than the
-    // recording written to); end folders only have files moved in.
-    const auto writesMatter = [this](const std::wstring& folder) { return cycle_.IsPlayFolder(folder); };
-    if (watch_.Watch(cycle_.WatchedFolders(), writesMatter)) fullScanPending_ = true;
+    if (watch_.Watch(cycle_.WatchedFolders())) fullScanPending_ = true;
     if (watch_.Refresh()) fullScanPending_ = true;
 }
 

@@ -11,28 +11,21 @@ void FolderWatch::Arm(const std::wstring& folder, Entry& entry) {
     if (!entry.Watched()) entry.Drop();
 }
 
-bool FolderWatch::Watch(const std::vector<std::wstring>& folders,
-                        const std::function<bool(const std::wstring&)>& writesMatter) {
-    std::vector<std::wstring> wanted;
-    std::vector<bool> writes;
-    for (const std::wstring& folder : folders) {
-        if (!folder.empty() && std::find(wanted.begin(), wanted.end(), folder) == wanted.end()) {
-            wanted.push_back(folder);
-            writes.push_back(!writesMatter || writesMatter(folder));
-        }
+bool FolderWatch::Watch(const std::vector<WatchedFolder>& folders) {
+    std::vector<WatchedFolder> wanted;
+    for (const WatchedFolder& folder : folders) {
+        const auto samePath = [&folder](const WatchedFolder& each) { return each.path == folder.path; };
+        if (!folder.path.empty() && std::none_of(wanted.begin(), wanted.end(), samePath)) wanted.push_back(folder);
     }
-    const bool sameWrites = wanted == folders_ && std::equal(writes.begin(), writes.end(), entries_.begin(),
-                                                              [](bool w, const Entry& e) { return w == e.writesMatter; });
-    if (sameWrites) return false;
+    if (wanted == folders_) return false;
     std::vector<Entry> entries(wanted.size());
     for (size_t i = 0; i < wanted.size(); ++i) {
         const auto kept = std::find(folders_.begin(), folders_.end(), wanted[i]);
-        if (kept != folders_.end() && entries_[kept - folders_.begin()].Watched() &&
-            entries_[kept - folders_.begin()].writesMatter == writes[i]) {
+        if (kept != folders_.end() && entries_[kept - folders_.begin()].Watched()) {
             entries[i] = std::move(entries_[kept - folders_.begin()]);
         } else {
-            entries[i].writesMatter = writes[i];
-            Arm(wanted[i], entries[i]);
+            entries[i].writesMatter = wanted[i].writes;
+            Arm(wanted[i].path, entries[i]);
         }
     }
     folders_ = std::move(wanted);
@@ -46,7 +39,7 @@ FolderWatch::Signal FolderWatch::Rearm(HANDLE handle) {
         Entry& entry = entries_[i];
         const bool writes = entry.writes && entry.writes->Event() == handle;
         if (!entry.Watched() || (entry.names.Get() != handle && !writes)) continue;
-        signal.folder = folders_[i];
+        signal.folder = folders_[i].path;
         bool armed = false;
         if (entry.names.Get() == handle) {
             signal.change = Change::Names;
@@ -71,13 +64,13 @@ bool FolderWatch::Refresh() {
         const size_t i = (nextRefresh_ + n) % folders_.size();
         Entry& entry = entries_[i];
         FileIdentity now;
-        const bool exists = ReadFileIdentity(folders_[i], now);
+        const bool exists = ReadFileIdentity(folders_[i].path, now);
         if (entry.Watched() && exists && now == entry.identity) continue;
         const bool wasWatched = entry.Watched();
         if (!exists) {
             entry.Drop();
         } else {
-            Arm(folders_[i], entry);
+            Arm(folders_[i].path, entry);
         }
         changed = changed || wasWatched || entry.Watched();
     }

@@ -6,7 +6,6 @@
 // look at it the old way.
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "base/DirectoryWrites.h"
 #include "base/FileIdentity.h"
 #include "base/ScopedHandle.h"
+#include "base/WatchedFolder.h"
 
 namespace kit {
 // A folder change notification from FindFirstChangeNotificationW.
@@ -27,13 +27,10 @@ public:
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
 
-    // Watches exactly `folders` (empty names are left out); folders already
-    // watched keep their notification. Writes are watched only in the
-    // folders `writesMatter` names (all when it is empty): a folder files
-    // are only moved into needs one notification, not two, and the loop can
-    // wait on no more than 63. True when the set changed.
-    bool Watch(const std::vector<std::wstring>& folders,
-               const std::function<bool(const std::wstring&)>& writesMatter = {});
+    // Watches exactly `folders` (empty and repeated names are left out);
+    // folders already watched keep their notification. One handle per folder, two with writes: the loop
+    // waits on no more than 63. True when the set changed.
+    bool Watch(const std::vector<WatchedFolder>& folders);
     enum class Change { None, Names, Writes };
     struct Signal {
         Change change = Change::None;
@@ -55,7 +52,6 @@ public:
     std::vector<HANDLE> Handles() const;
     // True when every folder has a notification.
     bool AllWatched() const;
-    const std::vector<std::wstring>& folders() const { return folders_; }
 
 private:
     struct Entry {
@@ -71,7 +67,7 @@ private:
     };
     static void Arm(const std::wstring& folder, Entry& entry);
 
-    std::vector<std::wstring> folders_;
+    std::vector<WatchedFolder> folders_;
     std::vector<Entry> entries_;  // parallel to folders_
     size_t nextRefresh_ = 0;      // where the next Refresh starts
 };

@@ -50,21 +50,27 @@ Moment ProcessingCycle::Current() const {
     return Moment(journal::Now(), static_cast<std::int64_t>(clock_()));
 }
 
-std::vector<std::wstring> ProcessingCycle::WatchedFolders() const {
-    std::vector<std::wstring> folders;
-    const auto add = [&folders](const std::wstring& folder) {
+std::vector<WatchedFolder> ProcessingCycle::WatchedFolders() const {
+    std::vector<WatchedFolder> folders;
+    // Only a play folder's writes tell anything (a file other than the
+    // recording written to); end folders only have files moved in.
+    const auto add = [&folders](const std::wstring& folder, bool writes) {
         if (folder.empty()) return;
-        for (const std::wstring& known : folders)
-            if (SameFolder(known, folder)) return;
-        folders.push_back(folder);
+        for (WatchedFolder& known : folders) {
+            if (SameFolder(known.path, folder)) {
+                known.writes = known.writes || writes;
+                return;
+            }
+        }
+        folders.push_back({folder, writes});
     };
     for (const Followed& each : followed_) {
-        add(each.follower->station().playFolder);
-        add(each.follower->station().endFolder);
+        add(each.follower->station().playFolder, true);
+        add(each.follower->station().endFolder, false);
     }
     // Songs still awaiting their hand-over arrive in their own stations' end folders.
     if (filing_)
-        for (const std::wstring& folder : filing_->HandOverFolders()) add(folder);
+        for (const std::wstring& folder : filing_->HandOverFolders()) add(folder, false);
     return folders;
 }
 
@@ -83,12 +89,6 @@ const std::wstring& ProcessingCycle::RecordingIn(const std::wstring& playFolder)
     for (const Followed& each : followed_)
         if (SameFolder(each.follower->station().playFolder, playFolder)) return each.follower->currentRecording();
     return kNone;
-}
-
-bool ProcessingCycle::IsPlayFolder(const std::wstring& folder) const {
-    return std::any_of(followed_.begin(), followed_.end(), [&folder](const Followed& each) {
-        return SameFolder(each.follower->station().playFolder, folder);
-    });
 }
 
 void ProcessingCycle::AttachJournal(journal::Journal& journal, const std::wstring& artworkRoot,

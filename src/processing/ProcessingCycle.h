@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/WatchedFolder.h"
 #include "journal/Journal.h"
 #include "processing/Filing.h"
 #include "processing/FollowPlan.h"
@@ -74,13 +75,10 @@ public:
     bool ChangesPending() const;
     // The folders whose changes call for a scanning tick: the followed
     // stations' play and end folders and the end folders of songs awaited.
-    std::vector<std::wstring> WatchedFolders() const;
+    std::vector<WatchedFolder> WatchedFolders() const;
     // The song being recorded into `playFolder` by a followed station; empty
     // when none.
     const std::wstring& RecordingIn(const std::wstring& playFolder) const;
-    // True for the play folder of a followed station, where a recording is
-    // written to as it grows.
-    bool IsPlayFolder(const std::wstring& folder) const;
     // How many times a tick scanned a station's folders.
     long folderScans() const { return folderScans_; }
 

@@ -221,20 +221,19 @@ TEST(SingleInstance, OneCopyPerProgramFileHoweverItsPathIsSpelt) {
 // watched within a few refreshes, however many folders there are.
 TEST(FolderWatch, TwentyStationsFitTheWaitAndAFolderThatTurnsUpIsWatched) {
     testing_support::TempFolder root;
-    std::vector<std::wstring> folders;
+    std::vector<WatchedFolder> folders;
     for (int i = 0; i < 20; ++i) {
-        folders.push_back(root.AddFolder(L"play" + std::to_wstring(i)));
-        folders.push_back(root / (L"end" + std::to_wstring(i)));
-        if (i < 19) ::CreateDirectoryW(folders.back().c_str(), nullptr);
+        folders.push_back({root.AddFolder(L"play" + std::to_wstring(i)), true});
+        folders.push_back({root / (L"end" + std::to_wstring(i)), false});
+        if (i < 19) ::CreateDirectoryW(folders.back().path.c_str(), nullptr);
     }
-    const auto writesMatter = [](const std::wstring& folder) { return folder.find(L"play") != std::wstring::npos; };
     FolderWatch watch;
-    ASSERT_TRUE(watch.Watch(folders, writesMatter));
+    ASSERT_TRUE(watch.Watch(folders));
     EXPECT_FALSE(watch.AllWatched());
     EXPECT_EQ(watch.Handles().size(), 59u);
-    EXPECT_FALSE(watch.Watch(folders, writesMatter));
+    EXPECT_FALSE(watch.Watch(folders));
 
-    ASSERT_TRUE(::CreateDirectoryW(folders.back().c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW(folders.back().path.c_str(), nullptr));
     bool gained = false;
     for (size_t call = 0; call * FolderWatch::kRefreshedPerCall < folders.size() && !gained; ++call)
         gained = watch.Refresh();

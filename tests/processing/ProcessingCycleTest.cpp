@@ -728,8 +728,10 @@ TEST_F(Cycle, EveryFollowedStationFilesItsOwnSongsWhicheverIsShown) {
         settings.Group(L"Station").SetGroup(each->GetString(L"StationName"), *each);
     Follow();
     EXPECT_EQ(cycle.followers().size(), 2u);
-    const std::vector<std::wstring> watched = cycle.WatchedFolders();
-    EXPECT_EQ(std::count(watched.begin(), watched.end(), off.GetString(L"PlayDirectory")), 0);
+    const std::vector<WatchedFolder> watched = cycle.WatchedFolders();
+    EXPECT_TRUE(std::none_of(watched.begin(), watched.end(), [&off](const WatchedFolder& each) {
+        return each.path == off.GetString(L"PlayDirectory");
+    }));
     seam.fetchOf[L"局"] = {L"A曲", L"A人", L"", L""};
     seam.fetchOf[L"B局"] = {L"B曲", L"B人", L"", L""};
 
